@@ -1,0 +1,143 @@
+#include "epoch/kel_writer.h"
+
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "plugin/host_messages.h"
+
+namespace jps {
+namespace {
+
+void StampCreationTime(KelHeader* h) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  h->createMonth = static_cast<int16_t>(local.tm_mon);
+  h->createDay = static_cast<int16_t>(local.tm_mday);
+  h->createYear = static_cast<int16_t>(local.tm_year);
+  h->createHour = static_cast<int16_t>(local.tm_hour);
+  h->createMinute = static_cast<int16_t>(local.tm_min);
+  h->createSecond = static_cast<int16_t>(local.tm_sec);
+}
+
+bool WriteAll(std::FILE* f, const void* data, size_t n) {
+  return std::fwrite(data, 1, n, f) == n;
+}
+
+}  // namespace
+
+KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInterval,
+                         uint16_t bufferSize, uint8_t channelCount) {
+  KelWriter* w = new (std::nothrow) KelWriter();
+  if (w == nullptr) {
+    SetErrorText("Error: Not enough memory in header");
+    return nullptr;
+  }
+  std::memset(&w->header, 0, sizeof w->header);
+  KelHeader& h = w->header;
+  h.headerSize = kKelHeaderSize;
+  h.formatVersion = kKelFormatVersion;
+  h.receiverType = receiverType;
+  h.epochInterval = epochInterval;
+  h.channelCount = static_cast<int8_t>(channelCount);
+  h.bufferSize = static_cast<int16_t>(bufferSize);
+  // A path longer than the field is cut to 143 characters.
+  std::strncpy(h.fileName, path, kKelFileNameSize - 1);
+  h.fileName[kKelFileNameSize - 1] = '\0';
+  w->buffer = nullptr;
+  StampCreationTime(&h);
+
+  w->stream = std::fopen(path, "wb");
+  if (w->stream == nullptr) {
+    SetErrorText("Error: Unable to open %s for writing", path);
+    delete w;
+    return nullptr;
+  }
+  if (bufferSize != 0) {
+    w->buffer = new (std::nothrow) char[bufferSize];
+    if (w->buffer == nullptr) {
+      SetErrorText("Error: Not enough memory in buffer");
+      std::fclose(w->stream);
+      delete w;
+      return nullptr;
+    }
+    if (std::setvbuf(w->stream, w->buffer, _IOFBF, bufferSize) != 0) {
+      SetErrorText("Error: Unable to initialize file buffer");
+      std::fclose(w->stream);
+      delete[] w->buffer;
+      delete w;
+      return nullptr;
+    }
+  }
+  uint8_t image[kKelHeaderSize];
+  EncodeKelHeader(h, image);  // streamSlot and bufferSlot are zero in the file
+  if (!WriteAll(w->stream, image, sizeof image)) {
+    SetErrorText("Error: Unable to write to %s", path);
+    std::fclose(w->stream);
+    delete[] w->buffer;
+    delete w;
+    return nullptr;
+  }
+  return w;
+}
+
+int WriteKelEpoch(KelWriter* w, KelEpoch* epoch, KelMeasurement* measurements) {
+  const KelHeader& h = w->header;
+  if (epoch->measurementCount > h.channelCount || epoch->measurementCount < 0) {
+    SetErrorText("Error: Epoch %.1lf has %d measurements %d channels in %s", epoch->receiverTime,
+                 epoch->measurementCount, h.channelCount, h.fileName);
+    return 1;
+  }
+  uint8_t group[kKelEpochSize + kMaxChannels * kKelMeasurementSize];
+  epoch->recordSize = kKelEpochSize;
+  EncodeKelEpoch(*epoch, group);
+  if (!WriteAll(w->stream, group, kKelEpochSize)) {
+    SetErrorText("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
+                 epoch->receiverTime);
+    return 1;
+  }
+  int count = epoch->measurementCount;
+  if (count == 0) return 0;
+  // channelCount is a signed byte, so a block never exceeds 127 records;
+  // the scratch holds 24 and larger blocks go out in pieces.
+  for (int first = 0; first < count; first += kMaxChannels) {
+    int n = count - first < kMaxChannels ? count - first : kMaxChannels;
+    for (int i = 0; i < n; ++i) {
+      measurements[first + i].recordSize = kKelMeasurementSize;
+      EncodeKelMeasurement(measurements[first + i], group + i * kKelMeasurementSize);
+    }
+    if (!WriteAll(w->stream, group, static_cast<size_t>(n) * kKelMeasurementSize)) {
+      SetErrorText("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
+                   epoch->receiverTime);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+KelWriter* CloseKelFile(KelWriter* w, bool* ok) {
+  if (ok != nullptr) *ok = true;
+  if (w == nullptr) return nullptr;
+  if (w->header.headerSize != kKelHeaderSize) return w;
+  bool good = true;
+  if (w->stream != nullptr) {
+    if (std::fflush(w->stream) != 0 || std::ferror(w->stream) != 0) good = false;
+    if (std::fclose(w->stream) != 0) good = false;
+  }
+  if (!good) SetErrorText("Error: Unable to write to %s", w->header.fileName);
+  if (ok != nullptr) *ok = good;
+  delete[] w->buffer;  // the stream is closed before its buffer goes
+  delete w;
+  return nullptr;
+}
+
+int RewindKelFile(KelWriter* handle) {
+  return std::fseek(handle->stream, handle->header.headerSize, SEEK_SET);
+}
+
+}  // namespace jps

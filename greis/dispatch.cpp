@@ -1,0 +1,239 @@
+// DecodeNext: one framing step per call; a whole message runs its handler.
+#include "greis/dispatch.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "greis/framing.h"
+#include "greis/jps_input.h"
+#include "greis/message_parsers.h"
+#include "plugin/conversion_switches.h"
+#include "plugin/host_messages.h"
+
+namespace jps {
+
+DecoderState TheDecoderState;
+DecoderState* Decoder = nullptr;
+
+namespace {
+
+inline const DispatchRow& CurrentRow() { return *static_cast<const DispatchRow*>(Framing.row); }
+
+void BackToHunt() {
+  Framing.phase = kPhaseHunt;
+  Framing.row = nullptr;
+}
+
+// Rejects the candidate: hunting resumes at the byte after its first character.
+void RejectCandidate(DecoderState* s) {
+  int back = Framing.fill - 1;
+  BackToHunt();
+  if (back > 0) RewindStream(s->JpsStream, back);
+}
+
+void RaiseCounter(DecoderState* s, const DispatchRow& row) {
+  if (row.counter == kNoCounter) return;
+  int8_t& count = s->EpochMessageCounts[row.counter];
+  if (count < INT8_MAX) ++count;
+  // Only the classes of the once-per-epoch test are watched for repeats.
+  if (row.counter > kCountTrackTimes) return;
+  uint8_t& arrivals = s->ArrivalCounts[row.state];
+  if (arrivals < UINT8_MAX) ++arrivals;
+}
+
+// The "Size ... Rec ... Bytes" report of a refused message.
+void ReportBadMessageHeader(const DispatchRow& row) {
+  char id[3] = {static_cast<char>(Framing.HeaderBuffer[0]),
+                static_cast<char>(Framing.HeaderBuffer[1]), '\0'};
+  int L = Framing.length;
+  long long position = static_cast<long long>(Framing.BytesRead) - 4 - L;
+  SetErrorText("Size: %d  Rec: %s Bytes: %lld ", L, id, position);
+  ReportMessage("%s", ErrorText);
+  (void)row;
+}
+
+DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
+  ReportBadMessageHeader(row);
+  SetErrorText("Checksum on %d", row.state);
+  NotifyHost(TimeOfDaySeconds(*s), ErrorText);
+  if (row.zeroed && row.counter != kNoCounter) s->EpochMessageCounts[row.counter] = 0;
+  RejectCandidate(s);
+  return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
+}
+
+DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
+  RaiseCounter(s, row);
+  BackToHunt();
+  return row.event;
+}
+
+DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row) {
+  if (row.parser != nullptr && row.parser(*s, Framing.HeaderBuffer, Framing.length) != 0) {
+    return RefuseMessage(s, row);
+  }
+  return AcceptMessage(s, row);
+}
+
+DecoderEvent RunHandler(DecoderState* s) {
+  const DispatchRow& row = CurrentRow();
+  const uint8_t* message = Framing.HeaderBuffer;
+  int L = Framing.length;
+  switch (row.handling) {
+    case Handling::kNone:
+      BackToHunt();
+      return kEventNone;
+
+    case Handling::kReceiverTime:
+      // The previous epoch is complete: stay here until the driver took it.
+      if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
+      ClearEpochCounters(s);
+      std::memset(&s->CaRange, 0, sizeof s->CaRange);
+      return RunParserRow(s, row);
+
+    case Handling::kEpochEnd:
+      BackToHunt();
+      if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
+      ClearEpochCounters(s);
+      return kEventNone;
+
+    case Handling::kReceiverDate:
+      if (ParseReceiverDate(*s, message, L) != 0) return RefuseMessage(s, row);
+      s->DateValid = 1;
+      BackToHunt();
+      return kEventNone;
+
+    case Handling::kSatIndices:
+      if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row);
+      ReportBadMessageHeader(row);
+      SetErrorText("Checksum error on SI message: %d %d", row.state, L);
+      NotifyHost(TimeOfDaySeconds(*s), ErrorText);
+      s->EpochMessageCounts[kCountSatIndices] = 0;
+      RejectCandidate(s);
+      return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
+
+    case Handling::kRmRecord:
+      if (row.parser == nullptr) {
+        BackToHunt();
+        return kEventNone;
+      }
+      if (row.parser(*s, message, L) == -1) {
+        SetErrorText("Checksum on RAW Meas");
+        NotifyHost(s->RmEpochTime, ErrorText);
+        RejectCandidate(s);
+        return kEventNone;
+      }
+      BackToHunt();
+      return kEventRmEpoch;
+
+    case Handling::kParser:
+      return RunParserRow(s, row);
+  }
+  BackToHunt();
+  return kEventNone;
+}
+
+}  // namespace
+
+DecoderEvent DecodeNext(DecoderState* s) {
+  FramingState& f = Framing;
+  JpsInput* in = s->JpsStream;
+  switch (f.phase) {
+    case kPhaseHunt: {
+      f.fill = 0;
+      int c = ReadStreamByte(in);
+      if (c < 0) return kEventEnd;
+      f.HeaderBuffer[0] = static_cast<uint8_t>(c);
+      if (IsFirstIdChar(static_cast<uint8_t>(c))) f.phase = kPhaseSecondChar;
+      return kEventNone;
+    }
+    case kPhaseSecondChar: {
+      f.fill = 1;
+      int c = ReadStreamByte(in);
+      if (c < 0) return kEventEnd;
+      f.HeaderBuffer[1] = static_cast<uint8_t>(c);
+      if (IsMessageId(f.HeaderBuffer[0], static_cast<uint8_t>(c))) {
+        f.fill = 2;
+        f.phase = kPhaseHeader;
+      } else {
+        f.phase = kPhaseHunt;
+        RewindStream(in, 1);
+      }
+      return kEventNone;
+    }
+    case kPhaseHeader: {
+      while (f.fill < kFrameHeaderSize) {
+        int c = ReadStreamByte(in);
+        if (c < 0) return kEventEnd;
+        f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
+      }
+      int L = ParseHexLength(f.HeaderBuffer + 2);
+      const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
+      if (row == nullptr) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
+      if (L > row->maxLength) {
+        if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
+        RejectCandidate(s);
+        return kEventNone;
+      }
+      f.length = L;
+      f.row = row;
+      f.phase = row->state;
+      return kEventNone;
+    }
+    default: {
+      int total = f.length + kFrameHeaderSize;
+      while (f.fill < total) {
+        int c = ReadStreamByte(in);
+        if (c < 0) return kEventEnd;
+        f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
+        if (f.fill >= kHeaderBufferSize) {
+          RejectCandidate(s);
+          return kEventNone;
+        }
+      }
+      return RunHandler(s);
+    }
+  }
+}
+
+int ResetEpoch(int8_t* counts, DecoderState* s) {
+  if (Switches.keepDamagedEpochs) return kEventNone;
+  (void)counts;
+  ClearEpochCounters(s);
+  ResetEpochArrays(s);
+  s->EpochMessageCounts[kCountDamaged] = 1;
+  return kEventDiscarded;
+}
+
+void ResetEpochArrays(DecoderState* s) {
+  std::memset(&s->CaRange, 0, sizeof s->CaRange);
+  std::memset(&s->P1Range, 0, sizeof s->P1Range);
+  std::memset(&s->P2Range, 0, sizeof s->P2Range);
+  std::memset(&s->CaPhase, 0, sizeof s->CaPhase);
+  std::memset(&s->P1Phase, 0, sizeof s->P1Phase);
+  std::memset(&s->P2Phase, 0, sizeof s->P2Phase);
+  std::memset(s->CaDoppler, 0, sizeof s->CaDoppler);
+  std::memset(s->P1Doppler, 0, sizeof s->P1Doppler);
+}
+
+void ClearEpochCounters(DecoderState* s) {
+  std::memset(s->EpochMessageCounts, 0, sizeof s->EpochMessageCounts);
+  std::memset(s->ArrivalCounts, 0, sizeof s->ArrivalCounts);
+}
+
+bool EpochHasRepeatedMessage(const DecoderState& s) {
+  for (int state = 0; state < kDispatchStateCount; ++state) {
+    if (s.ArrivalCounts[state] > 1) return true;
+  }
+  return false;
+}
+
+void ResetDecoder(DecoderState* s) {
+  std::memset(s, 0, sizeof *s);
+  ResetFraming();
+}
+
+}  // namespace jps
+

@@ -1,0 +1,67 @@
+// Message dispatch: which identifiers are decoded, their size limits, state
+// numbers, handlers and per-epoch counters, and the decoder's single entry.
+#pragma once
+
+#include <cstdint>
+
+#include "greis/decoder_state.h"
+
+namespace jps {
+
+// What DecodeNext tells the driver.
+enum DecoderEvent : int {
+  kEventNone = 0,          // call again
+  kEventEpoch = 1,         // a GREIS epoch is complete
+  kEventGpsEphemeris = 3,  // a GPS ephemeris was stored
+  kEventGlnEphemeris = 4,  // a GLONASS ephemeris was stored
+  kEventRmEpoch = 5,       // an rM record was stored
+  kEventDiscarded = 999,   // a message failed and the epoch was discarded
+  kEventEnd = -1,          // end of the input
+};
+
+// Body parser: 0 when the message was accepted and stored, non-zero when it
+// was refused. message points at the identifier; L is the body length.
+using BodyParser = int (*)(DecoderState& state, const uint8_t* message, int L);
+
+enum class Handling : uint8_t {
+  kParser,        // the row's parser; a null parser accepts the body unchecked
+  kNone,          // body consumed without a check
+  kReceiverTime,  // [~~]: epoch boundary
+  kEpochEnd,      // [||]
+  kReceiverDate,  // [RD]
+  kSatIndices,    // [SI]: own failure text
+  kRmRecord,      // [rM]
+};
+
+constexpr int kNoCounter = -1;
+
+struct DispatchRow {
+  char key[4];                // identifier and first length digit ("RC0"); "rM" alone
+  int state;                  // printed by "Checksum on %d"
+  int maxLength;
+  Handling handling;
+  BodyParser parser;
+  int counter;                // EpochMessageCounts index, or kNoCounter
+  bool zeroed;                // counter set to 0 when the message fails
+  const char* overLimitText;  // reported when L is above maxLength, or null
+  DecoderEvent event;         // returned when the message is accepted
+};
+
+// Row of a candidate header (identifier and length digits), or null.
+const DispatchRow* FindDispatchRow(const uint8_t* header);
+
+DecoderEvent DecodeNext(DecoderState* state);
+
+// Discards the current epoch (999), unless damaged epochs are kept (0).
+int ResetEpoch(int8_t* counts, DecoderState* state);
+// Zeroes the six signal arrays, CaDoppler and P1Doppler.
+void ResetEpochArrays(DecoderState* state);
+// Clears the 17 per-epoch counters and the per-identifier arrivals.
+void ClearEpochCounters(DecoderState* state);
+// True when one of the identifiers that the epoch test watches arrived twice.
+bool EpochHasRepeatedMessage(const DecoderState& state);
+
+// Clears the whole record and the framing state for a new conversion.
+void ResetDecoder(DecoderState* state);
+
+}  // namespace jps

@@ -1,0 +1,118 @@
+// The dispatch table: one row per decoded identifier. Rows whose parser is
+// null accept their body unchecked.
+#include <cstring>
+
+#include "greis/dispatch.h"
+#include "greis/framing.h"
+#include "greis/message_parsers.h"
+
+namespace jps {
+namespace {
+
+using H = Handling;
+constexpr int N = kNoCounter;
+constexpr DecoderEvent E0 = kEventNone;
+
+const DispatchRow kRows[] = {
+    // key    state max  handling            parser               counter zeroed over-limit text  event
+    {"~~0", 5, 5, H::kReceiverTime, ParseReceiverTime, 0, true, nullptr, E0},
+    {"RD0", 4, 6, H::kReceiverDate, nullptr, N, false, nullptr, E0},
+    {"==0", 29, 256, H::kParser, nullptr, 15, false, nullptr, E0},
+    {"XA0", 66, 10, H::kParser, nullptr, 13, false, nullptr, E0},
+    {"XB0", 67, 10, H::kParser, nullptr, 14, false, nullptr, E0},
+    {"SI0", 10, 25, H::kSatIndices, ParseSatIndices, 1, true, nullptr, E0},
+    {"UO0", 6, 24, H::kParser, nullptr, N, false, nullptr, E0},
+    {"NP0", 7, 5, H::kParser, nullptr, N, false, nullptr, E0},
+    {"PO0", 8, 30, H::kParser, nullptr, 7, true, nullptr, E0},
+    {"VE0", 9, 30, H::kParser, nullptr, N, false, nullptr, E0},
+    {"PV0", 30, 46, H::kParser, nullptr, 6, true, nullptr, E0},
+    {"EL0", 12, 25, H::kParser, nullptr, N, false, nullptr, E0},
+    {"AZ0", 13, 25, H::kParser, nullptr, N, false, nullptr, E0},
+    {"RC0", 14, 194, H::kParser, nullptr, 2, true, nullptr, E0},
+    {"R10", 15, 194, H::kParser, nullptr, N, false, nullptr, E0},
+    {"R20", 16, 194, H::kParser, nullptr, N, false, nullptr, E0},
+    {"CC0", 17, 145, H::kParser, nullptr, N, false, nullptr, E0},
+    {"C10", 34, 145, H::kNone, nullptr, N, false, nullptr, E0},
+    {"C20", 35, 145, H::kNone, nullptr, N, false, nullptr, E0},
+    {"PC0", 18, 194, H::kParser, nullptr, 3, true, nullptr, E0},
+    {"P10", 19, 194, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"P20", 20, 194, H::kParser, nullptr, 4, true, nullptr, E0},
+    {"DC0", 21, 97, H::kParser, nullptr, 5, true, nullptr, E0},
+    {"D10", 22, 97, H::kParser, nullptr, N, false, nullptr, E0},
+    {"D20", 23, 97, H::kParser, nullptr, N, false, nullptr, E0},
+    {"EC0", 24, 25, H::kParser, nullptr, N, false, nullptr, E0},
+    {"E10", 36, 25, H::kNone, nullptr, N, false, nullptr, E0},
+    {"E20", 37, 25, H::kNone, nullptr, N, false, nullptr, E0},
+    {"GA0", 25, 46, H::kParser, nullptr, N, false, nullptr, E0},
+    {"GE0", 26, 123, H::kParser, nullptr, N, false, nullptr, kEventGpsEphemeris},
+    {"NE0", 28, 80, H::kParser, nullptr, N, false, nullptr, kEventGlnEphemeris},
+    {"NA0", 27, 46, H::kParser, nullptr, N, false, nullptr, E0},
+    {"TC0", 31, 49, H::kParser, nullptr, 8, true, nullptr, E0},
+    {"TO0", 32, 9, H::kParser, nullptr, N, false, nullptr, E0},
+    {"DO0", 33, 5, H::kParser, nullptr, N, false, nullptr, E0},
+    {"rc0", 38, 97, H::kParser, nullptr, 2, false, nullptr, E0},
+    {"r10", 40, 97, H::kNone, nullptr, N, false, nullptr, E0},
+    {"1r0", 41, 49, H::kNone, nullptr, N, false, nullptr, E0},
+    {"r20", 42, 97, H::kParser, nullptr, N, false, nullptr, E0},
+    {"2r0", 43, 49, H::kParser, nullptr, N, false, nullptr, E0},
+    {"cc0", 44, 49, H::kNone, nullptr, N, false, nullptr, E0},
+    {"c10", 45, 49, H::kNone, nullptr, N, false, nullptr, E0},
+    {"c20", 46, 49, H::kNone, nullptr, N, false, nullptr, E0},
+    {"pc0", 47, 97, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"cp0", 48, 97, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"p10", 49, 97, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"1p0", 50, 97, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"p20", 51, 97, H::kParser, nullptr, 4, false, nullptr, E0},
+    {"2p0", 52, 97, H::kParser, nullptr, 4, false, nullptr, E0},
+    {"1R0", 53, 97, H::kNone, nullptr, N, false, nullptr, E0},
+    {"2R0", 54, 97, H::kParser, nullptr, N, false, nullptr, E0},
+    {"CP0", 55, 97, H::kParser, nullptr, 3, false, nullptr, E0},
+    {"1P0", 56, 97, H::kNone, nullptr, N, false, nullptr, E0},
+    {"2P0", 57, 97, H::kParser, nullptr, 4, false, nullptr, E0},
+    {"SS0", 58, 26, H::kNone, nullptr, N, false, nullptr, E0},
+    {"TT0", 59, 5, H::kNone, nullptr, N, false, nullptr, E0},
+    {"IO0", 60, 39, H::kNone, nullptr, N, false, nullptr, E0},
+    {"||0", 61, 1, H::kEpochEnd, nullptr, N, false, "Incorrect EOF", E0},
+    {"FC0", 62, 143, H::kParser, nullptr, 10, true, "Incorrect CA Valid", E0},
+    {"F10", 63, 143, H::kNone, nullptr, N, false, "Incorrect P1 Valid", E0},
+    {"F20", 64, 143, H::kNone, nullptr, N, false, "Incorrect P2 Valid", E0},
+    {"BL0", 65, 34, H::kNone, nullptr, N, false, "Incorrect RTK Record", E0},
+    {"VG0", 68, 18, H::kNone, nullptr, N, false, "Incorrect TOPO Velocity Record", E0},
+    {"PS0", 69, 9, H::kNone, nullptr, N, false, "Incorrect Position Statistics Record", E0},
+    {"ST0", 70, 6, H::kNone, nullptr, N, false, "Incorrect Position time Record", E0},
+    {"PG0", 71, 30, H::kNone, nullptr, N, false, "Incorrect Geo Position Record", E0},
+    {"DP0", 72, 14, H::kNone, nullptr, N, false, "Incorrect DOP Record", E0},
+    {"SG0", 73, 18, H::kNone, nullptr, N, false, "Incorrect Geo RMS Record", E0},
+    {"SP0", 74, 42, H::kNone, nullptr, N, false, "Incorrect Geo Variance Record", E0},
+    {"SV0", 75, 42, H::kNone, nullptr, N, false, "Incorrect Vel Variance Record", E0},
+    {"rM", 76, 830, H::kRmRecord, nullptr, N, false, "Incorrect raw OEM Record", kEventRmEpoch},
+    {"rE0", 77, 10, H::kNone, nullptr, N, false, "Incorrect ref epoch Record", E0},
+};
+
+// Row index by the two identifier characters; -1 where there is no row.
+struct RowIndex {
+  int16_t index[256][256];
+  RowIndex() {
+    for (auto& a : index)
+      for (auto& b : a) b = -1;
+    for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
+      uint8_t a = static_cast<uint8_t>(kRows[i].key[0]);
+      uint8_t b = static_cast<uint8_t>(kRows[i].key[1]);
+      if (index[a][b] < 0) index[a][b] = static_cast<int16_t>(i);
+    }
+  }
+};
+
+}  // namespace
+
+const DispatchRow* FindDispatchRow(const uint8_t* header) {
+  static const RowIndex rows;
+  int i = rows.index[header[0]][header[1]];
+  if (i < 0) return nullptr;
+  const DispatchRow& row = kRows[i];
+  // Every identifier but "rM" is matched with its first length digit.
+  if (row.key[2] != '\0' && header[2] != static_cast<uint8_t>(row.key[2])) return nullptr;
+  return &row;
+}
+
+}  // namespace jps

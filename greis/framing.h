@@ -1,0 +1,59 @@
+// GREIS message framing: a two-character identifier, a body length in three
+// hexadecimal digits, then the body, whose last byte is the checksum.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace jps {
+
+class JpsInput;
+
+constexpr int kFrameHeaderSize = 5;        // identifier + three length digits
+constexpr int kHeaderBufferSize = 4096;    // one candidate message
+constexpr int kMaxMessageLength = 4095;
+constexpr int kMessageIdCount = 74;
+
+// Framing phases; body states are the dispatch's state numbers 4 to 77.
+enum FramingPhase : int {
+  kPhaseHunt = 0,
+  kPhaseSecondChar = 1,
+  kPhaseHeader = 2,
+};
+
+struct FramingState {
+  int phase;
+  uint8_t HeaderBuffer[kHeaderBufferSize];
+  int fill;                 // bytes of the candidate in HeaderBuffer
+  int length;               // body length L of the candidate
+  int64_t BytesRead;        // bytes consumed; lowered by every rewind
+  const void* row;          // dispatch row of the candidate in a body state
+};
+
+extern FramingState Framing;
+
+// The identifiers that framing accepts, in table order.
+extern const char MessageIdTable[kMessageIdCount][3];
+
+bool IsFirstIdChar(uint8_t c);
+bool IsMessageId(uint8_t first, uint8_t second);
+
+// Fold of count + 5 bytes from the identifier on; 0 over a good message.
+uint8_t GreisChecksum(const uint8_t* message, int count);
+// Length from three hexadecimal characters: 0..4095, or -1.
+int ParseHexLength(const uint8_t* chars);
+// CRC-16 with polynomial 0x1021, register 0, no reflection, no final XOR.
+uint16_t Crc16(const uint8_t* data, size_t n);
+// True when the rM record's little-endian CRC at body offsets L-2, L-1
+// matches the CRC over the header and the first L-2 body bytes.
+bool RmCrcOk(const uint8_t* message, int L);
+
+// Reads a byte from the stream (-1 at the end), counting it in BytesRead.
+int ReadStreamByte(JpsInput* stream);
+// Moves the stream n bytes back and lowers BytesRead by n.
+int RewindStream(JpsInput* stream, int n);
+
+// Back to the hunt phase with an empty candidate and BytesRead 0.
+void ResetFraming();
+
+}  // namespace jps

@@ -1,0 +1,77 @@
+#include "greis/jps_input.h"
+
+#include <cstring>
+#include <new>
+
+#include "support/file64.h"
+
+namespace jps {
+
+JpsInput::~JpsInput() { Close(); }
+
+bool JpsInput::Open(const char* path) {
+  Close();
+  if (!IsRegularFile(path)) return false;
+  file_ = std::fopen(path, "rb");
+  if (file_ == nullptr) return false;
+  buffer_ = new (std::nothrow) uint8_t[kRewindWindow + kChunk];
+  if (buffer_ == nullptr || Seek64(file_, 0, SEEK_END) != 0) {
+    Close();
+    return false;
+  }
+  length_ = Tell64(file_);
+  if (length_ < 0 || Seek64(file_, 0, SEEK_SET) != 0) {
+    Close();
+    return false;
+  }
+  pos_ = end_ = 0;
+  base_ = 0;
+  at_end_ = false;
+  return true;
+}
+
+void JpsInput::Close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  delete[] buffer_;
+  buffer_ = nullptr;
+  pos_ = end_ = 0;
+  base_ = length_ = 0;
+  at_end_ = false;
+}
+
+int JpsInput::Refill() {
+  if (file_ == nullptr) {
+    at_end_ = true;
+    return -1;
+  }
+  // Keep the last bytes so that a rewind into them needs no seek.
+  size_t keep = end_ < kRewindWindow ? end_ : kRewindWindow;
+  if (keep > 0 && end_ > keep) std::memmove(buffer_, buffer_ + end_ - keep, keep);
+  base_ += static_cast<int64_t>(end_ - keep);
+  pos_ = end_ = keep;
+  size_t n = std::fread(buffer_ + keep, 1, kChunk, file_);
+  end_ = keep + n;
+  if (n == 0) {
+    at_end_ = true;
+    return -1;
+  }
+  return buffer_[pos_++];
+}
+
+int JpsInput::Rewind(int64_t n) {
+  if (file_ == nullptr || n < 0) return -1;
+  at_end_ = false;
+  if (static_cast<uint64_t>(n) <= pos_) {
+    pos_ -= static_cast<size_t>(n);
+    return 0;
+  }
+  int64_t target = Position() - n;
+  if (target < 0) return -1;
+  if (Seek64(file_, target, SEEK_SET) != 0) return -1;
+  base_ = target;
+  pos_ = end_ = 0;
+  return 0;
+}
+
+}  // namespace jps

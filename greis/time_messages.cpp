@@ -1,0 +1,39 @@
+// [~~] receiver time, [RD] receiver date and [SI] satellite indices.
+#include <cstring>
+
+#include "greis/framing.h"
+#include "greis/message_parsers.h"
+#include "plugin/host_messages.h"
+#include "support/day_numbers.h"
+
+namespace jps {
+
+bool ChecksumOk(const uint8_t* message, int L) { return GreisChecksum(message, L) == 0; }
+
+int ParseReceiverTime(DecoderState& s, const uint8_t* message, int L) {
+  if (L != kReceiverTimeSize || !ChecksumOk(message, L)) return -1;
+  std::memcpy(s.ReceiverTime, message + kFrameHeaderSize, kReceiverTimeSize);
+  return 0;
+}
+
+int ParseReceiverDate(DecoderState& s, const uint8_t* message, int L) {
+  if (L != kReceiverDateSize || !ChecksumOk(message, L)) return -1;
+  const uint8_t* body = message + kFrameHeaderSize;
+  std::memcpy(s.ReceiverDate, body, kReceiverDateSize);
+  s.DayOfWeek = DateToDayOfWeek(LoadU16(body), body[2], body[3]);
+  if (s.DayOfWeek < 0 || s.DayOfWeek > 6) {
+    SetErrorText("ERROR: Day Number %d incorrect", s.DayOfWeek);
+    return -2;
+  }
+  if (body[4] != 0) SetErrorText("Warning: Time Base: %d ", body[4]);
+  return 0;
+}
+
+int ParseSatIndices(DecoderState& s, const uint8_t* message, int L) {
+  if (!ChecksumOk(message, L)) return -1;
+  s.SatCount = L - 1;
+  std::memcpy(s.SatIndices, message + kFrameHeaderSize, static_cast<size_t>(s.SatCount));
+  return 0;
+}
+
+}  // namespace jps

@@ -1,0 +1,112 @@
+// The plug-in's entry points.
+#include "plugin/jav_dll.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "greis/framing.h"
+#include "plugin/conversion_driver.h"
+#include "plugin/host_messages.h"
+#include "plugin/paths.h"
+
+using namespace jps;
+
+namespace {
+
+constexpr int kDetectBufferSize = 8192;
+constexpr int kDetectMinimumSpan = 502;   // a file of fewer than 503 bytes is never recognised
+constexpr int kReceiverTimeLength = 5;
+constexpr int kRmMaxDetectLength = 500;
+
+// Copies a host path field, which may lack its terminator, into a bounded buffer.
+void CopyHostPath(char* out, size_t capacity, const char* field) {
+  size_t n = 0;
+  while (n < static_cast<size_t>(kPathSize) && n + 1 < capacity && field[n] != '\0') ++n;
+  std::memcpy(out, field, n);
+  out[n] = '\0';
+}
+
+bool LooksLikeJps(const uint8_t* data, int n) {
+  for (int j = 0; j + kDetectMinimumSpan < n; ++j) {
+    const uint8_t* p = data + j;
+    if (p[0] == '~' && p[1] == '~' && p[2] == '0') {
+      if (ParseHexLength(p + 2) != kReceiverTimeLength) continue;
+      if (GreisChecksum(p, kReceiverTimeLength) == 0) return true;
+      continue;
+    }
+    if (p[0] == 'r' && p[1] == 'M') {
+      int L = ParseHexLength(p + 2);
+      if (L > 2 && L < kRmMaxDetectLength && j + kFrameHeaderSize + L <= n && RmCrcOk(p, L)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+JAV_EXPORT void JAV_CALL SetFactoryDefaults(int32_t size, ConversionOptions* options) {
+  if (size != kOptionsSize || options == nullptr) return;
+  std::memset(options, 0, sizeof *options);
+  options->Reserved8 = 1;
+  options->Reserved16 = 1.0;
+  options->SiteAwaitsSave = 1;
+}
+
+JAV_EXPORT int32_t JAV_CALL AutoDetect(const char* path) {
+  if (path == nullptr) return 0;
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return 0;
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.resize(kDetectBufferSize);
+  } catch (...) {
+    std::fclose(f);
+    return 0;
+  }
+  int n = static_cast<int>(std::fread(buffer.data(), 1, buffer.size(), f));
+  bool recognised = LooksLikeJps(buffer.data(), n);
+  std::fclose(f);
+  return recognised ? 1 : 0;
+}
+
+JAV_EXPORT int32_t JAV_CALL ConvertFile(ConversionRequest* request, HostCallbacks* callbacks,
+                                        int32_t /*reserved*/) {
+  HostCallbackPointer = callbacks;
+  if (request == nullptr || callbacks == nullptr || request->Size != kRequestSize ||
+      callbacks->Size != kCallbacksSize) {
+    SetErrorText("Incorrect version of Sample Conversion DLL");
+    return 1;
+  }
+  if (request->OptionsSize != kOptionsSize) {
+    SetErrorText("Incorrect version of Sample Conversion DLL, Invalid options");
+    return 1;
+  }
+  ConversionOptions options = request->Options;
+  AbortCount = 0;
+  Counters = ResultCounters{};
+
+  char jpsPath[kDerivedPathSize];
+  char kelPath[kDerivedPathSize];
+  char eppPath[kDerivedPathSize];
+  CopyHostPath(jpsPath, sizeof jpsPath, request->InputPath);
+  CopyHostPath(kelPath, sizeof kelPath, request->OutputPath);
+  CopyHostPath(eppPath, sizeof eppPath, request->OutputPath);
+  ReplaceExtension(eppPath, sizeof eppPath, ".epp");
+
+  int32_t result = ConversionDriver(jpsPath, kelPath, eppPath, options);
+
+  request->EpochsWritten = Counters.epochs;
+  request->EphemeridesWritten = Counters.ephemerides;
+  request->StationMarksWritten = Counters.stationMarks;
+  request->EventMarksWritten = Counters.eventMarks;
+  return AbortCount != 0 ? 1 : result;
+}
+
+JAV_EXPORT void JAV_CALL GetErrString(char* buffer) {
+  if (buffer != nullptr) std::strcpy(buffer, ErrorText);
+}
+
+JAV_EXPORT void JAV_CALL Abort() { AbortCount = AbortCount + 1; }

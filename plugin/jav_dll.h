@@ -1,0 +1,20 @@
+// The five entry points that the host calls. C linkage; on a 32-bit Windows
+// build they are stdcall and exported as _ConvertFile@12 and so on.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/host_records.h"
+
+#if defined(_WIN32)
+#define JAV_EXPORT extern "C" __declspec(dllexport)
+#else
+#define JAV_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+JAV_EXPORT int32_t JAV_CALL ConvertFile(jps::ConversionRequest* request,
+                                        jps::HostCallbacks* callbacks, int32_t reserved);
+JAV_EXPORT int32_t JAV_CALL AutoDetect(const char* path);
+JAV_EXPORT void JAV_CALL SetFactoryDefaults(int32_t size, jps::ConversionOptions* options);
+JAV_EXPORT void JAV_CALL GetErrString(char* buffer);
+JAV_EXPORT void JAV_CALL Abort();

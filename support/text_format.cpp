@@ -1,0 +1,156 @@
+#include "support/text_format.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace jps {
+namespace {
+
+// Bounded appender: keeps the buffer NUL-terminated and drops what does not fit.
+struct Out {
+  char* data;
+  size_t capacity;
+  size_t length;
+
+  void Append(const char* text, size_t n) {
+    if (capacity == 0) return;
+    size_t room = capacity - 1 - length;
+    if (n > room) n = room;
+    std::memcpy(data + length, text, n);
+    length += n;
+    data[length] = '\0';
+  }
+};
+
+// Widens a two-digit exponent at the end of a converted number ("e-05") to
+// three digits ("e-005"). Trailing padding from a left-justified width is kept.
+size_t WidenExponent(char* text, size_t n, size_t capacity) {
+  size_t end = n;
+  while (end > 0 && text[end - 1] == ' ') --end;
+  size_t digits = 0;
+  while (digits < end && text[end - 1 - digits] >= '0' && text[end - 1 - digits] <= '9') ++digits;
+  if (digits == 0 || digits >= 3 || end < digits + 2) return n;
+  size_t sign = end - digits - 1;
+  char mark = text[sign - 1];
+  if ((text[sign] != '+' && text[sign] != '-') || (mark != 'e' && mark != 'E')) return n;
+  size_t pad = 3 - digits;
+  if (n + pad + 1 > capacity) return n;
+  std::memmove(text + sign + 1 + pad, text + sign + 1, n - sign - 1 + 1);
+  for (size_t i = 0; i < pad; ++i) text[sign + 1 + i] = '0';
+  return n + pad;
+}
+
+}  // namespace
+
+size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args) {
+  Out o{out, capacity, 0};
+  if (capacity > 0) out[0] = '\0';
+  const char* p = format;
+  while (*p != '\0') {
+    const char* start = p;
+    while (*p != '\0' && *p != '%') ++p;
+    if (p > start) o.Append(start, static_cast<size_t>(p - start));
+    if (*p == '\0') break;
+
+    // One conversion specification: %[flags][width][.precision][length]conv
+    const char* spec_begin = p++;
+    if (*p == '%') {
+      o.Append("%", 1);
+      ++p;
+      continue;
+    }
+    while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
+    bool star_width = false, star_precision = false;
+    if (*p == '*') { star_width = true; ++p; }
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '.') {
+      ++p;
+      if (*p == '*') { star_precision = true; ++p; }
+      while (*p >= '0' && *p <= '9') ++p;
+    }
+    int longs = 0;
+    bool short_mod = false;
+    while (*p == 'l' || *p == 'h' || *p == 'L' || *p == 'z') {
+      if (*p == 'l') ++longs;
+      if (*p == 'h') short_mod = true;
+      if (*p == 'z') longs = 3;
+      ++p;
+    }
+    char conv = *p;
+    if (conv == '\0') break;
+    ++p;
+
+    char spec[32];
+    size_t spec_len = static_cast<size_t>(p - spec_begin);
+    if (spec_len >= sizeof spec) continue;  // absurd specification: skipped
+    std::memcpy(spec, spec_begin, spec_len);
+    spec[spec_len] = '\0';
+
+    int width = star_width ? va_arg(args, int) : 0;
+    int precision = star_precision ? va_arg(args, int) : 0;
+    char piece[512];
+    int n = 0;
+    auto emit = [&](auto value) {
+      if (star_width && star_precision) n = std::snprintf(piece, sizeof piece, spec, width, precision, value);
+      else if (star_width) n = std::snprintf(piece, sizeof piece, spec, width, value);
+      else if (star_precision) n = std::snprintf(piece, sizeof piece, spec, precision, value);
+      else n = std::snprintf(piece, sizeof piece, spec, value);
+    };
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+#endif
+    switch (conv) {
+      case 'd': case 'i': case 'c':
+        if (longs >= 2) emit(va_arg(args, long long));
+        else if (longs == 1) emit(va_arg(args, long));
+        else emit(va_arg(args, int));
+        break;
+      case 'u': case 'x': case 'X': case 'o':
+        if (longs >= 2) emit(va_arg(args, unsigned long long));
+        else if (longs == 1) emit(va_arg(args, unsigned long));
+        else emit(va_arg(args, unsigned int));
+        break;
+      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+        emit(va_arg(args, double));
+        break;
+      case 's': {
+        const char* text = va_arg(args, const char*);
+        if (text == nullptr) text = "(null)";
+        if (spec_len == 2 && !star_width && !star_precision) {
+          o.Append(text, std::strlen(text));  // plain %s: any length, cut only by the buffer
+          continue;
+        }
+        emit(text);
+        break;
+      }
+      case 'p':
+        emit(va_arg(args, void*));
+        break;
+      default:
+        continue;  // unknown conversion: nothing printed, nothing consumed
+    }
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+    (void)short_mod;
+    if (n < 0) continue;
+    size_t len = static_cast<size_t>(n) < sizeof piece ? static_cast<size_t>(n) : sizeof piece - 1;
+    if (conv == 'e' || conv == 'E' || conv == 'g' || conv == 'G') {
+      len = WidenExponent(piece, len, sizeof piece);
+    }
+    o.Append(piece, len);
+  }
+  return o.length;
+}
+
+size_t FormatText(char* out, size_t capacity, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  size_t n = FormatTextV(out, capacity, format, args);
+  va_end(args);
+  return n;
+}
+
+}  // namespace jps

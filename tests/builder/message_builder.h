@@ -1,0 +1,62 @@
+// Builds GREIS messages and rM records with correct checksums and CRCs, for
+// tests and for the stream generator. Bodies are assembled little-endian.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace jpsbuild {
+
+using Bytes = std::vector<uint8_t>;
+
+// A message body under construction (checksum not included).
+class Body {
+ public:
+  Body& U1(uint32_t v);
+  Body& I1(int32_t v) { return U1(static_cast<uint32_t>(v) & 0xFF); }
+  Body& U2(uint32_t v);
+  Body& I2(int32_t v) { return U2(static_cast<uint32_t>(v) & 0xFFFF); }
+  Body& U4(uint32_t v);
+  Body& I4(int32_t v) { return U4(static_cast<uint32_t>(v)); }
+  Body& F4(float v);
+  Body& F4Bits(uint32_t bits) { return U4(bits); }
+  Body& F8(double v);
+  Body& F8Bits(uint64_t bits);
+  Body& Text(const std::string& text);
+  Body& Raw(const Bytes& bytes);
+  Body& Zeros(size_t n);
+  const Bytes& bytes() const { return bytes_; }
+  size_t size() const { return bytes_.size(); }
+
+ private:
+  Bytes bytes_;
+};
+
+// GREIS checksum byte for a message whose header and body (without the
+// checksum) are given: the fold of those bytes rotated left by 2.
+uint8_t ChecksumFor(const Bytes& headerAndBody);
+// Three uppercase hexadecimal digits.
+std::string HexLength(int length);
+
+// A whole GREIS message: id, length (body + checksum), body, checksum.
+Bytes Message(const std::string& id, const Body& body);
+// The same with the length field given as raw characters (for bad headers).
+Bytes MessageWithLengthText(const std::string& id, const std::string& lengthText, const Body& body);
+// An rM record: "rM", length, body, CRC-16 little-endian.
+Bytes RmRecord(const Body& body);
+
+// Common messages.
+Bytes ReceiverTime(uint32_t msOfDay);                                   // [~~]
+Bytes ReceiverDate(int year, int month, int day, int timeBase = 0);     // [RD]
+Bytes SatIndices(const std::vector<uint8_t>& satellites);               // [SI]
+Bytes CaRanges(const std::vector<double>& seconds);                     // [RC]
+Bytes CaPhases(const std::vector<double>& cycles);                      // [PC]
+Bytes EpochEnd();                                                       // [||]
+
+// Appends b to a.
+void Append(Bytes& a, const Bytes& b);
+// Flips the bits of one byte (to break a checksum or a field).
+Bytes Damaged(Bytes message, size_t offset, uint8_t xorMask = 0xFF);
+
+}  // namespace jpsbuild

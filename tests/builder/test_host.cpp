@@ -1,0 +1,124 @@
+#include "tests/builder/test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "plugin/jav_dll.h"
+
+namespace jpstest {
+namespace {
+
+HostRun* current = nullptr;
+int64_t progressCalls = 0;
+int64_t abortAt = -1;
+
+void JAV_CALL OnMessage(double time, const char* text) {
+  if (current != nullptr) current->messages.push_back({time, text});
+}
+
+void JAV_CALL OnProgress(int32_t position, int32_t length) {
+  if (current != nullptr) current->progress.push_back({position, length});
+  if (progressCalls++ == abortAt) Abort();
+}
+
+void CopyPath(char* field, const std::string& path) {
+  std::memset(field, 0, jps::kPathSize);
+  std::strncpy(field, path.c_str(), jps::kPathSize - 1);
+}
+
+std::string WithExtension(const std::string& path, const std::string& ext) {
+  size_t slash = path.find_last_of("/\\");
+  size_t dot = path.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+    return path.substr(0, dot) + ext;
+  }
+  return path + ext;
+}
+
+}  // namespace
+
+bool HostRun::HasMessage(const std::string& text) const { return CountMessages(text) > 0; }
+
+int HostRun::CountMessages(const std::string& text) const {
+  int n = 0;
+  for (const auto& m : messages) n += m.text == text ? 1 : 0;
+  return n;
+}
+
+HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const HostSetup& setup) {
+  HostRun run;
+  run.request.Size = jps::kRequestSize;
+  run.request.OptionsSize = jps::kOptionsSize;
+  SetFactoryDefaults(jps::kOptionsSize, &run.request.Options);
+  if (setup.options) setup.options(run.request.Options);
+  CopyPath(run.request.InputPath, jpsPath);
+  CopyPath(run.request.OutputPath, kelPath);
+
+  jps::HostCallbacks callbacks{};
+  callbacks.Size = jps::kCallbacksSize;
+  callbacks.OnMessage = setup.withOnMessage ? OnMessage : nullptr;
+  callbacks.OnProgress = setup.withOnProgress ? OnProgress : nullptr;
+
+  current = &run;
+  progressCalls = 0;
+  abortAt = setup.abortAtProgressCall;
+  run.result = ConvertFile(&run.request, &callbacks, 0);
+  current = nullptr;
+
+  run.kelPath = kelPath;
+  run.eppPath = WithExtension(kelPath, ".epp");
+  run.staPath = WithExtension(kelPath, ".STA");
+  run.kel = ReadFile(run.kelPath);
+  run.epp = ReadFile(run.eppPath);
+  run.sta = ReadFile(run.staPath);
+  return run;
+}
+
+HostRun ConvertBytes(const jpsbuild::Bytes& input, const HostSetup& setup) {
+  std::string dir = TempDir();
+  WriteFile(dir + "/input.jps", input);
+  return RunHost(dir + "/input.jps", dir + "/out.kel", setup);
+}
+
+std::string TempDir() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
+                                     : std::string("no_test");
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  std::filesystem::path dir = std::filesystem::path(JPS_BINARY_DIR) / "test_tmp" / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+std::string DataFile(const std::string& name) {
+  std::filesystem::path p = std::filesystem::path(JPS_SOURCE_DIR) / ".." / "shared" / "data" / name;
+  return std::filesystem::exists(p) ? p.string() : std::string();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::string();
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes) {
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string KelBody(const std::string& kel) { return kel.size() > 202 ? kel.substr(202) : ""; }
+
+}  // namespace jpstest
