@@ -7,6 +7,7 @@
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
+#include "greis/rm_record.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
 
@@ -112,10 +113,7 @@ DecoderEvent RunHandler(DecoderState* s) {
       return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
 
     case Handling::kRmRecord:
-      if (row.parser == nullptr) {
-        BackToHunt();
-        return kEventNone;
-      }
+      CheckRmHeader(*s, message, L);  // its result is the record parser's concern
       if (row.parser(*s, message, L) == -1) {
         SetErrorText("Checksum on RAW Meas");
         NotifyHost(s->RmEpochTime, ErrorText);

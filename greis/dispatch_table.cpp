@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "greis/dispatch.h"
+#include "greis/event_records.h"
 #include "greis/framing.h"
 #include "greis/message_parsers.h"
+#include "greis/rm_record.h"
 
 namespace jps {
 namespace {
@@ -17,9 +19,9 @@ const DispatchRow kRows[] = {
     // key    state max  handling            parser               counter zeroed over-limit text  event
     {"~~0", 5, 5, H::kReceiverTime, ParseReceiverTime, 0, true, nullptr, E0},
     {"RD0", 4, 6, H::kReceiverDate, nullptr, N, false, nullptr, E0},
-    {"==0", 29, 256, H::kParser, nullptr, 15, false, nullptr, E0},
-    {"XA0", 66, 10, H::kParser, nullptr, 13, false, nullptr, E0},
-    {"XB0", 67, 10, H::kParser, nullptr, 14, false, nullptr, E0},
+    {"==0", 29, 256, H::kParser, ParseEventRecord, 15, false, nullptr, E0},
+    {"XA0", 66, 10, H::kParser, ParseXaMark, 13, false, nullptr, E0},
+    {"XB0", 67, 10, H::kParser, ParseXbMark, 14, false, nullptr, E0},
     {"SI0", 10, 25, H::kSatIndices, ParseSatIndices, 1, true, nullptr, E0},
     {"UO0", 6, 24, H::kParser, nullptr, N, false, nullptr, E0},
     {"NP0", 7, 5, H::kParser, nullptr, N, false, nullptr, E0},
@@ -85,7 +87,7 @@ const DispatchRow kRows[] = {
     {"SG0", 73, 18, H::kNone, nullptr, N, false, "Incorrect Geo RMS Record", E0},
     {"SP0", 74, 42, H::kNone, nullptr, N, false, "Incorrect Geo Variance Record", E0},
     {"SV0", 75, 42, H::kNone, nullptr, N, false, "Incorrect Vel Variance Record", E0},
-    {"rM", 76, 830, H::kRmRecord, nullptr, N, false, "Incorrect raw OEM Record", kEventRmEpoch},
+    {"rM", 76, 830, H::kRmRecord, ParseRmRecord, N, false, "Incorrect raw OEM Record", kEventRmEpoch},
     {"rE0", 77, 10, H::kNone, nullptr, N, false, "Incorrect ref epoch Record", E0},
 };
 
