@@ -16,6 +16,10 @@ void WriteStationLine(DecoderState& s, double time, const char* name, double hei
 // Interim: event handling lands with the event records.
 void WriteCameraPulse(DecoderState*, int, int) {}
 void WriteStationMarks(DecoderState*) {}
+void WriteEpochCameraPulses(DecoderState* s) {
+  s->XaEventCount = 0;
+  s->XbEventCount = 0;
+}
 
 void FlushPendingSite(DecoderState* s) {
   StationMark& st = s->Station;

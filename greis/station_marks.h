@@ -13,6 +13,8 @@ void WriteStationLine(DecoderState& state, double time, const char* name, double
                       const char* description, const char* antenna);
 // Writes the camera-pulse line of mark index of list A (0) or B (1).
 void WriteCameraPulse(DecoderState* state, int list, int index);
+// Writes every [XA] mark, then every [XB] mark of the epoch, and empties both lists.
+void WriteEpochCameraPulses(DecoderState* state);
 // Applies the keyword events collected since the last epoch; writes the STA lines.
 void WriteStationMarks(DecoderState* state);
 // End of conversion: a site typed but never saved is reported and written.
