@@ -103,6 +103,7 @@ std::string DataFile(const std::string& name) {
 }
 
 std::string ReadFile(const std::string& path) {
+  if (!std::filesystem::is_regular_file(path)) return std::string();  // not /dev/full
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::string();
   std::ostringstream out;

@@ -1,0 +1,148 @@
+// Whole conversions: the three files, their paths, progress, counts and failures.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/builder/message_builder.h"
+#include "tests/builder/test_host.h"
+
+using namespace jpsbuild;
+using jpstest::HostRun;
+using jpstest::HostSetup;
+
+namespace {
+
+const char* kEmptyEpp = "$EPHREC Ver6.0 JPS2KEL GPS/Glonass\r\nGpsIon { Utc: 0\r\n}\r\n";
+
+Bytes Epochs(int count) {
+  Bytes stream = ReceiverDate(2014, 8, 29);
+  for (int e = 0; e < count; ++e) {
+    Append(stream, ReceiverTime(1000u * static_cast<uint32_t>(e + 1)));
+    Append(stream, SatIndices({3, 7}));
+    Append(stream, CaRanges({0.07, 0.071}));
+    Append(stream, CaPhases({1e7, 2e7}));
+  }
+  return stream;
+}
+
+}  // namespace
+
+TEST(ConversionDriver, EmptyInputGivesTheThreeOpeningFiles) {
+  HostRun run = jpstest::ConvertBytes({});
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.kel.size(), 202u);
+  EXPECT_EQ(run.epp, kEmptyEpp);
+  EXPECT_EQ(run.sta, "Mark File:\r\n");
+  EXPECT_EQ(run.request.EpochsWritten, 0);
+  EXPECT_EQ(run.request.EphemeridesWritten, 0);
+  EXPECT_EQ(run.request.StationMarksWritten, 0);
+  EXPECT_EQ(run.request.EventMarksWritten, 0);
+  EXPECT_TRUE(run.messages.empty());
+}
+
+TEST(ConversionDriver, EpochsAreCountedAndTheOpenLastEpochIsNotWritten) {
+  HostRun run = jpstest::ConvertBytes(Epochs(5));
+  EXPECT_EQ(run.result, 0);
+  // Five epochs; the last one has no [~~] or [||] after it.
+  EXPECT_EQ(run.request.EpochsWritten, 4);
+  // Progress: once per decoder step, never beyond the length, ending at it.
+  ASSERT_FALSE(run.progress.empty());
+  int32_t length = static_cast<int32_t>(Epochs(5).size());
+  int32_t last = 0;
+  for (const auto& p : run.progress) {
+    EXPECT_EQ(p.second, length);
+    EXPECT_GE(p.first, last);
+    EXPECT_LE(p.first, length);
+    last = p.first;
+  }
+  EXPECT_EQ(last, length);
+}
+
+TEST(ConversionDriver, RepeatedCaRangeDropsTheEpochSilently) {
+  Bytes stream = Epochs(1);
+  Append(stream, CaRanges({0.07, 0.071}));
+  Append(stream, ReceiverTime(9000));
+  HostRun run = jpstest::ConvertBytes(stream);
+  EXPECT_EQ(run.request.EpochsWritten, 0);
+  EXPECT_TRUE(run.messages.empty());
+}
+
+TEST(ConversionDriver, SkipGreisEpochsWritesNone) {
+  Bytes stream = Epochs(3);
+  Append(stream, EpochEnd());
+  HostSetup setup;
+  setup.options = [](jps::ConversionOptions& o) { o.SkipGreisEpochs = 1; };
+  HostRun run = jpstest::ConvertBytes(stream, setup);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.request.EpochsWritten, 0);
+  EXPECT_EQ(run.kel.size(), 202u);
+}
+
+TEST(ConversionDriver, OutputFilesSitBesideTheKelFileWhateverItsExtension) {
+  std::string dir = jpstest::TempDir();
+  jpstest::WriteFile(dir + "/in.jps", Epochs(2));
+  std::filesystem::create_directories(dir + "/data.d");
+  HostRun run = jpstest::RunHost(dir + "/in.jps", dir + "/data.d/run1.obs");
+  EXPECT_EQ(run.result, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir + "/data.d/run1.obs"));
+  EXPECT_EQ(jpstest::ReadFile(dir + "/data.d/run1.epp"), kEmptyEpp);
+  EXPECT_EQ(jpstest::ReadFile(dir + "/data.d/run1.STA"), "Mark File:\r\n");
+}
+
+TEST(ConversionDriver, MissingInputFailsAfterCreatingTheOutputs) {
+  std::string dir = jpstest::TempDir();
+  HostRun run = jpstest::RunHost(dir + "/absent.jps", dir + "/out.kel");
+  EXPECT_EQ(run.result, -1);
+  EXPECT_TRUE(run.HasMessage("Could not open JPS file " + dir + "/absent.jps "));
+  EXPECT_EQ(run.kel.size(), 202u);
+  EXPECT_EQ(run.sta, "Mark File:\r\n");
+
+  HostRun folder = jpstest::RunHost(dir, dir + "/out2.kel");
+  EXPECT_EQ(folder.result, -1);
+  EXPECT_TRUE(folder.HasMessage("Could not open JPS file " + dir + " "));
+}
+
+TEST(ConversionDriver, UnwritableOutputsAreFailuresWithAText) {
+  std::string dir = jpstest::TempDir();
+  jpstest::WriteFile(dir + "/in.jps", Epochs(3));
+
+  // The KEL file on a full device; the EPP and STA files beside the link.
+  std::filesystem::create_symlink("/dev/full", dir + "/full.kel");
+  HostRun full = jpstest::RunHost(dir + "/in.jps", dir + "/full.kel");
+  EXPECT_EQ(full.result, -1);
+  EXPECT_TRUE(full.HasMessage("Write Error: Error: Unable to write to " + dir + "/full.kel"));
+  EXPECT_EQ(full.request.EpochsWritten, 2);
+
+  // The EPP file, then the STA file, on a full device.
+  std::filesystem::create_symlink("/dev/full", dir + "/e.epp");
+  HostRun epp = jpstest::RunHost(dir + "/in.jps", dir + "/e.kel");
+  EXPECT_EQ(epp.result, -1);
+  EXPECT_TRUE(epp.HasMessage("Write Error: Error: Unable to write to " + dir + "/e.epp"));
+  std::filesystem::create_symlink("/dev/full", dir + "/s.STA");
+  HostRun sta = jpstest::RunHost(dir + "/in.jps", dir + "/s.kel");
+  EXPECT_EQ(sta.result, -1);
+  EXPECT_TRUE(sta.HasMessage("Write Error: Error: Unable to write to " + dir + "/s.STA"));
+
+  HostRun missing = jpstest::RunHost(dir + "/in.jps", dir + "/no/such/folder/out.kel");
+  EXPECT_EQ(missing.result, -1);
+  EXPECT_TRUE(missing.HasMessage("ERROR: Could Not Open " + dir + "/no/such/folder/out.kel\n"));
+}
+
+TEST(ConversionDriver, LongOutputPathsAreHandled) {
+  std::string dir = jpstest::TempDir();
+  jpstest::WriteFile(dir + "/in.jps", Epochs(2));
+  std::string name = dir + "/" + std::string(250 - dir.size(), 'p') + ".kel";
+  ASSERT_EQ(name.size(), 255u);
+  HostRun run = jpstest::RunHost(dir + "/in.jps", name);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.request.EpochsWritten, 1);
+  EXPECT_EQ(run.epp, kEmptyEpp);
+}
+
+TEST(ConversionDriver, EpochEndAsTheLastMessageIsStillHandled) {
+  Bytes stream = Epochs(2);
+  Append(stream, EpochEnd());
+  HostRun run = jpstest::ConvertBytes(stream);
+  EXPECT_EQ(run.request.EpochsWritten, 2);
+  EXPECT_EQ(run.kel.size(), 202u + 2u * 68u);
+}

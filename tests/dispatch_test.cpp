@@ -1,0 +1,221 @@
+// The decoder on real bytes: framing, resynchronisation, epoch boundaries,
+// refused messages and their texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "greis/dispatch.h"
+#include "greis/framing.h"
+#include "greis/jps_input.h"
+#include "plugin/conversion_switches.h"
+#include "plugin/host_messages.h"
+#include "tests/builder/message_builder.h"
+#include "tests/builder/test_host.h"
+
+using namespace jps;
+using namespace jpsbuild;
+
+namespace {
+
+std::vector<jpstest::HostMessage> received;
+
+void JAV_CALL Capture(double time, const char* text) { received.push_back({time, text}); }
+
+// Decodes a whole stream and keeps every non-zero event.
+struct Decoded {
+  std::vector<int> events;
+  std::vector<jpstest::HostMessage> messages;
+  DecoderState* state = &TheDecoderState;
+
+  bool Has(const std::string& text, double time) const {
+    for (const auto& m : messages) {
+      if (m.text == text && m.time == time) return true;
+    }
+    return false;
+  }
+};
+
+Decoded Decode(const Bytes& stream, bool keepDamaged = false) {
+  static JpsInput input;
+  static HostCallbacks callbacks;
+  std::string path = jpstest::TempDir() + "/stream.jps";
+  jpstest::WriteFile(path, stream);
+  EXPECT_TRUE(input.Open(path.c_str()));
+  callbacks.Size = kCallbacksSize;
+  callbacks.OnMessage = Capture;
+  HostCallbackPointer = &callbacks;
+  received.clear();
+  Switches = ConversionSwitches{};
+  Switches.keepDamagedEpochs = keepDamaged;
+
+  Decoded d;
+  ResetDecoder(d.state);
+  d.state->JpsStream = &input;
+  for (int guard = 0; guard < 100000; ++guard) {
+    DecoderEvent e = DecodeNext(d.state);
+    if (e == kEventEnd) break;
+    if (e == kEventEpoch) ClearEpochCounters(d.state);  // as the driver does
+    if (e != kEventNone) d.events.push_back(e);
+  }
+  d.messages = received;
+  HostCallbackPointer = nullptr;
+  return d;
+}
+
+Bytes EpochOf(uint32_t ms, const std::vector<uint8_t>& svs) {
+  Bytes b = ReceiverTime(ms);
+  Append(b, SatIndices(svs));
+  std::vector<double> ranges(svs.size(), 0.07);
+  Append(b, CaRanges(ranges));
+  return b;
+}
+
+}  // namespace
+
+TEST(Framing, GarbageBeforeAMessageIsHuntedThrough) {
+  Bytes stream = {'Z', 0x00, 'q'};
+  Append(stream, EpochOf(1000, {3}));
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+  EXPECT_TRUE(d.messages.empty());
+  EXPECT_EQ(ReceiverTimeMs(*d.state), 2000u);
+}
+
+TEST(Framing, MessageInsideARejectedCandidateIsStillFound) {
+  // "RC" with a length whose low pair is invalid ("0G1" gives 0): the
+  // candidate is dropped and hunting resumes at the "C".
+  Bytes stream = {'R', 'C', '0', 'G', '1'};
+  Append(stream, EpochOf(1000, {3}));
+  // An unknown pair inside a known first character: "RX" then a real message.
+  Append(stream, Bytes{'R', 'X'});
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+}
+
+TEST(Framing, MessageCutByTheEndOfFileIsNeverHandled) {
+  Bytes stream = EpochOf(1000, {3});
+  Bytes tail = ReceiverTime(2000);
+  tail.resize(7);
+  Append(stream, tail);
+  Decoded d = Decode(stream);
+  EXPECT_TRUE(d.events.empty());
+  EXPECT_TRUE(d.messages.empty());
+}
+
+TEST(Dispatch, ReceiverTimeCompletesTheEpochAndIsHandledOnTheNextCall) {
+  Bytes stream = EpochOf(1000, {3, 7});
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+  // The second [~~] was handled after the epoch: counter 0 is 1 again.
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountTime], 1);
+  EXPECT_EQ(ReceiverTimeMs(*d.state), 2000u);
+}
+
+TEST(Dispatch, EpochEndCompletesTheEpoch) {
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, EpochEnd());
+  Append(stream, EpochOf(2000, {3}));
+  Append(stream, EpochEnd());
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch, kEventEpoch}));
+}
+
+TEST(Dispatch, TwoCaRangeMessagesGiveNoEpoch) {
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, CaRanges({0.07}));
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_TRUE(d.events.empty());
+  EXPECT_TRUE(d.messages.empty());
+}
+
+TEST(Dispatch, BadReceiverDateIsReportedAndDiscardsTheEpoch) {
+  Bytes stream = EpochOf(1000, {3});
+  size_t at = stream.size();
+  Append(stream, Damaged(ReceiverDate(2014, 8, 29), 10));  // wrong checksum byte
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventDiscarded}));
+  std::string size = "Size: 6  Rec: RD Bytes: " + std::to_string(at + 1) + " ";
+  EXPECT_TRUE(d.Has(size, -1.0));
+  EXPECT_TRUE(d.Has("Checksum on 4", 1.0));
+}
+
+TEST(Dispatch, KeepDamagedEpochsReportsButDiscardsNothing) {
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, Damaged(ReceiverDate(2014, 8, 29), 10));
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream, /*keepDamaged=*/true);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+  EXPECT_TRUE(d.Has("Checksum on 4", 1.0));
+}
+
+TEST(Dispatch, DateWithoutValidDayOfWeekIsReportedLikeABadChecksum) {
+  // Year 1 has a negative day number, whose remainder falls outside 0..6.
+  Bytes stream = ReceiverDate(1, 1, 1);
+  Append(stream, ReceiverTime(1000));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventDiscarded}));
+  EXPECT_TRUE(d.Has("Checksum on 4", 0.0));
+  EXPECT_EQ(d.state->DateValid, 0);
+}
+
+TEST(Dispatch, OverLimitLengthReportsItsTextAndSkipsTheCandidate) {
+  Body flags;
+  for (int i = 0; i < 143; ++i) flags.U1(0);   // L = 144, limit 143
+  Bytes stream = Message("FC", flags);
+  Append(stream, EpochOf(1000, {3}));
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  ASSERT_FALSE(d.messages.empty());
+  EXPECT_EQ(d.messages[0].text, "Incorrect CA Valid");
+  EXPECT_EQ(d.messages[0].time, -1.0);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+
+  Body fits;
+  for (int i = 0; i < 2; ++i) fits.U2(0x0050);
+  Bytes ok = EpochOf(1000, {3, 4});
+  Append(ok, Message("FC", fits));
+  Append(ok, ReceiverTime(2000));
+  Decoded d2 = Decode(ok);
+  EXPECT_TRUE(d2.messages.empty());
+  EXPECT_EQ(d2.events, (std::vector<int>{kEventEpoch}));
+}
+
+TEST(Dispatch, UncheckedRowsConsumeAnyBodyWithoutAWord) {
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, Damaged(Message("C1", Body().U4(1).U4(2)), 9));
+  Append(stream, ReceiverTime(2000));
+  Decoded d = Decode(stream);
+  EXPECT_TRUE(d.messages.empty());
+  EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+}
+
+TEST(Dispatch, RepeatedIdentifierIsFlaggedButDifferentPhaseMessagesAreNot) {
+  DecoderState& s = TheDecoderState;
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, Message("cp", Body().I4(5)));
+  Append(stream, Message("1p", Body().I4(6)));
+  Append(stream, EpochEnd());
+  Decode(stream);
+  EXPECT_EQ(s.EpochMessageCounts[kCountL1Phase], 0);  // cleared after the epoch
+
+  Bytes twice = EpochOf(1000, {3});
+  Append(twice, Message("cp", Body().I4(5)));
+  Append(twice, Message("cp", Body().I4(6)));
+  // Stop before the epoch ends so the counters can be inspected.
+  Decoded d = Decode(twice);
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountL1Phase], 2);
+  EXPECT_TRUE(EpochHasRepeatedMessage(*d.state));
+
+  Bytes pair = EpochOf(1000, {3});
+  Append(pair, Message("cp", Body().I4(5)));
+  Append(pair, Message("1p", Body().I4(6)));
+  Decoded d2 = Decode(pair);
+  EXPECT_EQ(d2.state->EpochMessageCounts[kCountL1Phase], 2);
+  EXPECT_FALSE(EpochHasRepeatedMessage(*d2.state));
+}
