@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "greis/dispatch.h"
+#include "greis/station_marks.h"
 
 namespace jps {
 
@@ -12,6 +13,8 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   std::memset(measurements, 0, sizeof(KelMeasurement) * kMaxSlots);
   epoch->receiverTime = TimeOfWeek(*s, ReceiverTimeMs(*s));
   epoch->correctedTime = epoch->receiverTime;
+  WriteEpochCameraPulses(s);
+  WriteStationMarks(s);
   ClearEpochCounters(s);
   ResetEpochArrays(s);
   return 0;
