@@ -72,9 +72,10 @@ JAV_EXPORT int32_t JAV_CALL AutoDetect(const char* path) {
   return recognised ? 1 : 0;
 }
 
-JAV_EXPORT int32_t JAV_CALL ConvertFile(ConversionRequest* request, HostCallbacks* callbacks,
-                                        int32_t /*reserved*/) {
-  HostCallbackPointer = callbacks;
+namespace {
+
+int32_t Convert(ConversionRequest* request) {
+  const HostCallbacks* callbacks = HostCallbackPointer;
   if (request == nullptr || callbacks == nullptr || request->Size != kRequestSize ||
       callbacks->Size != kCallbacksSize) {
     SetErrorText("Incorrect version of Sample Conversion DLL");
@@ -103,6 +104,18 @@ JAV_EXPORT int32_t JAV_CALL ConvertFile(ConversionRequest* request, HostCallback
   request->StationMarksWritten = Counters.stationMarks;
   request->EventMarksWritten = Counters.eventMarks;
   return AbortCount != 0 ? 1 : result;
+}
+
+}  // namespace
+
+JAV_EXPORT int32_t JAV_CALL ConvertFile(ConversionRequest* request, HostCallbacks* callbacks,
+                                        int32_t /*reserved*/) {
+  // Messages go to this host while the call runs; the record is the host's,
+  // so nothing calls into it once the call has returned.
+  HostCallbackPointer = callbacks;
+  int32_t result = Convert(request);
+  HostCallbackPointer = nullptr;
+  return result;
 }
 
 JAV_EXPORT void JAV_CALL GetErrString(char* buffer) {
