@@ -54,7 +54,7 @@ void ApplyLoopFlags(DecoderState* s, int i, int sv, double time, KelMeasurement&
 bool BuildRmMeasurement(DecoderState* s, int i, double time, KelMeasurement& record) {
   const int sv = s->SatIndices[i];
   record.satellite = static_cast<int8_t>(sv);
-  if (s->DopplerAbsent == 0) record.doppler = -(s->CaDoppler[i] * kDopplerUnit);
+  if (s->DopplerAbsent == 0) record.doppler = 0.0 - s->CaDoppler[i] * kDopplerUnit;
   double wavelength = L1Wavelength(*s, sv);
   if (wavelength == 0.0) return false;
   SatHistory& history = Continuity.History[sv];
@@ -66,10 +66,11 @@ bool BuildRmMeasurement(DecoderState* s, int i, double time, KelMeasurement& rec
   if (!std::isfinite(record.doppler)) record.doppler = 0.0;
   RmLockCount(record, time, s->LockTimes[i], history);
   ApplyLoopFlags(s, i, sv, time, record);
+  // The host's phases have the opposite sign; a missing phase stays +0.0.
   record.l1Code = s->CaRange.values[i];
-  record.l1Phase = -s->CaPhase.values[i];
+  record.l1Phase = 0.0 - s->CaPhase.values[i];
   record.l2Code = s->P2Range.values[i];
-  record.l2Phase = -s->P2Phase.values[i];
+  record.l2Phase = 0.0 - s->P2Phase.values[i];
   return true;
 }
 

@@ -26,16 +26,16 @@ constexpr int kCrcSize = 2;
 constexpr uint16_t kMissingU2 = 0xFFFF;
 constexpr uint32_t kMissingU4 = 0xFFFFFFFFu;
 constexpr int16_t kMissingI2 = 0x7FFF;
-constexpr int32_t kMissingI4 = -1;   // 0xFFFFFFFF
+constexpr int32_t kMissingI4 = -1;  // 0xFFFFFFFF
 
-constexpr uint16_t kTimeFrameBits = 0xE000;   // 0: GPS time
+constexpr uint16_t kTimeFrameBits = 0xE000;  // 0: GPS time
 constexpr uint16_t kWeekBits = 0x07FF;
 constexpr int16_t kClockValidBit = 0x0001;
-constexpr int kClockCountShift = 2;           // bits 2-15: offset in 125 ns
-constexpr double kClockUnit = 1.25e-7;        // seconds
-constexpr int kSatCountShift = 8;             // bits 8-12 of the layout word
+constexpr int kClockCountShift = 2;     // bits 2-15: offset in 125 ns
+constexpr double kClockUnit = 1.25e-7;  // seconds
+constexpr int kSatCountShift = 8;       // bits 8-12 of the layout word
 constexpr uint16_t kSatCountBits = 0x1F;
-constexpr int kDopplerCodeShift = 13;         // bits 13-15 of the layout word
+constexpr int kDopplerCodeShift = 13;  // bits 13-15 of the layout word
 constexpr uint16_t kDopplerCodeBits = 0x7;
 constexpr int kDopplerAbsentCode = 1;
 constexpr int kMaxHeaderSatellites = 24;
@@ -46,7 +46,7 @@ constexpr int kEntryRangeOffset = 0;
 constexpr int kEntryIndexOffset = 4;
 constexpr int kEntryBlocksOffset = 5;
 constexpr int kEntryHeaderSize = 6;
-constexpr uint8_t kExtraBlockBits = 0x07;     // blocks after the first
+constexpr uint8_t kExtraBlockBits = 0x07;  // blocks after the first
 constexpr uint8_t kMaxSatelliteIndex = 71;
 constexpr int kLastGpsIndex = 32;
 
@@ -61,13 +61,13 @@ constexpr int kBlockSizeWithoutDoppler = 10;
 constexpr uint32_t kSnrBits = 0x3F;
 constexpr int kSignalTypeShift = 9;
 constexpr uint32_t kSignalTypeBits = 0x7;
-constexpr int kPhaseShift = 12;               // bits 12-31: phase minus range
+constexpr int kPhaseShift = 12;  // bits 12-31: phase minus range
 constexpr int kDopplerShift = 7;
 constexpr int kSignalL1Ca = 0;
 constexpr int kSignalL2 = 2;
 
-constexpr double kRangeUnit = 0.02;           // metres
-constexpr double kPhaseUnit = 0.0005;         // metres
+constexpr double kRangeUnit = 0.02;    // metres
+constexpr double kPhaseUnit = 0.0005;  // metres
 constexpr double kMillisecond = 0.001;
 
 // Shift right that keeps the sign (floor division by 2^n) on every compiler.
@@ -129,9 +129,9 @@ void ClearSlot(DecoderState& s, int i) {
 
 struct EntryContext {
   int slot;
-  int index;          // satellite index, 0 to 71
-  uint32_t range;     // C/A range in 0.02 m
-  bool withDoppler;   // 14-byte blocks
+  int index;         // satellite index, 0 to 71
+  uint32_t range;    // C/A range in 0.02 m
+  bool withDoppler;  // 14-byte blocks
 };
 
 void DecodeBlock(DecoderState& s, const EntryContext& e, const uint8_t* block, bool first) {
@@ -197,7 +197,7 @@ int DecodeEntry(DecoderState& s, const uint8_t* entry, int slot, int blockSize) 
 }  // namespace
 
 int CheckRmHeader(DecoderState& s, const uint8_t* message, int L) {
-  if (!HoldsHeader(L)) return kHeaderFailed;   // nothing of it is decoded
+  if (!HoldsHeader(L)) return kHeaderFailed;  // nothing of it is decoded
   const uint8_t* body = message + kFrameHeaderSize;
   RmHeader& h = s.Rm;
   h.RmStatusWord = U2OrZero(body + kStatusWordOffset);

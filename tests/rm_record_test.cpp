@@ -1,4 +1,6 @@
 // The legacy raw-measurement record [rM]: its CRC, header check and parser.
+#include "greis/rm_record.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "greis/framing.h"
-#include "greis/rm_record.h"
 #include "plugin/host_messages.h"
 #include "tests/builder/message_builder.h"
 #include "tests/builder/test_host.h"
@@ -18,10 +19,12 @@ namespace {
 
 constexpr double kL1 = 0.190293672798;
 constexpr double kL2 = 0.24421021342456825;
-constexpr uint32_t kClockMinus8 = 0xFFE1;   // count -8, valid bit set
+constexpr uint32_t kClockMinus8 = 0xFFE1;  // count -8, valid bit set
 constexpr uint32_t kWeek1800 = 0x0708;
 
-std::unique_ptr<DecoderState> NewState() { return std::unique_ptr<DecoderState>(new DecoderState()); }
+std::unique_ptr<DecoderState> NewState() {
+  return std::unique_ptr<DecoderState>(new DecoderState());
+}
 
 // The record in a buffer of exactly its own size, so that the sanitizers see
 // any read beyond it.
@@ -30,7 +33,8 @@ struct Held {
   int L;
 };
 Held Hold(const Bytes& record) {
-  Held h{std::unique_ptr<uint8_t[]>(new uint8_t[record.size()]), static_cast<int>(record.size()) - 5};
+  Held h{std::unique_ptr<uint8_t[]>(new uint8_t[record.size()]),
+         static_cast<int>(record.size()) - 5};
   std::copy(record.begin(), record.end(), h.bytes.get());
   return h;
 }
@@ -49,28 +53,11 @@ int Decode(DecoderState& s, const Bytes& record) {
 
 RmBlock L1Block(int32_t phaseUnits, uint32_t snr = 45, int32_t flags = 0x50, uint32_t lock = 1234,
                 int32_t doppler = 0) {
-  RmBlock b;
-  b.signalWord = RmSignalWord(snr, 0, phaseUnits);
-  b.loopFlags = flags;
-  b.lockTenths = lock;
-  b.doppler = doppler;
-  return b;
+  return MakeRmBlock(0, phaseUnits, snr, flags, lock, doppler);
 }
+// The loop flags, lock time and Doppler of an L2 block are never taken.
 RmBlock L2Block(int32_t relativeRange, int32_t phaseUnits, uint32_t snr = 40) {
-  RmBlock b;
-  b.relativeRange = relativeRange;
-  b.signalWord = RmSignalWord(snr, 2, phaseUnits);
-  b.loopFlags = 0x1234;   // not taken from L2 blocks
-  b.lockTenths = 999;
-  b.doppler = 0x7654321;
-  return b;
-}
-RmEntry Entry(uint32_t satellite, uint32_t range, std::vector<RmBlock> blocks) {
-  RmEntry e;
-  e.satellite = satellite;
-  e.range = range;
-  e.blocks = std::move(blocks);
-  return e;
+  return MakeRmBlock(2, phaseUnits, snr, 0x1234, 999, 0x7654321, relativeRange);
 }
 
 Bytes Record(uint32_t towMs, uint32_t dopplerCode, const std::vector<RmEntry>& entries,
@@ -79,7 +66,7 @@ Bytes Record(uint32_t towMs, uint32_t dopplerCode, const std::vector<RmEntry>& e
 }
 
 Bytes OneSatellite(uint32_t towMs = 1000000) {
-  return Record(towMs, 3, {Entry(5, 1100000000, {L1Block(4000)})});
+  return Record(towMs, 3, {MakeRmEntry(5, 1100000000, {L1Block(4000)})});
 }
 
 }  // namespace
@@ -105,7 +92,7 @@ TEST(RmCrc, KnownAnswersAndAWholeRecordWrittenOutByHand) {
   EXPECT_EQ(s->LockTimes[0], 1234);
   EXPECT_EQ(s->CaLoopFlags[0], 0x50);
   EXPECT_EQ(s->RmEpochTime, 1000.0);
-  EXPECT_DOUBLE_EQ(s->RmClockOffset, -1e-6);   // clock count -8
+  EXPECT_DOUBLE_EQ(s->RmClockOffset, -1e-6);  // clock count -8
   EXPECT_EQ(s->DopplerAbsent, 3);
   for (size_t i = 0; i < record.size(); ++i) {
     auto t = NewState();
@@ -153,7 +140,7 @@ TEST(CheckRmHeader, WeekNumberKeepsElevenBits) {
   EXPECT_EQ(s->Rm.RmWeek, 2047);
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 1, 0x0800)), 0);
   EXPECT_EQ(s->Rm.RmWeek, 0);
-  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 1, 0xFFFF)), 0);   // "none" is week 0
+  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 1, 0xFFFF)), 0);  // "none" is week 0
   EXPECT_EQ(s->Rm.RmWeek, 0);
 }
 
@@ -166,21 +153,21 @@ TEST(CheckRmHeader, TimeOfWeekUpToAWholeWeek) {
   s->SatCount = 7;
   EXPECT_EQ(Header(*s, Record(604800001, 0, {}, 1)), -1);
   EXPECT_STREQ(ErrorText, "ERROR - Not a Valid GPS Time");
-  EXPECT_EQ(s->SatCount, 7);   // not decoded
+  EXPECT_EQ(s->SatCount, 7);  // not decoded
 }
 
 TEST(CheckRmHeader, ClockWords) {
   auto s = NewState();
   s->Rm.RmClockCount = 99;
   ErrorText[0] = '\0';
-  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0x7FFF)), 0);   // "none": not valid
+  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0x7FFF)), 0);  // "none": not valid
   EXPECT_STREQ(ErrorText, "WARNING: Clock not Valid");
   EXPECT_EQ(s->Rm.RmClockCount, 0);
   ErrorText[0] = '\0';
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 5)), 0);
-  EXPECT_EQ(s->Rm.RmClockCount, 1);   // 125 ns
+  EXPECT_EQ(s->Rm.RmClockCount, 1);  // 125 ns
   EXPECT_STREQ(ErrorText, "");
-  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0xFFFD)), 0);   // -3
+  EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0xFFFD)), 0);  // -3
   EXPECT_EQ(s->Rm.RmClockCount, -1);
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0xFFE1)), 0);
   EXPECT_EQ(s->Rm.RmClockCount, -8);
@@ -207,7 +194,7 @@ TEST(CheckRmHeader, SatelliteCountAndDopplerCode) {
 TEST(ParseRmRecord, SatelliteCountsOutsideOneTo23) {
   for (int n : {24, 0}) {
     auto s = NewState();
-    EXPECT_EQ(Decode(*s, Record(1000, 0, {Entry(5, 1000, {L1Block(0)})}, n)), -1);
+    EXPECT_EQ(Decode(*s, Record(1000, 0, {MakeRmEntry(5, 1000, {L1Block(0)})}, n)), -1);
     EXPECT_EQ(std::string(ErrorText), "ERROR: Num sats " + std::to_string(n) + " not possible");
     EXPECT_EQ(s->SatCount, 0);
   }
@@ -226,15 +213,15 @@ TEST(ParseRmRecord, TimeOfWeekLimit) {
 TEST(ParseRmRecord, BlockSizeFollowsTheDopplerCode) {
   // The second entry lies after the first one's blocks: 14 or 10 bytes each.
   std::vector<RmEntry> entries = {
-      Entry(5, 1100000000, {L1Block(4000, 45, 0x50, 1234, -128000)}),
-      Entry(12, 1200000000, {L1Block(1000, 30, 0x70, 3000, 32000)})};
+      MakeRmEntry(5, 1100000000, {L1Block(4000, 45, 0x50, 1234, -128000)}),
+      MakeRmEntry(12, 1200000000, {L1Block(1000, 30, 0x70, 3000, 32000)})};
   auto with = NewState();
   ASSERT_EQ(Decode(*with, Record(1000, 0, entries)), 1);
   auto without = NewState();
   ASSERT_EQ(Decode(*without, Record(1000, 3, entries)), 1);
 
   EXPECT_EQ(with->DopplerAbsent, 0);
-  EXPECT_EQ(with->CaDoppler[0], -1000);   // -128000 >> 7
+  EXPECT_EQ(with->CaDoppler[0], -1000);  // -128000 >> 7
   EXPECT_EQ(with->CaDoppler[1], 250);
   EXPECT_EQ(without->DopplerAbsent, 3);
   for (DecoderState* s : {with.get(), without.get()}) {
@@ -252,23 +239,23 @@ TEST(ParseRmRecord, BlockSizeFollowsTheDopplerCode) {
 TEST(ParseRmRecord, L1AndL2Blocks) {
   auto s = NewState();
   ASSERT_EQ(Decode(*s, Record(1000, 0,
-                              {Entry(5, 1100000000, {L1Block(4000), L2Block(150, -2000)}),
-                               Entry(7, 1000000000, {L1Block(0), L2Block(0x7FFF, 0)})})),
+                              {MakeRmEntry(5, 1100000000, {L1Block(4000), L2Block(150, -2000)}),
+                               MakeRmEntry(7, 1000000000, {L1Block(0), L2Block(0x7FFF, 0)})})),
             1);
   EXPECT_EQ(s->CaRange.values[0], 22000000.0);
-  EXPECT_EQ(s->P2Range.values[0], 22000003.0);   // 150 x 0.02 + C/A
+  EXPECT_EQ(s->P2Range.values[0], 22000003.0);  // 150 x 0.02 + C/A
   EXPECT_EQ(s->P2Phase.values[0], (-1.0 + 22000000.0) / kL2);
   EXPECT_EQ(s->P2Snr[0], 40);
-  EXPECT_EQ(s->CaLoopFlags[0], 0x50);   // the L2 block's words are not taken
+  EXPECT_EQ(s->CaLoopFlags[0], 0x50);  // the L2 block's words are not taken
   EXPECT_EQ(s->LockTimes[0], 1234);
   EXPECT_EQ(s->CaDoppler[0], 0);
-  EXPECT_EQ(s->P2Range.values[1], 0.0);   // relative range 0x7FFF: none
+  EXPECT_EQ(s->P2Range.values[1], 0.0);  // relative range 0x7FFF: none
   EXPECT_EQ(s->P2Phase.values[1], 20000000.0 / kL2);
 }
 
 TEST(ParseRmRecord, FirstBlockL2HasNoCaRange) {
   auto s = NewState();
-  ASSERT_EQ(Decode(*s, Record(1000, 0, {Entry(5, 1100000000, {L2Block(150, 4000)})})), 1);
+  ASSERT_EQ(Decode(*s, Record(1000, 0, {MakeRmEntry(5, 1100000000, {L2Block(150, 4000)})})), 1);
   EXPECT_EQ(s->CaRange.values[0], 0.0);
   EXPECT_EQ(s->P2Range.values[0], 0.0);
   EXPECT_EQ(s->P2Phase.values[0], 2.0 / kL2);
@@ -279,11 +266,11 @@ TEST(ParseRmRecord, FirstBlockL2HasNoCaRange) {
 TEST(ParseRmRecord, OtherSignalTypesAndEmptyBlocksAreSkippedButOccupyTheirBytes) {
   RmBlock p1 = L2Block(150, 4000);
   p1.signalWord = RmSignalWord(20, 1, 4000);
-  RmBlock empty;   // signal word 0xFFFFFFFF
+  RmBlock empty;  // signal word 0xFFFFFFFF
   auto s = NewState();
   ASSERT_EQ(Decode(*s, Record(1000, 0,
-                              {Entry(5, 1100000000, {L1Block(4000), p1, empty}),
-                               Entry(9, 1000000000, {L1Block(0, 33)})})),
+                              {MakeRmEntry(5, 1100000000, {L1Block(4000), p1, empty}),
+                               MakeRmEntry(9, 1000000000, {L1Block(0, 33)})})),
             1);
   EXPECT_EQ(s->P2Range.values[0], 0.0);
   EXPECT_EQ(s->P2Phase.values[0], 0.0);
@@ -299,12 +286,14 @@ TEST(ParseRmRecord, SatelliteIndicesAndGlonassFrequencies) {
   s->GlonassFrequencies[45][0] = 1602000000.0;
   s->GlonassFrequencies[45][1] = 1246000000.0;
   s->GlonassFrequencies[70][0] = 1605375000.0;
-  ASSERT_EQ(Decode(*s, Record(1000, 0,
-                              {Entry(80, 1000000000, {L1Block(0)}),
-                               Entry(45, 1000000000, {L1Block(0), L2Block(50, 0)}),
-                               Entry(50, 1000000000, {L1Block(0, 30, 0x50, 10, 1280), L2Block(50, 0)}),
-                               Entry(71, 1000000000, {L1Block(0, 30, 0x50, 10, 1280)})})),
-            1);
+  ASSERT_EQ(
+      Decode(*s,
+             Record(1000, 0,
+                    {MakeRmEntry(80, 1000000000, {L1Block(0)}),
+                     MakeRmEntry(45, 1000000000, {L1Block(0), L2Block(50, 0)}),
+                     MakeRmEntry(50, 1000000000, {L1Block(0, 30, 0x50, 10, 1280), L2Block(50, 0)}),
+                     MakeRmEntry(71, 1000000000, {L1Block(0, 30, 0x50, 10, 1280)})})),
+      1);
   // Index 80 counts as 0 and uses the GPS wavelength.
   EXPECT_EQ(s->SatIndices[0], 0);
   EXPECT_EQ(s->CaPhase.values[0], 20000000.0 / kL1);
@@ -327,32 +316,35 @@ TEST(ParseRmRecord, SatelliteIndicesAndGlonassFrequencies) {
 
 TEST(ParseRmRecord, SignedFieldsKeepTheirSign) {
   auto s = NewState();
-  ASSERT_EQ(Decode(*s, Record(1000, 0, {Entry(5, 50, {L1Block(-1, 45, -2, 0xFFFF, -1)})})), 1);
+  ASSERT_EQ(Decode(*s, Record(1000, 0, {MakeRmEntry(5, 50, {L1Block(-1, 45, -2, 0xFFFF, -1)})})),
+            1);
   EXPECT_EQ(s->CaPhase.values[0], (-0.0005 + 1.0) / kL1);
   EXPECT_EQ(s->CaLoopFlags[0], -2);
-  EXPECT_EQ(s->LockTimes[0], 0);   // 0xFFFF: none
-  EXPECT_EQ(s->CaDoppler[0], 0);   // 0xFFFFFFFF: none
-  ASSERT_EQ(Decode(*s, Record(1000, 0, {Entry(5, 50, {L1Block(0, 45, 0x50, 0, -129)})})), 1);
-  EXPECT_EQ(s->CaDoppler[0], -2);   // -129 >> 7, rounded down
+  EXPECT_EQ(s->LockTimes[0], 0);  // 0xFFFF: none
+  EXPECT_EQ(s->CaDoppler[0], 0);  // 0xFFFFFFFF: none
+  ASSERT_EQ(Decode(*s, Record(1000, 0, {MakeRmEntry(5, 50, {L1Block(0, 45, 0x50, 0, -129)})})), 1);
+  EXPECT_EQ(s->CaDoppler[0], -2);  // -129 >> 7, rounded down
 }
 
 TEST(ParseRmRecord, ASlotKeepsNothingOfThePreviousRecord) {
   auto s = NewState();
-  ASSERT_EQ(Decode(*s, Record(1000, 0,
-                              {Entry(5, 1100000000,
+  ASSERT_EQ(
+      Decode(*s, Record(1000, 0,
+                        {MakeRmEntry(5, 1100000000,
                                      {L1Block(4000, 45, 0x50, 1234, 12800), L2Block(150, 0)})})),
-            1);
+      1);
   ASSERT_EQ(s->P2Range.values[0], 22000003.0);
   // Slot 0 now holds another satellite with an L1 block only.
-  ASSERT_EQ(Decode(*s, Record(2000, 0, {Entry(7, 1000000000, {L1Block(0, 20, 0x50, 5, 6400)})})),
-            1);
+  ASSERT_EQ(
+      Decode(*s, Record(2000, 0, {MakeRmEntry(7, 1000000000, {L1Block(0, 20, 0x50, 5, 6400)})})),
+      1);
   EXPECT_EQ(s->SatIndices[0], 7);
   EXPECT_EQ(s->P2Range.values[0], 0.0);
   EXPECT_EQ(s->P2Phase.values[0], 0.0);
   EXPECT_EQ(s->P2Snr[0], 0);
   EXPECT_EQ(s->CaDoppler[0], 50);
   // And then one with an L2 block only.
-  ASSERT_EQ(Decode(*s, Record(3000, 0, {Entry(9, 1000000000, {L2Block(10, 0)})})), 1);
+  ASSERT_EQ(Decode(*s, Record(3000, 0, {MakeRmEntry(9, 1000000000, {L2Block(10, 0)})})), 1);
   EXPECT_EQ(s->CaRange.values[0], 0.0);
   EXPECT_EQ(s->CaPhase.values[0], 0.0);
   EXPECT_EQ(s->CaDoppler[0], 0);
@@ -365,14 +357,14 @@ TEST(ParseRmRecord, RecordsCutShortAreRefusedWithoutReadingBeyondThem) {
   auto s = NewState();
   ASSERT_EQ(Decode(*s, OneSatellite()), 1);
   // Two entries announced, one present.
-  EXPECT_EQ(Decode(*s, Record(2000, 3, {Entry(7, 1000, {L1Block(0)})}, 2)), -1);
+  EXPECT_EQ(Decode(*s, Record(2000, 3, {MakeRmEntry(7, 1000, {L1Block(0)})}, 2)), -1);
   // Three blocks announced, one present.
-  RmEntry shortEntry = Entry(7, 1000, {L1Block(0)});
+  RmEntry shortEntry = MakeRmEntry(7, 1000, {L1Block(0)});
   Body body = RmBody(2000, 1, 3, {shortEntry});
   Bytes cut = RmRecord(Body().Raw(Damaged(body.bytes(), 12 + 5, 0x02)));
   EXPECT_EQ(Decode(*s, cut), -1);
   // The entry header alone, no blocks.
-  EXPECT_EQ(Decode(*s, Record(2000, 3, {Entry(7, 1000, {})})), -1);
+  EXPECT_EQ(Decode(*s, Record(2000, 3, {MakeRmEntry(7, 1000, {})})), -1);
   // Bodies too short for the header: nothing is decoded.
   s->SatCount = 4;
   EXPECT_EQ(Decode(*s, RmRecord(Body().U2(0).U2(0))), -1);
@@ -386,7 +378,7 @@ TEST(ParseRmRecord, RecordsCutShortAreRefusedWithoutReadingBeyondThem) {
 TEST(ParseRmRecord, HeaderOutsideGpsTimeIsRefused) {
   auto s = NewState();
   ASSERT_EQ(Decode(*s, OneSatellite()), 1);
-  EXPECT_EQ(Decode(*s, Record(9000, 3, {Entry(7, 1000, {L1Block(0)})}, -1, 1, 0x2708)), -1);
+  EXPECT_EQ(Decode(*s, Record(9000, 3, {MakeRmEntry(7, 1000, {L1Block(0)})}, -1, 1, 0x2708)), -1);
   EXPECT_EQ(s->RmEpochTime, 1000.0);
   EXPECT_EQ(s->SatIndices[0], 5);
 }
@@ -397,7 +389,7 @@ TEST(RmDispatch, BadRecordsAreReportedWithTheRecordTimeAndRescanned) {
   Bytes input = OneSatellite(1000000);
   Bytes bad = Damaged(OneSatellite(1001000), 20);
   Append(input, bad);
-  Append(input, Record(1002000, 3, {Entry(5, 1100000000, {L1Block(4000)})}, -1, 1, 0x2708));
+  Append(input, Record(1002000, 3, {MakeRmEntry(5, 1100000000, {L1Block(4000)})}, -1, 1, 0x2708));
   Append(input, OneSatellite(1003000));
   jpstest::HostRun run = jpstest::ConvertBytes(input);
   EXPECT_EQ(run.result, 0);
@@ -417,7 +409,7 @@ TEST(RmDispatch, ARecordInsideARefusedOneIsFound) {
   Bytes outer = OneSatellite(1004000);
   outer[2] = '0';
   outer[3] = '3';
-  outer[4] = '0';   // 48 bytes: the inner record and more
+  outer[4] = '0';  // 48 bytes: the inner record and more
   Append(outer, inner);
   Append(outer, Bytes(20, 0));
   jpstest::HostRun run = jpstest::ConvertBytes(outer);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "greis/framing.h"
 #include "support/little_endian.h"
@@ -127,9 +128,28 @@ uint32_t RmSignalWord(uint32_t snr, uint32_t type, int32_t phaseMinusRange) {
   return (snr & 0x3F) | ((type & 0x7) << 9) | (static_cast<uint32_t>(phaseMinusRange) << 12);
 }
 
+RmBlock MakeRmBlock(uint32_t type, int32_t phaseMinusRange, uint32_t snr, int32_t loopFlags,
+                    uint32_t lockTenths, int32_t doppler, int32_t relativeRange) {
+  RmBlock b;
+  b.relativeRange = relativeRange;
+  b.signalWord = RmSignalWord(snr, type, phaseMinusRange);
+  b.loopFlags = loopFlags;
+  b.lockTenths = lockTenths;
+  b.doppler = doppler;
+  return b;
+}
+
+RmEntry MakeRmEntry(uint32_t satellite, uint32_t range, std::vector<RmBlock> blocks) {
+  RmEntry e;
+  e.satellite = satellite;
+  e.range = range;
+  e.blocks = std::move(blocks);
+  return e;
+}
+
 Body RmBody(uint32_t towMs, uint32_t clockWord, uint32_t dopplerCode,
             const std::vector<RmEntry>& entries, int satCount, uint32_t weekWord) {
-  uint32_t n = satCount < 0 ? static_cast<uint32_t>(entries.size()) : static_cast<uint32_t>(satCount);
+  size_t n = satCount < 0 ? entries.size() : static_cast<size_t>(satCount);
   Body b;
   b.U2(0).U2(weekWord).U4(towMs).U2(clockWord).U2(((n & 0x1F) << 8) | ((dopplerCode & 0x7) << 13));
   for (const RmEntry& e : entries) {

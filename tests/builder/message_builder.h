@@ -76,6 +76,9 @@ struct RmEntry {
 // Signal word: signal-to-noise in bits 0-5, type in bits 9-11 (0 L1 C/A,
 // 2 L2), phase minus C/A range in 0.0005 m in bits 12-31.
 uint32_t RmSignalWord(uint32_t snr, uint32_t type, int32_t phaseMinusRange);
+RmBlock MakeRmBlock(uint32_t type, int32_t phaseMinusRange, uint32_t snr, int32_t loopFlags = 0x50,
+                    uint32_t lockTenths = 0, int32_t doppler = 0, int32_t relativeRange = 0x7FFF);
+RmEntry MakeRmEntry(uint32_t satellite, uint32_t range, std::vector<RmBlock> blocks);
 // Body of an rM record (CRC not included): status 0, week word, time of week,
 // clock word, layout word (satellite count, Doppler-absent code), entries.
 // satCount -1 writes the number of entries.
