@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "greis/framing.h"
 #include "support/little_endian.h"
@@ -129,6 +130,44 @@ void Append(Bytes& a, const Bytes& b) { a.insert(a.end(), b.begin(), b.end()); }
 Bytes Damaged(Bytes message, size_t offset, uint8_t xorMask) {
   if (offset < message.size()) message[offset] ^= xorMask;
   return message;
+}
+
+uint32_t RmSignalWord(uint32_t snr, uint32_t type, int32_t phaseMinusRange) {
+  return (snr & 0x3F) | ((type & 0x7) << 9) | (static_cast<uint32_t>(phaseMinusRange) << 12);
+}
+
+RmBlock MakeRmBlock(uint32_t type, int32_t phaseMinusRange, uint32_t snr, int32_t loopFlags,
+                    uint32_t lockTenths, int32_t doppler, int32_t relativeRange) {
+  RmBlock b;
+  b.relativeRange = relativeRange;
+  b.signalWord = RmSignalWord(snr, type, phaseMinusRange);
+  b.loopFlags = loopFlags;
+  b.lockTenths = lockTenths;
+  b.doppler = doppler;
+  return b;
+}
+
+RmEntry MakeRmEntry(uint32_t satellite, uint32_t range, std::vector<RmBlock> blocks) {
+  RmEntry e;
+  e.satellite = satellite;
+  e.range = range;
+  e.blocks = std::move(blocks);
+  return e;
+}
+
+Body RmBody(uint32_t towMs, uint32_t clockWord, uint32_t dopplerCode,
+            const std::vector<RmEntry>& entries, int satCount, uint32_t weekWord) {
+  size_t n = satCount < 0 ? entries.size() : static_cast<size_t>(satCount);
+  Body b;
+  b.U2(0).U2(weekWord).U4(towMs).U2(clockWord).U2(((n & 0x1F) << 8) | ((dopplerCode & 0x7) << 13));
+  for (const RmEntry& e : entries) {
+    b.U4(e.range).U1(e.satellite).U1(e.blocks.empty() ? 0 : (e.blocks.size() - 1) & 0x7);
+    for (const RmBlock& k : e.blocks) {
+      b.I2(k.relativeRange).U4(k.signalWord).I2(k.loopFlags).U2(k.lockTenths);
+      if (dopplerCode == 0) b.I4(k.doppler);
+    }
+  }
+  return b;
 }
 
 }  // namespace jpsbuild

@@ -63,4 +63,30 @@ void Append(Bytes& a, const Bytes& b);
 // Flips the bits of one byte (to break a checksum or a field).
 Bytes Damaged(Bytes message, size_t offset, uint8_t xorMask = 0xFF);
 
+// rM records. Signal block of an entry: 14 bytes when the record carries
+// Doppler (code 0), 10 bytes otherwise.
+struct RmBlock {
+  int32_t relativeRange = 0x7FFF;  // L2 minus C/A range in 0.02 m; 0x7FFF none
+  uint32_t signalWord = 0xFFFFFFFF;
+  int32_t loopFlags = 0x50;        // status set, code and phase good
+  uint32_t lockTenths = 0;
+  int32_t doppler = 0;             // written only in 14-byte blocks
+};
+struct RmEntry {
+  uint32_t range = 0;              // C/A range in 0.02 m
+  uint32_t satellite = 0;
+  std::vector<RmBlock> blocks;     // the count byte says blocks.size() - 1
+};
+// Signal word: signal-to-noise in bits 0-5, type in bits 9-11 (0 L1 C/A,
+// 2 L2), phase minus C/A range in 0.0005 m in bits 12-31.
+uint32_t RmSignalWord(uint32_t snr, uint32_t type, int32_t phaseMinusRange);
+RmBlock MakeRmBlock(uint32_t type, int32_t phaseMinusRange, uint32_t snr, int32_t loopFlags = 0x50,
+                    uint32_t lockTenths = 0, int32_t doppler = 0, int32_t relativeRange = 0x7FFF);
+RmEntry MakeRmEntry(uint32_t satellite, uint32_t range, std::vector<RmBlock> blocks);
+// Body of an rM record (CRC not included): status 0, week word, time of week,
+// clock word, layout word (satellite count, Doppler-absent code), entries.
+// satCount -1 writes the number of entries.
+Body RmBody(uint32_t towMs, uint32_t clockWord, uint32_t dopplerCode,
+            const std::vector<RmEntry>& entries, int satCount = -1, uint32_t weekWord = 1800);
+
 }  // namespace jpsbuild
