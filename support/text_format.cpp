@@ -52,8 +52,8 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
     if (p > start) o.Append(start, static_cast<size_t>(p - start));
     if (*p == '\0') break;
 
-    // One conversion specification: %[flags][width][.precision][length]conv
-    const char* spec_begin = p++;
+    // One conversion directive: %[flags][width][.precision][length]conv
+    const char* directive_begin = p++;
     if (*p == '%') {
       o.Append("%", 1);
       ++p;
@@ -80,21 +80,21 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
     if (conv == '\0') break;
     ++p;
 
-    char spec[32];
-    size_t spec_len = static_cast<size_t>(p - spec_begin);
-    if (spec_len >= sizeof spec) continue;  // absurd specification: skipped
-    std::memcpy(spec, spec_begin, spec_len);
-    spec[spec_len] = '\0';
+    char directive[32];
+    size_t directive_len = static_cast<size_t>(p - directive_begin);
+    if (directive_len >= sizeof directive) continue;  // absurd specification: skipped
+    std::memcpy(directive, directive_begin, directive_len);
+    directive[directive_len] = '\0';
 
     int width = star_width ? va_arg(args, int) : 0;
     int precision = star_precision ? va_arg(args, int) : 0;
     char piece[512];
     int n = 0;
     auto emit = [&](auto value) {
-      if (star_width && star_precision) n = std::snprintf(piece, sizeof piece, spec, width, precision, value);
-      else if (star_width) n = std::snprintf(piece, sizeof piece, spec, width, value);
-      else if (star_precision) n = std::snprintf(piece, sizeof piece, spec, precision, value);
-      else n = std::snprintf(piece, sizeof piece, spec, value);
+      if (star_width && star_precision) n = std::snprintf(piece, sizeof piece, directive, width, precision, value);
+      else if (star_width) n = std::snprintf(piece, sizeof piece, directive, width, value);
+      else if (star_precision) n = std::snprintf(piece, sizeof piece, directive, precision, value);
+      else n = std::snprintf(piece, sizeof piece, directive, value);
     };
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -118,7 +118,7 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
       case 's': {
         const char* text = va_arg(args, const char*);
         if (text == nullptr) text = "(null)";
-        if (spec_len == 2 && !star_width && !star_precision) {
+        if (directive_len == 2 && !star_width && !star_precision) {
           o.Append(text, std::strlen(text));  // plain %s: any length, cut only by the buffer
           continue;
         }
