@@ -82,7 +82,7 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
 
     char directive[32];
     size_t directive_len = static_cast<size_t>(p - directive_begin);
-    if (directive_len >= sizeof directive) continue;  // absurd specification: skipped
+    if (directive_len >= sizeof directive) continue;  // absurd directive: skipped
     std::memcpy(directive, directive_begin, directive_len);
     directive[directive_len] = '\0';
 
