@@ -4,6 +4,7 @@
 // too short for what is read from it, or a failed checksum). They report nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "greis/decoder_state.h"
@@ -16,5 +17,31 @@ bool ChecksumOk(const uint8_t* message, int L);
 int ParseReceiverTime(DecoderState& s, const uint8_t* message, int L);   // [~~]
 int ParseReceiverDate(DecoderState& s, const uint8_t* message, int L);   // [RD]
 int ParseSatIndices(DecoderState& s, const uint8_t* message, int L);     // [SI]
+
+// The per-satellite messages, one parser for the family; the message's own
+// identifier selects its row: [RC] [R1] [R2] [rc] [r2] [2r] [2R] [PC] [P1]
+// [P2] [pc] [p1] [p2] [cp] [1p] [2p] [CP] [2P] [DC] [D1] [D2] [EC] [TC] [FC]
+// [EL] [AZ]. SatCount entries are read; a body too short for them is refused.
+// A refused measurement message sets its signal array's Form to 255 (an
+// [FC] marks P2Range).
+int ParsePerSatellite(DecoderState& s, const uint8_t* message, int L);
+
+// The fixed records, kept verbatim: [UO] [NP] [PO] [VE] of one exact length;
+// [PV] [TO] [DO] [GA] [GE] [NA] [NE] at least as long as their record (the
+// first bytes are kept); [CC] is only checked.
+int ParseFixedRecord(DecoderState& s, const uint8_t* message, int L);
+
+// Row of a table whose rows open with a two-character identifier `id`, for
+// the message's identifier; null when the table has none.
+template <typename Row, size_t N>
+const Row* FindById(const Row (&rows)[N], const uint8_t* message) {
+  for (const Row& row : rows) {
+    if (message[0] == static_cast<uint8_t>(row.id[0]) &&
+        message[1] == static_cast<uint8_t>(row.id[1])) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
 
 }  // namespace jps
