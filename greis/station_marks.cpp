@@ -1,10 +1,43 @@
 #include "greis/station_marks.h"
 
+#include <cstring>
+
+#include "greis/event_records.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
 #include "support/text_stream.h"
 
 namespace jps {
+
+namespace {
+
+constexpr const char* kSlantAntennaText = "SlantMeas";   // antenna text of a slant height
+constexpr const char* kEntityAntennaText = "ENTITY";     // antenna text of an entity line
+
+// Pulse numbers of list A and list B; each list counts its own pulses.
+int32_t PulseNumbers[2];
+
+bool HasStaStream(const DecoderState& s) {
+  return s.StaStream != nullptr && s.StaStream->IsOpen();
+}
+
+// Writes the station line of the pending site and closes it.
+void WritePendingSite(DecoderState& s) {
+  StationMark& st = s.Station;
+  WriteStationLine(s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
+                   st.AntennaText);
+  st.SiteName[0] = '\0';
+  st.Description[0] = '\0';
+  st.PendingSite = 0;
+  ++Counters.stationMarks;
+}
+
+// A pending site that matches a name typed with _CAN or _SAV.
+bool PendingSiteNamed(const StationMark& st, const char* name) {
+  return st.PendingSite != 0 && EqualsIgnoringCase(st.SiteName, name);
+}
+
+}  // namespace
 
 void WriteStationLine(DecoderState& s, double time, const char* name, double height,
                       const char* description, const char* antenna) {
@@ -13,19 +46,81 @@ void WriteStationLine(DecoderState& s, double time, const char* name, double hei
                       description, antenna);
 }
 
-// Interim: event handling lands with the event records.
-void WriteCameraPulse(DecoderState*, int, int) {}
-void WriteStationMarks(DecoderState*) {}
+void ResetCameraPulseNumbers() {
+  PulseNumbers[kEventListA] = 0;
+  PulseNumbers[kEventListB] = 0;
+}
+
+void WriteCameraPulse(DecoderState* s, int list, int index) {
+  if (!HasStaStream(*s) || (list != kEventListA && list != kEventListB)) return;
+  int32_t count = list == kEventListA ? s->XaEventCount : s->XbEventCount;
+  if (index < 0 || index >= count || index >= kMaxEventMarks) return;
+  const EventMark& mark = list == kEventListA ? s->XaEvents[index] : s->XbEvents[index];
+  double time = TimeOfWeek(*s, LoadU32(mark.bytes)) + LoadI32(mark.bytes + 4) * 1e-9;
+  s->StaStream->Printf("\nCAMERA PULSE #%d AT: %.6lf\n", ++PulseNumbers[list], time);
+  ++Counters.eventMarks;
+}
+
 void WriteEpochCameraPulses(DecoderState* s) {
+  for (int k = 0; k < s->XaEventCount; ++k) WriteCameraPulse(s, kEventListA, k);
   s->XaEventCount = 0;
+  for (int k = 0; k < s->XbEventCount; ++k) WriteCameraPulse(s, kEventListB, k);
   s->XbEventCount = 0;
+}
+
+void WriteStationMarks(DecoderState* s) {
+  EventState& e = s->Events;
+  StationMark& st = s->Station;
+  if (e.EventCount == 0 || !HasStaStream(*s)) return;
+  const double t = TimeOfWeek(*s, e.EventTime);
+
+  if (e.DynamicsCount != 0) {
+    const char* word = e.Dynamics != 0 ? "KINEMATIC" : "STATIC";
+    SetErrorText("Entering %s mode", word);
+    NotifyHost(t, ErrorText);
+    s->StaStream->Printf("%.1lf ENTERING %s MODE\n", t, word);
+    Switches.dynamicMode = e.Dynamics != 0;
+  }
+  if (e.AntennaCount != 0) CopyEventText(st.AntennaText, e.AntennaText);
+  if (e.HeightCount != 0) {
+    st.AntennaHeight = e.AntennaHeight;
+    if (e.SlantCount != 0) {
+      CopyEventText(st.AntennaText, kSlantAntennaText);
+    } else if (std::strcmp(st.AntennaText, kSlantAntennaText) == 0) {
+      st.AntennaText[0] = '\0';
+    }
+  }
+  if (e.SiteCount != 0) {
+    CopyEventText(st.SiteName, e.SiteText);
+    st.PendingSite = 1;
+    st.SiteTime = t;
+    if (!Switches.siteAwaitsSave) WritePendingSite(*s);
+  }
+  if (e.DescriptionCount != 0) CopyEventText(st.Description, e.DescriptionText);
+  if (e.CancelCount != 0 && Switches.siteAwaitsSave && PendingSiteNamed(st, e.CancelText)) {
+    s->StaStream->Printf("SITE %s CANCELED\n", st.SiteName);
+    st.SiteName[0] = '\0';
+    st.PendingSite = 0;
+  }
+  if (e.DynamicEntered != 0 && Switches.siteAwaitsSave && st.PendingSite != 0) {
+    WritePendingSite(*s);
+  }
+  if (e.SaveCount != 0 && Switches.siteAwaitsSave && PendingSiteNamed(st, e.SaveText)) {
+    WritePendingSite(*s);
+  }
+  if (e.EntityCount != 0 && e.EntityText[0] != '\0') {
+    WriteStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kEntityAntennaText);
+    st.Description[0] = '\0';
+    ++Counters.stationMarks;
+  }
+  std::memset(&e, 0, sizeof e);
 }
 
 void FlushPendingSite(DecoderState* s) {
   StationMark& st = s->Station;
   if (st.PendingSite == 0 || !Switches.siteAwaitsSave) return;
   ReportMessage("SITE (%s) found without SAVE.  Saving feature anyway", st.SiteName);
-  if (s->StaStream == nullptr || !s->StaStream->IsOpen()) return;
+  if (!HasStaStream(*s)) return;
   WriteStationLine(*s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
                    st.AntennaText);
   ++Counters.stationMarks;

@@ -75,6 +75,7 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   DecoderState* s = &TheDecoderState;
   Decoder = s;
   ResetDecoder(s);
+  ResetCameraPulseNumbers();
   SetSwitches(options);
 
   KelWriter* kel = CreateKelFile(kelPath, kJavadReceiverType, kEpochInterval, kKelBufferSize,

@@ -116,6 +116,14 @@ Bytes CaPhases(const std::vector<double>& cycles) {
 
 Bytes EpochEnd() { return Message("||", Body()); }
 
+Bytes EventRecord(uint32_t msOfDay, const std::string& text) {
+  return Message("==", Body().U4(msOfDay).U1(0).Text(text));
+}
+
+Bytes EventMark(const std::string& id, uint32_t msOfDay, int32_t nanoseconds, int timeScale) {
+  return Message(id, Body().U4(msOfDay).I4(nanoseconds).U1(static_cast<uint32_t>(timeScale)));
+}
+
 void Append(Bytes& a, const Bytes& b) { a.insert(a.end(), b.begin(), b.end()); }
 
 Bytes Damaged(Bytes message, size_t offset, uint8_t xorMask) {

@@ -53,6 +53,10 @@ Bytes SatIndices(const std::vector<uint8_t>& satellites);               // [SI]
 Bytes CaRanges(const std::vector<double>& seconds);                     // [RC]
 Bytes CaPhases(const std::vector<double>& cycles);                      // [PC]
 Bytes EpochEnd();                                                       // [||]
+// [==]: ms of day, one unused byte, the typed text (not terminated).
+Bytes EventRecord(uint32_t msOfDay, const std::string& text);
+// [XA] or [XB]: ms of day, nanoseconds, time-scale byte.
+Bytes EventMark(const std::string& id, uint32_t msOfDay, int32_t nanoseconds, int timeScale = 0);
 
 // Appends b to a.
 void Append(Bytes& a, const Bytes& b);
