@@ -89,6 +89,10 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
   return available;
 }
 
+// The KEL file's carrier phases have the opposite sign to the receiver's; an
+// absent phase stays +0.0.
+double InvertedPhase(double cycles) { return cycles == 0.0 ? 0.0 : ZeroIfNotFinite(-cycles); }
+
 }  // namespace
 
 int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {
@@ -169,9 +173,9 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
     m.lockCount = GreisLockCount(*s, i, sv, dt);
     if (hasFlags) ApplyLoopFlags(*s, i, sv, receiverTime, m);
     m.l1Code = ZeroIfNotFinite(s->CaRange.values[i] * kSpeedOfLight);
-    m.l1Phase = ZeroIfNotFinite(-l1Phase.values[i]);
+    m.l1Phase = InvertedPhase(l1Phase.values[i]);
     m.l2Code = ZeroIfNotFinite(s->P2Range.values[i] * kSpeedOfLight);
-    m.l2Phase = ZeroIfNotFinite(-s->P2Phase.values[i]);
+    m.l2Phase = InvertedPhase(s->P2Phase.values[i]);
     if (!FillDoppler(*s, i, sv, receiverTime, m)) {
       m = KelMeasurement{};
       continue;
