@@ -18,6 +18,9 @@ using namespace jpsbuild;
 using jps::KelEpoch;
 using jps::KelMeasurement;
 
+// The KEL records are packed: their fields are compared by value (+field),
+// never bound to the references that gtest's comparisons take.
+
 namespace {
 
 struct KelGroup {
@@ -121,13 +124,13 @@ TEST_F(GreisConversion, TimeOfWeekFromReceiverDateAndTime) {
   jpstest::HostRun run = jpstest::ConvertBytes(in);
   std::vector<KelGroup> groups = ReadGroups(run.kel);
   ASSERT_EQ(groups.size(), 2u);
-  EXPECT_EQ(groups[0].epoch.receiverTime, 604799.0);
-  EXPECT_EQ(groups[1].epoch.receiverTime, 1.0);
+  EXPECT_EQ(+groups[0].epoch.receiverTime, 604799.0);
+  EXPECT_EQ(+groups[1].epoch.receiverTime, 1.0);
   // Without a [DC] message the Doppler comes from the code: the first sight
   // has none, and across the week's end the step is still one second.
-  EXPECT_EQ(groups[0].epoch.measurementCount, 0);
-  ASSERT_EQ(groups[1].epoch.measurementCount, 1);
-  EXPECT_EQ(groups[1].m[0].doppler, 0.0);
+  EXPECT_EQ(+groups[0].epoch.measurementCount, 0);
+  ASSERT_EQ(+groups[1].epoch.measurementCount, 1);
+  EXPECT_EQ(+groups[1].m[0].doppler, 0.0);
 
   // No receiver date yet: refused with its text.
   Bytes noDate;
@@ -157,9 +160,9 @@ TEST_F(GreisConversion, KinematicBitFollowsTheEpochThatCarriesTheSwitch) {
   jpstest::HostRun run = jpstest::ConvertBytes(in);
   std::vector<KelGroup> groups = ReadGroups(run.kel);
   ASSERT_EQ(groups.size(), 3u);
-  EXPECT_EQ(groups[0].epoch.epochFlags, 0);
-  EXPECT_EQ(groups[1].epoch.epochFlags, jps::kKelFlagKinematic);
-  EXPECT_EQ(groups[2].epoch.epochFlags, jps::kKelFlagKinematic);
+  EXPECT_EQ(+groups[0].epoch.epochFlags, 0);
+  EXPECT_EQ(+groups[1].epoch.epochFlags, jps::kKelFlagKinematic);
+  EXPECT_EQ(+groups[2].epoch.epochFlags, jps::kKelFlagKinematic);
   EXPECT_NE(run.sta.find("468000.0 ENTERING KINEMATIC MODE\r\n"), std::string::npos);
 }
 
@@ -184,9 +187,9 @@ TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
   std::vector<KelGroup> groups = ReadGroups(run.kel);
   ASSERT_EQ(groups.size(), 3u);
   // Satellite 71 and 40 have no frequency: dropped while Doppler is derived.
-  EXPECT_EQ(groups[0].epoch.measurementCount, 0);
-  ASSERT_EQ(groups[1].epoch.measurementCount, 1);
-  EXPECT_EQ(groups[1].m[0].satellite, 3);
+  EXPECT_EQ(+groups[0].epoch.measurementCount, 0);
+  ASSERT_EQ(+groups[1].epoch.measurementCount, 1);
+  EXPECT_EQ(+groups[1].m[0].satellite, 3);
   // A fall of 19029 x 1e-11 s = 57.0... m in one second.
   EXPECT_NEAR(groups[1].m[0].doppler, 19029e-11 * 299792458.0 / 0.190293672798, 1e-6);
 }
@@ -231,8 +234,8 @@ void CheckRecording(const Recording& r) {
   EXPECT_EQ(run.request.EpochsWritten, r.epochs);
   std::vector<KelGroup> groups = ReadGroups(run.kel);
   ASSERT_EQ(static_cast<int>(groups.size()), r.epochs);
-  EXPECT_EQ(groups.front().epoch.receiverTime, r.firstTime);
-  EXPECT_EQ(groups.back().epoch.receiverTime, r.lastTime);
+  EXPECT_EQ(+groups.front().epoch.receiverTime, r.firstTime);
+  EXPECT_EQ(+groups.back().epoch.receiverTime, r.lastTime);
 
   int gps = 0, gpsWithL2 = 0, glonass = 0, glonassWithCode = 0;
   for (size_t k = 0; k < groups.size(); ++k) {
@@ -241,22 +244,22 @@ void CheckRecording(const Recording& r) {
       EXPECT_EQ(g.epoch.receiverTime - groups[k - 1].epoch.receiverTime, r.step);
     }
     // The antenna stood in Moscow.
-    EXPECT_EQ(g.epoch.epochFlags, jps::kKelFlagPosition);
+    EXPECT_EQ(+g.epoch.epochFlags, jps::kKelFlagPosition);
     EXPECT_NEAR(g.epoch.latitude, 55.7636, 1e-3);
     EXPECT_NEAR(g.epoch.longitude, 37.5803, 1e-3);
     EXPECT_NEAR(g.epoch.height, 180.0, 10.0);
-    EXPECT_NE(g.epoch.clockOffset, 0.0);
+    EXPECT_NE(+g.epoch.clockOffset, 0.0);
     EXPECT_LT(std::fabs(g.epoch.correctedTime - g.epoch.receiverTime), 1e-3);
     for (const KelMeasurement& m : g.m) {
-      ASSERT_GE(m.satellite, 1);
-      ASSERT_LE(m.satellite, 71);
+      ASSERT_GE(+m.satellite, 1);
+      ASSERT_LE(+m.satellite, 71);
       EXPECT_LT(std::fabs(m.doppler), 6000.0) << int(m.satellite);
-      EXPECT_NE(m.doppler, 0.0);
+      EXPECT_NE(+m.doppler, 0.0);
       if (m.satellite <= 32) {
         ++gps;
-        EXPECT_GT(m.l1Code, 19.0e6) << int(m.satellite);
-        EXPECT_LT(m.l1Code, 27.0e6) << int(m.satellite);
-        EXPECT_NE(m.l1Phase, 0.0);
+        EXPECT_GT(+m.l1Code, 19.0e6) << int(m.satellite);
+        EXPECT_LT(+m.l1Code, 27.0e6) << int(m.satellite);
+        EXPECT_NE(+m.l1Phase, 0.0);
         if (m.l2Code != 0.0) {
           ++gpsWithL2;
           EXPECT_NEAR(m.l2Code, m.l1Code, 100.0);
@@ -270,15 +273,15 @@ void CheckRecording(const Recording& r) {
         ++glonass;
         if (m.l1Code != 0.0) {
           ++glonassWithCode;
-          EXPECT_GT(m.l1Code, 18.0e6);
-          EXPECT_LT(m.l1Code, 26.0e6);
-          EXPECT_NE(m.l1Phase, 0.0);
+          EXPECT_GT(+m.l1Code, 18.0e6);
+          EXPECT_LT(+m.l1Code, 26.0e6);
+          EXPECT_NE(+m.l1Phase, 0.0);
         } else {
-          EXPECT_EQ(m.l1Phase, 0.0);   // channel not known yet
-          EXPECT_EQ(m.lockCount, 1);
+          EXPECT_EQ(+m.l1Phase, 0.0);   // channel not known yet
+          EXPECT_EQ(+m.lockCount, 1);
         }
       }
-      EXPECT_LE(m.lockCount, 255);
+      EXPECT_LE(+m.lockCount, 255);
     }
   }
   EXPECT_GT(gps, 9 * r.epochs);

@@ -14,6 +14,9 @@
 
 using namespace jps;
 
+// The KEL records are packed: their fields are compared by value (+field),
+// never bound to the references that gtest's comparisons take.
+
 namespace {
 
 struct Sent {
@@ -112,8 +115,8 @@ TEST(EpochRefusals, SatelliteCount) {
   Epoch(24);
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  EXPECT_EQ(b.epoch.measurementCount, 24);
-  EXPECT_EQ(b.m[23].satellite, 24);
+  EXPECT_EQ(+b.epoch.measurementCount, 24);
+  EXPECT_EQ(+b.m[23].satellite, 24);
 
   for (int bad : {25, 0}) {
     DecoderState& s = Epoch(3);
@@ -173,7 +176,7 @@ TEST(EpochRefusals, DayOfWeekAndTimeTagBounds) {
   StoreU32(s.ReceiverTime, 0);
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  EXPECT_EQ(b.epoch.receiverTime, 604800.0);
+  EXPECT_EQ(+b.epoch.receiverTime, 604800.0);
 
   Epoch(2).DayOfWeek = 7;
   StoreU32(TheDecoderState.ReceiverTime, 1);
@@ -218,8 +221,8 @@ TEST(EpochRefusals, ARefusedEpochLeavesNothingForTheNext) {
   NextEpoch(s, 2, 1.0);
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  EXPECT_EQ(b.m[0].l2Phase, 0.0);
-  EXPECT_EQ(b.m[1].l2Phase, 0.0);
+  EXPECT_EQ(+b.m[0].l2Phase, 0.0);
+  EXPECT_EQ(+b.m[1].l2Phase, 0.0);
 }
 
 TEST(EpochHeader, TimeClockAndPosition) {
@@ -233,18 +236,18 @@ TEST(EpochHeader, TimeClockAndPosition) {
   StoreF64(s.PositionVelocity + 16, n * (1.0 - 0.006694380066) * std::sqrt(0.5));
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  EXPECT_EQ(b.epoch.receiverTime, 468000.0);
-  EXPECT_EQ(b.epoch.correctedTime, 468000.0 - 1.0e-4);
+  EXPECT_EQ(+b.epoch.receiverTime, 468000.0);
+  EXPECT_EQ(+b.epoch.correctedTime, 468000.0 - 1.0e-4);
   EXPECT_DOUBLE_EQ(b.epoch.clockOffset, 29979.2458);
   EXPECT_DOUBLE_EQ(b.epoch.clockDrift, static_cast<double>(2.0e-9f) * 299792458.0);
   EXPECT_NEAR(b.epoch.latitude, 45.0, 1e-8);
   // 57.29577950560105 degrees per radian: 6e-9 degrees short at 45.
   EXPECT_NEAR(b.epoch.longitude, 45.0, 1e-8);
   EXPECT_NEAR(b.epoch.height, 0.0, 1e-3);
-  EXPECT_EQ(b.epoch.epochFlags, kKelFlagPosition);
-  EXPECT_EQ(b.m[0].doppler, -1.0);   // [DC] 10000 x 0.0001 Hz, sign inverted
+  EXPECT_EQ(+b.epoch.epochFlags, kKelFlagPosition);
+  EXPECT_EQ(+b.m[0].doppler, -1.0);   // [DC] 10000 x 0.0001 Hz, sign inverted
   EXPECT_DOUBLE_EQ(b.m[0].l1Code, 0.07 * 299792458.0);
-  EXPECT_EQ(b.m[0].l1Phase, -1.0e7);
+  EXPECT_EQ(+b.m[0].l1Phase, -1.0e7);
   for (uint8_t byte : b.epoch.reserved4) EXPECT_EQ(byte, 0);
   for (uint8_t byte : b.epoch.reserved60) EXPECT_EQ(byte, 0);
 }
@@ -255,17 +258,17 @@ TEST(EpochHeader, SmallOrNonFiniteAxisGivesNoPosition) {
   StoreF64(s.PositionVelocity + 8, 0.01);
   StoreF64(s.PositionVelocity + 16, 4900000.0);
   Built b = Build();
-  EXPECT_EQ(b.epoch.latitude, 0.0);
-  EXPECT_EQ(b.epoch.longitude, 0.0);
-  EXPECT_EQ(b.epoch.height, 0.0f);
-  EXPECT_EQ(b.epoch.epochFlags, 0);
+  EXPECT_EQ(+b.epoch.latitude, 0.0);
+  EXPECT_EQ(+b.epoch.longitude, 0.0);
+  EXPECT_EQ(+b.epoch.height, 0.0f);
+  EXPECT_EQ(+b.epoch.epochFlags, 0);
 
   Epoch(1);
   StoreF64(s.PositionVelocity + 0, 4000000.0);
   StoreU64(s.PositionVelocity + 8, 0x7FF0000000000000ULL);
   StoreF64(s.PositionVelocity + 16, 4900000.0);
   b = Build();
-  EXPECT_EQ(b.epoch.epochFlags, 0);
+  EXPECT_EQ(+b.epoch.epochFlags, 0);
   EXPECT_EQ(LoadF64(s.PositionVelocity + 0), 0.0);   // dropped until the next [PV]
   EXPECT_EQ(LoadF64(s.PositionVelocity + 16), 0.0);
 }
@@ -283,27 +286,27 @@ TEST(Satellites, SkippedSlotsAndAnEmptyEpoch) {
   Switches.gpsOnly = true;
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  EXPECT_EQ(b.epoch.measurementCount, 0);
+  EXPECT_EQ(+b.epoch.measurementCount, 0);
   EXPECT_EQ(Continuity.PreviousEpochTime, kFridayTenOClock);
 }
 
 TEST(Satellites, FirstEpochStepIsOneSecondAndLockCountIsCapped) {
   DecoderState& s = Epoch(2);
   Built b = Build();
-  EXPECT_EQ(b.m[0].lockCount, 1);   // no earlier epoch: dt 1.0
+  EXPECT_EQ(+b.m[0].lockCount, 1);   // no earlier epoch: dt 1.0
   // 300 s later, no [TC]: the program's count passes 255 and is capped.
   NextEpoch(s, 2, 300.0);
   b = Build();
   EXPECT_EQ(Continuity.LockSeconds[1], 301.0);
-  EXPECT_EQ(b.m[0].lockCount, 255);
+  EXPECT_EQ(+b.m[0].lockCount, 255);
   // With [TC]: the receiver's lock time, capped.
   NextEpoch(s, 2, 1.0);
   s.EpochMessageCounts[kCountTrackTimes] = 1;
   s.LockTimes[0] = 1000;
   s.LockTimes[1] = 17;
   b = Build();
-  EXPECT_EQ(b.m[0].lockCount, 255);
-  EXPECT_EQ(b.m[1].lockCount, 17);
+  EXPECT_EQ(+b.m[0].lockCount, 255);
+  EXPECT_EQ(+b.m[1].lockCount, 17);
   EXPECT_EQ(Continuity.LockSeconds[2], 17.0);
 }
 
@@ -313,8 +316,8 @@ TEST(Satellites, MissingL1RestartsTheLockAndTheProgramCountsOn) {
   s.EpochMessageCounts[kCountTrackTimes] = 1;
   s.LockTimes[0] = 100;
   Built b = Build();
-  EXPECT_EQ(b.epoch.measurementCount, 1);   // still written
-  EXPECT_EQ(b.m[0].lockCount, 1);
+  EXPECT_EQ(+b.epoch.measurementCount, 1);   // still written
+  EXPECT_EQ(+b.m[0].lockCount, 1);
   EXPECT_EQ(Continuity.ReacquireTimer[1], 1.0);
   // Receiver lock times are not trusted again: the count goes 2, 3, 4, 5 ...
   for (int expected = 2; expected <= 7; ++expected) {
@@ -322,7 +325,7 @@ TEST(Satellites, MissingL1RestartsTheLockAndTheProgramCountsOn) {
     s.EpochMessageCounts[kCountTrackTimes] = 1;
     s.LockTimes[0] = 100;
     b = Build();
-    EXPECT_EQ(b.m[0].lockCount, expected);
+    EXPECT_EQ(+b.m[0].lockCount, expected);
   }
   // The timer restarted from 0 after passing 4 s: 1+1+1+1 = 5 > 4 -> 0 + 1.
   EXPECT_EQ(Continuity.ReacquireTimer[1], 2.0);
@@ -342,9 +345,9 @@ TEST(Satellites, SlipAndBadCodeFlagsTogether) {
   EXPECT_EQ(sent[1].text, "Detected L1 cycle slip on PRN 1");
   EXPECT_EQ(sent[0].time, kFridayTenOClock);
   EXPECT_EQ(sent[1].time, kFridayTenOClock);
-  EXPECT_EQ(b.m[0].lockCount, 1);
-  EXPECT_EQ(b.m[0].l1Code, 0.0);
-  EXPECT_EQ(b.m[1].lockCount, 90);
+  EXPECT_EQ(+b.m[0].lockCount, 1);
+  EXPECT_EQ(+b.m[0].l1Code, 0.0);
+  EXPECT_EQ(+b.m[1].lockCount, 90);
 
   Epoch(1);
   s.EpochMessageCounts[kCountCaFlags] = 1;
@@ -363,14 +366,14 @@ TEST(Satellites, DerivedDoppler) {
   Built b = Build();
   ASSERT_EQ(b.result, 0);
   EXPECT_EQ(s.DopplerAbsent, 1);
-  EXPECT_EQ(b.epoch.measurementCount, 0);   // first sight: nothing to difference
+  EXPECT_EQ(+b.epoch.measurementCount, 0);   // first sight: nothing to difference
 
   NextEpoch(s, 2, 1.0);
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   s.CaRange.values[0] = 0.07 - 190.293672798 / 299792458.0;
   s.CaRange.values[1] = 0.071 + 299.792458 / 299792458.0;
   b = Build();
-  ASSERT_EQ(b.epoch.measurementCount, 2);
+  ASSERT_EQ(+b.epoch.measurementCount, 2);
   EXPECT_NEAR(b.m[0].doppler, 1000.0, 1e-6);
   EXPECT_NEAR(b.m[1].doppler, -299.792458 * 1602000000.0 / 299792458.0, 1e-6);
 }
@@ -383,12 +386,12 @@ TEST(Satellites, UnknownGlonassFrequency) {
   s.CaPhase.values[0] = 1099511627776.0 * 0.001;
   s.CaPhase.values[1] = 1099511627776.0 * 0.001;
   Built b = Build();
-  ASSERT_EQ(b.epoch.measurementCount, 2);
+  ASSERT_EQ(+b.epoch.measurementCount, 2);
   EXPECT_DOUBLE_EQ(b.m[0].l1Phase, -1575420000.0 * 0.071);
-  EXPECT_EQ(b.m[1].satellite, 41);
-  EXPECT_EQ(b.m[1].l1Phase, 0.0);
-  EXPECT_EQ(b.m[1].l1Code, 0.0);
-  EXPECT_EQ(b.m[1].lockCount, 1);
+  EXPECT_EQ(+b.m[1].satellite, 41);
+  EXPECT_EQ(+b.m[1].l1Phase, 0.0);
+  EXPECT_EQ(+b.m[1].l1Code, 0.0);
+  EXPECT_EQ(+b.m[1].lockCount, 1);
 
   // Deriving Doppler: dropped, while the GPS satellite is written from its
   // second epoch on.
@@ -398,8 +401,8 @@ TEST(Satellites, UnknownGlonassFrequency) {
   NextEpoch(s, 2, 1.0);
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   b = Build();
-  ASSERT_EQ(b.epoch.measurementCount, 1);
-  EXPECT_EQ(b.m[0].satellite, 1);
+  ASSERT_EQ(+b.epoch.measurementCount, 1);
+  EXPECT_EQ(+b.m[0].satellite, 1);
 }
 
 TEST(Satellites, MissingCodeDerivesNoDoppler) {
@@ -410,9 +413,9 @@ TEST(Satellites, MissingCodeDerivesNoDoppler) {
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   s.CaRange.values[0] = 0.0;
   Built b = Build();
-  ASSERT_EQ(b.epoch.measurementCount, 1);   // the phase is still there
-  EXPECT_EQ(b.m[0].doppler, 0.0);           // not 21000 km / 1 s / 0.19 m
-  EXPECT_EQ(b.m[0].lockCount, 1);
+  ASSERT_EQ(+b.epoch.measurementCount, 1);   // the phase is still there
+  EXPECT_EQ(+b.m[0].doppler, 0.0);           // not 21000 km / 1 s / 0.19 m
+  EXPECT_EQ(+b.m[0].lockCount, 1);
   NextEpoch(s, 1, 1.0);
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   s.CaRange.values[0] = 0.07 - 2 * 190.293672798 / 299792458.0;
@@ -436,14 +439,14 @@ TEST(Satellites, SatelliteSeventyOneInEveryForm) {
       Built b = Build();
       ASSERT_EQ(b.result, 0);
       if (derived) {
-        EXPECT_EQ(b.epoch.measurementCount, 0) << int(form);
+        EXPECT_EQ(+b.epoch.measurementCount, 0) << int(form);
         continue;
       }
-      ASSERT_EQ(b.epoch.measurementCount, 2);
-      EXPECT_EQ(b.m[1].satellite, 71);
-      EXPECT_EQ(b.m[1].l1Phase, 0.0) << int(form);
-      EXPECT_EQ(b.m[1].l2Phase, 0.0) << int(form);
-      EXPECT_EQ(b.m[1].lockCount, 1);
+      ASSERT_EQ(+b.epoch.measurementCount, 2);
+      EXPECT_EQ(+b.m[1].satellite, 71);
+      EXPECT_EQ(+b.m[1].l1Phase, 0.0) << int(form);
+      EXPECT_EQ(+b.m[1].l2Phase, 0.0) << int(form);
+      EXPECT_EQ(+b.m[1].lockCount, 1);
     }
   }
 }
