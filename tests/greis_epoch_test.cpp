@@ -273,12 +273,6 @@ TEST(EpochHeader, SmallOrNonFiniteAxisGivesNoPosition) {
   EXPECT_EQ(LoadF64(s.PositionVelocity + 16), 0.0);
 }
 
-TEST(EpochHeader, KinematicSwitchAsItStandsBeforeTheEpochsEvents) {
-  Epoch(1);
-  Switches.dynamicMode = true;
-  EXPECT_EQ(Build().epoch.epochFlags, kKelFlagKinematic);
-}
-
 TEST(Satellites, SkippedSlotsAndAnEmptyEpoch) {
   DecoderState& s = Epoch(4);
   const uint8_t sats[4] = {0, 40, 72, 200};
