@@ -1,20 +1,191 @@
 #include "epoch/greis_epoch.h"
 
+#include <cmath>
 #include <cstring>
 
+#include "epoch/continuity.h"
+#include "epoch/derived_doppler.h"
+#include "epoch/finite_value.h"
+#include "epoch/geodetic.h"
+#include "epoch/greis_slot_rules.h"
+#include "epoch/measurement_forms.h"
 #include "greis/dispatch.h"
 #include "greis/station_marks.h"
+#include "plugin/conversion_switches.h"
+#include "plugin/host_messages.h"
 
 namespace jps {
+namespace {
 
-// Interim assembly: the time tag only, no measurements.
+constexpr double kDegreesPerRadian = 57.29577950560105;
+constexpr double kSecondsPerDay = 86400.0;
+constexpr double kCaDopplerUnit = 0.0001;    // Hz per [DC] count
+constexpr double kMinPositionAxis = 0.01;    // metres: below, no position
+constexpr int kLastGpsNumber = 32;
+constexpr int kLastSatelliteNumber = 71;
+constexpr int kLastDayOfWeek = 7;            // 7 passes: Saturday's end at 604800 s
+constexpr int kPositionX = 0, kPositionY = 8, kPositionZ = 16;   // [PV] offsets
+
+// A refused epoch takes its measurements with it: nothing of it may reach
+// the next epoch under that epoch's time.
+int Refuse(DecoderState* s, bool clearCounters) {
+  if (clearCounters) ClearEpochCounters(s);
+  ResetEpochArrays(s);
+  return -1;
+}
+
+int RefuseWithNotice(DecoderState* s, double tod, bool clearCounters) {
+  NotifyHost(tod, ErrorText);
+  return Refuse(s, clearCounters);
+}
+
+// Latitude, longitude and height from the epoch's [PV] position; a position
+// that is not finite is dropped for good (until the next [PV]).
+void FillPosition(DecoderState* s, KelEpoch* epoch) {
+  uint8_t* pv = s->PositionVelocity;
+  double x = LoadF64(pv + kPositionX), y = LoadF64(pv + kPositionY), z = LoadF64(pv + kPositionZ);
+  if (IsNotFinite(x) || IsNotFinite(y) || IsNotFinite(z)) {
+    x = y = z = 0.0;
+    StoreF64(pv + kPositionX, 0.0);
+    StoreF64(pv + kPositionY, 0.0);
+    StoreF64(pv + kPositionZ, 0.0);
+  }
+  GeodeticPosition g{0.0, 0.0, 0.0};
+  if (std::fabs(x) > kMinPositionAxis && std::fabs(y) > kMinPositionAxis &&
+      std::fabs(z) > kMinPositionAxis) {
+    g = EcefToGeodetic(x, y, z);
+  }
+  epoch->latitude = g.latitude * kDegreesPerRadian;
+  epoch->longitude = g.longitude * kDegreesPerRadian;
+  epoch->height = static_cast<float>(g.height);
+  if (std::fabs(epoch->latitude) > 90.0 || std::fabs(epoch->longitude) > 180.0) {
+    epoch->latitude = epoch->longitude = 0.0;
+    epoch->height = 0.0f;
+  }
+  bool hasPosition = epoch->latitude != 0.0 || epoch->longitude != 0.0 || epoch->height != 0.0f;
+  epoch->epochFlags = hasPosition ? kKelFlagPosition : 0;
+  // The mode as it stands before this epoch's own events are applied.
+  if (Switches.dynamicMode) epoch->epochFlags |= kKelFlagKinematic;
+}
+
+// Doppler of slot i in Hz: the receiver's, or derived from the change of the
+// code. False when the slot has to be dropped (no value can be derived yet).
+bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasurement& m) {
+  if (s.DopplerAbsent == 0) {
+    m.doppler = ZeroIfNotFinite(-(static_cast<double>(s.CaDoppler[i]) * kCaDopplerUnit));
+    return true;
+  }
+  double wavelength = kGpsL1Wavelength;
+  if (sv > kLastGpsNumber) {
+    double frequency = GlonassFrequency(s, sv, 0);
+    if (!(frequency > 0.0)) return false;
+    wavelength = kSpeedOfLight / frequency;
+  }
+  // Without this epoch's code there is nothing to difference: the record
+  // keeps its other values and the satellite's history waits for a code.
+  if (m.l1Code == 0.0) return true;
+  bool available = DeriveDoppler(m, m.l1Code, time, Continuity.History[sv], wavelength);
+  m.doppler = ZeroIfNotFinite(m.doppler);
+  return available;
+}
+
+// The KEL file's carrier phases have the opposite sign to the receiver's; an
+// absent phase stays +0.0.
+double InvertedPhase(double cycles) { return cycles == 0.0 ? 0.0 : ZeroIfNotFinite(-cycles); }
+
+}  // namespace
+
 int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {
+  double tod = TimeOfDaySeconds(*s);
+
+  if (s->SatCount <= 0 || s->SatCount > kMaxSlots) {
+    SetErrorText("%.1lf  WRITE ERROR: NumSats: %d", tod, s->SatCount);
+    s->SatCount = 0;
+    return RefuseWithNotice(s, tod, false);
+  }
+  if (s->DateValid == 0) {
+    SetErrorText("WARNING: No Date Record - Day of Week not known");
+    return RefuseWithNotice(s, tod, false);
+  }
+  const int8_t* counts = s->EpochMessageCounts;
+  s->DopplerAbsent = counts[kCountCaDoppler] == 0 ? 1 : 0;
+  if (counts[kCountTime] == 0 || counts[kCountCaRange] == 0 || counts[kCountL1Phase] == 0) {
+    SetErrorText("WRITE ERROR: Data Flag(s) are == 0 ");
+    return RefuseWithNotice(s, tod, true);
+  }
+  if (!Switches.keepDamagedEpochs && counts[kCountDamaged] != 0) {
+    SetErrorText("WRITE ERROR: Bad Checksum Flag ");
+    return RefuseWithNotice(s, tod, true);
+  }
+  if (Switches.requireL2 && counts[kCountL2Phase] == 0) {
+    SetErrorText("WRITE ERROR: No L2 measurement block ");
+    return RefuseWithNotice(s, tod, true);
+  }
+
   std::memset(epoch, 0, sizeof *epoch);
   std::memset(measurements, 0, sizeof(KelMeasurement) * kMaxSlots);
-  epoch->receiverTime = TimeOfWeek(*s, ReceiverTimeMs(*s));
-  epoch->correctedTime = epoch->receiverTime;
+  FillPosition(s, epoch);
+  if (s->DayOfWeek < 0 || s->DayOfWeek > kLastDayOfWeek) {
+    SetErrorText("ERROR: Day of week: %d", s->DayOfWeek);
+    return Refuse(s, true);
+  }
+
+  // Time tag and clock. These two refusals have no text of their own: the
+  // driver must not repeat an older one.
+  double receiverTime = TimeOfWeek(*s, ReceiverTimeMs(*s));
+  epoch->receiverTime = receiverTime;
+  if (receiverTime < 0.0 || receiverTime > kSecondsPerWeek) {
+    ErrorText[0] = '\0';
+    return Refuse(s, true);
+  }
+  double clockOffsetSeconds = LoadF64(s->ClockOffset);
+  epoch->clockOffset = clockOffsetSeconds * kSpeedOfLight;
+  Continuity.LastEpochTime = receiverTime;
+  if (IsNotFinite(epoch->clockOffset)) {
+    ErrorText[0] = '\0';
+    return Refuse(s, true);
+  }
+  epoch->clockDrift = ZeroIfNotFinite(LoadF32(s->ClockDrift) * kSpeedOfLight);
+  epoch->correctedTime = receiverTime - clockOffsetSeconds;
+
+  double dt = 1.0;
+  if (Continuity.PreviousEpochTime >= 0.0) {
+    dt = receiverTime - Continuity.PreviousEpochTime;
+    if (dt < 0.0) dt = 1.0;
+  }
+
   WriteEpochCameraPulses(s);
   WriteStationMarks(s);
+
+  ConvertRangeArrays(*s);
+  ConvertPhaseArrays(*s);
+
+  const SignalArray& l1Phase = Switches.l1PhaseFromP1 ? s->P1Phase : s->CaPhase;
+  bool hasFlags = counts[kCountCaFlags] != 0;
+  int count = 0;
+  for (int i = 0; i < s->SatCount; ++i) {
+    int sv = s->SatIndices[i];
+    if (sv == 0 || sv > kLastSatelliteNumber) continue;
+    if (Switches.gpsOnly && sv > kLastGpsNumber) continue;
+
+    KelMeasurement& m = measurements[count];
+    m.satellite = static_cast<int8_t>(sv);
+    m.lockCount = GreisLockCount(*s, i, sv, dt);
+    if (hasFlags) ApplyLoopFlags(*s, i, sv, receiverTime, m);
+    m.l1Code = ZeroIfNotFinite(s->CaRange.values[i] * kSpeedOfLight);
+    m.l1Phase = InvertedPhase(l1Phase.values[i]);
+    m.l2Code = ZeroIfNotFinite(s->P2Range.values[i] * kSpeedOfLight);
+    m.l2Phase = InvertedPhase(s->P2Phase.values[i]);
+    if (!FillDoppler(*s, i, sv, receiverTime, m)) {
+      m = KelMeasurement{};
+      continue;
+    }
+    ApplyMissingL1Rule(m, sv);
+    ++count;
+  }
+
+  epoch->measurementCount = static_cast<int8_t>(count);
+  Continuity.PreviousEpochTime = receiverTime;
   ClearEpochCounters(s);
   ResetEpochArrays(s);
   return 0;

@@ -1,0 +1,302 @@
+// GREIS streams converted end to end into KEL epochs: exact bytes of a small
+// epoch, receiver time, the kinematic bit, a satellite numbered 71, and the
+// two real receiver recordings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "epoch/continuity.h"
+#include "epoch/kel_records.h"
+#include "support/little_endian.h"
+#include "tests/builder/message_builder.h"
+#include "tests/builder/test_host.h"
+
+using namespace jpsbuild;
+using jps::KelEpoch;
+using jps::KelMeasurement;
+
+// The KEL records are packed: their fields are compared by value (+field),
+// never bound to the references that gtest's comparisons take.
+
+namespace {
+
+struct KelGroup {
+  KelEpoch epoch;
+  std::vector<KelMeasurement> m;
+};
+
+// The epoch groups of a KEL file, read field by field.
+std::vector<KelGroup> ReadGroups(const std::string& kel) {
+  std::vector<KelGroup> groups;
+  std::string body = jpstest::KelBody(kel);
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(body.data());
+  size_t at = 0;
+  while (at + jps::kKelEpochSize <= body.size()) {
+    KelGroup g;
+    jps::DecodeKelEpoch(p + at, &g.epoch);
+    at += jps::kKelEpochSize;
+    for (int i = 0; i < g.epoch.measurementCount; ++i) {
+      if (at + jps::kKelMeasurementSize > body.size()) ADD_FAILURE() << "cut measurement";
+      if (at + jps::kKelMeasurementSize > body.size()) return groups;
+      KelMeasurement m;
+      jps::DecodeKelMeasurement(p + at, &m);
+      g.m.push_back(m);
+      at += jps::kKelMeasurementSize;
+    }
+    groups.push_back(g);
+  }
+  EXPECT_EQ(at, body.size());
+  return groups;
+}
+
+Bytes F8Message(const std::string& id, const std::vector<double>& values) {
+  Body b;
+  for (double v : values) b.F8(v);
+  return Message(id, b);
+}
+
+Bytes I4Message(const std::string& id, const std::vector<int32_t>& values) {
+  Body b;
+  for (int32_t v : values) b.I4(v);
+  return Message(id, b);
+}
+
+constexpr uint32_t kTenOClockMs = 36000000;
+
+// The continuity tables outlive a conversion; each test starts as if the
+// plug-in had just been loaded.
+class GreisConversion : public ::testing::Test {
+ protected:
+  void SetUp() override { jps::ResetProcessStateForTesting(); }
+};
+
+}  // namespace
+
+TEST_F(GreisConversion, OneSmallEpochExactBytes) {
+  Bytes in;
+  Append(in, ReceiverTime(kTenOClockMs));
+  Append(in, ReceiverDate(2014, 8, 29));   // a Friday
+  Append(in, SatIndices({5, 12}));
+  Append(in, CaRanges({0.0703125, 0.078125}));
+  Append(in, CaPhases({1e7 + 0.25, 0.0}));   // satellite 12 without L1 phase
+  Append(in, I4Message("DC", {50000, -100000}));
+  Append(in, F8Message("R2", {0.0703125 + 1.0 / 1048576, 0.0}));
+  Append(in, F8Message("P2", {7500000.5, 0.0}));
+  Append(in, F8Message("TO", {1e-6}));
+  Append(in, EpochEnd());
+  jpstest::HostRun run = jpstest::ConvertBytes(in);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.request.EpochsWritten, 1);
+  const char expected[] =
+      "\x44\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x80\x90\x1c\x41\xe4\xbc\xff\xff\x7f\x90\x1c\x41\x42\x97\x70\xe8"
+      "\xad\xbc\x72\x40\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x2c\x00\x05\x01\x00\x00\x40\x53\x47\x1a\x74\x41"
+      "\x00\x00\x00\x08\xd0\x12\x63\xc1\x00\x00\x00\x00\x00\x00\x14\xc0"
+      "\x00\x4a\xb8\x31\x59\x1a\x74\x41\x00\x00\x00\x20\x38\x9c\x5c\xc1"
+      "\x2c\x00\x0c\x01\x00\x00\x80\x5c\x16\x56\x76\x41\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x24\x40\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00";
+  // receiverTime 468000.0 (Friday 10:00), correctedTime 467999.999999,
+  // clockOffset 299.792458 m; satellite 5: 21079157.203125 m, -10000000.25
+  // cycles, -5 Hz, L2 21079443.107... m and -7500000.5 cycles, lock 1;
+  // satellite 12: no L1 phase, so lock 1; +10 Hz.
+  EXPECT_EQ(jpstest::KelBody(run.kel), std::string(expected, sizeof expected - 1));
+}
+
+TEST_F(GreisConversion, TimeOfWeekFromReceiverDateAndTime) {
+  Bytes in;
+  Append(in, ReceiverTime(86399000));            // 23:59:59
+  Append(in, ReceiverDate(2014, 8, 30));          // a Saturday
+  Append(in, SatIndices({3}));
+  Append(in, CaRanges({0.07}));
+  Append(in, CaPhases({1e6}));
+  Append(in, ReceiverTime(1000));                 // 00:00:01
+  Append(in, ReceiverDate(2014, 8, 31));          // Sunday: a new week
+  Append(in, SatIndices({3}));
+  Append(in, CaRanges({0.07}));
+  Append(in, CaPhases({1e6}));
+  Append(in, EpochEnd());
+  jpstest::HostRun run = jpstest::ConvertBytes(in);
+  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  ASSERT_EQ(groups.size(), 2u);
+  EXPECT_EQ(+groups[0].epoch.receiverTime, 604799.0);
+  EXPECT_EQ(+groups[1].epoch.receiverTime, 1.0);
+  // Without a [DC] message the Doppler comes from the code: the first sight
+  // has none, and across the week's end the step is still one second.
+  EXPECT_EQ(+groups[0].epoch.measurementCount, 0);
+  ASSERT_EQ(+groups[1].epoch.measurementCount, 1);
+  EXPECT_EQ(+groups[1].m[0].doppler, 0.0);
+
+  // No receiver date yet: refused with its text.
+  Bytes noDate;
+  Append(noDate, ReceiverTime(kTenOClockMs));
+  Append(noDate, SatIndices({3}));
+  Append(noDate, CaRanges({0.07}));
+  Append(noDate, CaPhases({1e6}));
+  Append(noDate, EpochEnd());
+  run = jpstest::ConvertBytes(noDate);
+  EXPECT_TRUE(run.HasMessage("WARNING: No Date Record - Day of Week not known"));
+  EXPECT_EQ(run.request.EpochsWritten, 0);
+  EXPECT_EQ(jpstest::KelBody(run.kel), "");
+}
+
+TEST_F(GreisConversion, KinematicBitFollowsTheEpochThatCarriesTheSwitch) {
+  Bytes in;
+  for (uint32_t k = 0; k < 3; ++k) {
+    Append(in, ReceiverTime(kTenOClockMs + 1000 * k));
+    if (k == 0) Append(in, ReceiverDate(2014, 8, 29));
+    Append(in, SatIndices({3}));
+    Append(in, CaRanges({0.07}));
+    Append(in, CaPhases({1e6}));
+    Append(in, I4Message("DC", {0}));
+    if (k == 0) Append(in, EventRecord(kTenOClockMs, "_DYM=DYNAMIC"));
+  }
+  Append(in, EpochEnd());
+  jpstest::HostRun run = jpstest::ConvertBytes(in);
+  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  ASSERT_EQ(groups.size(), 3u);
+  EXPECT_EQ(+groups[0].epoch.epochFlags, 0);
+  EXPECT_EQ(+groups[1].epoch.epochFlags, jps::kKelFlagKinematic);
+  EXPECT_EQ(+groups[2].epoch.epochFlags, jps::kKelFlagKinematic);
+  EXPECT_NE(run.sta.find("468000.0 ENTERING KINEMATIC MODE\r\n"), std::string::npos);
+}
+
+TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
+  // [rc], [cp] and [2p] for satellites 3, 71 and 40 (GLONASS, no ephemeris),
+  // without [DC]; the sanitizer build checks that no table is overrun.
+  Bytes in;
+  for (uint32_t k = 0; k < 3; ++k) {
+    Append(in, ReceiverTime(kTenOClockMs + 1000 * k));
+    if (k == 0) Append(in, ReceiverDate(2014, 8, 29));
+    Append(in, SatIndices({3, 71, 40}));
+    Append(in, I4Message("rc", {-500000 - 19029 * static_cast<int32_t>(k), -400000, -300000}));
+    Append(in, I4Message("cp", {1000, 2000, 3000}));
+    Append(in, I4Message("2p", {1000, 2000, 3000}));
+    // A later L1 phase message of the epoch replaces [cp]: the phase counter.
+    Append(in, I4Message("pc", {0, 0x10000000, 0}));
+  }
+  Append(in, EpochEnd());
+  jpstest::HostRun run = jpstest::ConvertBytes(in, {[](jps::ConversionOptions& o) {
+                                                      o.KeepDamagedEpochs = 0;
+                                                    }});
+  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  ASSERT_EQ(groups.size(), 3u);
+  // Satellite 71 and 40 have no frequency: dropped while Doppler is derived.
+  EXPECT_EQ(+groups[0].epoch.measurementCount, 0);
+  ASSERT_EQ(+groups[1].epoch.measurementCount, 1);
+  EXPECT_EQ(+groups[1].m[0].satellite, 3);
+  // A fall of 19029 x 1e-11 s = 57.0... m in one second.
+  EXPECT_NEAR(groups[1].m[0].doppler, 19029e-11 * 299792458.0 / 0.190293672798, 1e-6);
+}
+
+namespace {
+
+// Messages of each identifier in a recording, walking the frames (two
+// printable identifier characters, three hexadecimal length digits, body).
+int CountMessages(const std::string& bytes, const std::string& id) {
+  auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+  int count = 0;
+  size_t i = 0;
+  while (i + 5 <= bytes.size()) {
+    bool header = bytes[i] > ' ' && bytes[i] < 127 && bytes[i + 1] > ' ' && bytes[i + 1] < 127 &&
+                  hex(bytes[i + 2]) && hex(bytes[i + 3]) && hex(bytes[i + 4]);
+    if (!header) {
+      ++i;
+      continue;
+    }
+    if (bytes.compare(i, 2, id) == 0) ++count;
+    i += 5 + std::stoul(bytes.substr(i + 2, 3), nullptr, 16);
+  }
+  return count;
+}
+
+struct Recording {
+  const char* name;
+  int epochs;            // [~~] messages, each epoch with one [rc]; the last stays open
+  double firstTime, lastTime, step;
+};
+
+void CheckRecording(const Recording& r) {
+  std::string path = jpstest::DataFile(r.name);
+  if (path.empty()) GTEST_SKIP() << "recordings absent";
+  std::string bytes = jpstest::ReadFile(path);
+  int times = CountMessages(bytes, "~~");
+  EXPECT_EQ(times, CountMessages(bytes, "rc"));
+  EXPECT_EQ(times - 1, r.epochs);
+
+  jpstest::HostRun run = jpstest::RunHost(path, jpstest::TempDir() + "/out.kel");
+  EXPECT_EQ(run.result, 0);
+  EXPECT_EQ(run.request.EpochsWritten, r.epochs);
+  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  ASSERT_EQ(static_cast<int>(groups.size()), r.epochs);
+  EXPECT_EQ(+groups.front().epoch.receiverTime, r.firstTime);
+  EXPECT_EQ(+groups.back().epoch.receiverTime, r.lastTime);
+
+  int gps = 0, gpsWithL2 = 0, glonass = 0, glonassWithCode = 0;
+  for (size_t k = 0; k < groups.size(); ++k) {
+    const KelGroup& g = groups[k];
+    if (k > 0) {
+      EXPECT_EQ(g.epoch.receiverTime - groups[k - 1].epoch.receiverTime, r.step);
+    }
+    // The antenna stood in Moscow.
+    EXPECT_EQ(+g.epoch.epochFlags, jps::kKelFlagPosition);
+    EXPECT_NEAR(g.epoch.latitude, 55.7636, 1e-3);
+    EXPECT_NEAR(g.epoch.longitude, 37.5803, 1e-3);
+    EXPECT_NEAR(g.epoch.height, 180.0, 10.0);
+    EXPECT_NE(+g.epoch.clockOffset, 0.0);
+    EXPECT_LT(std::fabs(g.epoch.correctedTime - g.epoch.receiverTime), 1e-3);
+    for (const KelMeasurement& m : g.m) {
+      ASSERT_GE(+m.satellite, 1);
+      ASSERT_LE(+m.satellite, 71);
+      EXPECT_LT(std::fabs(m.doppler), 6000.0) << int(m.satellite);
+      EXPECT_NE(+m.doppler, 0.0);
+      if (m.satellite <= 32) {
+        ++gps;
+        EXPECT_GT(+m.l1Code, 19.0e6) << int(m.satellite);
+        EXPECT_LT(+m.l1Code, 27.0e6) << int(m.satellite);
+        EXPECT_NE(+m.l1Phase, 0.0);
+        if (m.l2Code != 0.0) {
+          ++gpsWithL2;
+          EXPECT_NEAR(m.l2Code, m.l1Code, 100.0);
+        }
+        if (m.l2Phase != 0.0) {
+          EXPECT_NEAR(-m.l2Phase * 0.24421021342456825, m.l2Code, 1000.0) << int(m.satellite);
+        }
+        // The phase in metres follows the code (within the ambiguity).
+        EXPECT_NEAR(-m.l1Phase * 0.190293672798, m.l1Code, 1000.0) << int(m.satellite);
+      } else {
+        ++glonass;
+        if (m.l1Code != 0.0) {
+          ++glonassWithCode;
+          EXPECT_GT(+m.l1Code, 18.0e6);
+          EXPECT_LT(+m.l1Code, 26.0e6);
+          EXPECT_NE(+m.l1Phase, 0.0);
+        } else {
+          EXPECT_EQ(+m.l1Phase, 0.0);   // channel not known yet
+          EXPECT_EQ(+m.lockCount, 1);
+        }
+      }
+      EXPECT_LE(+m.lockCount, 255);
+    }
+  }
+  EXPECT_GT(gps, 9 * r.epochs);
+  EXPECT_GT(gpsWithL2, gps / 2);
+  EXPECT_GT(glonassWithCode, glonass / 2);
+}
+
+}  // namespace
+
+TEST_F(GreisConversion, RecordingOneSecond) {
+  // Friday 2014-08-29 20:02:22 to 20:03:50; 90 [~~], the 90th never closed.
+  CheckRecording({"receiver-2014-08-29-1s.jps", 89, 504142.0, 504230.0, 1.0});
+}
+
+TEST_F(GreisConversion, RecordingThirtySeconds) {
+  // Thursday 2015-07-23 19:06:00 to 21:18:30; 267 [~~], the last never closed.
+  CheckRecording({"receiver-2015-07-23-30s.jps", 266, 414360.0, 422310.0, 30.0});
+}
