@@ -6,6 +6,12 @@ namespace jps {
 
 bool DeriveDoppler(KelMeasurement& record, double code, double time, SatHistory& history,
                    double wavelength) {
+  // Without this epoch's code there is nothing to difference: the record is
+  // kept with Doppler 0 (absent) and the history waits for the next code.
+  if (code == 0.0) {
+    record.doppler = 0.0;
+    return true;
+  }
   if (history.codeTime == 0.0 || history.code == 0.0) {
     history.codeTime = time;
     history.code = code;
@@ -19,7 +25,7 @@ bool DeriveDoppler(KelMeasurement& record, double code, double time, SatHistory&
   doppler = available ? doppler / wavelength : 0.0;
   history.codeTime = time;
   history.code = code;
-  record.doppler = doppler;
+  record.doppler = std::isfinite(doppler) ? doppler : 0.0;  // dt 0 gives no value
   return available;
 }
 

@@ -81,12 +81,7 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
     if (!(frequency > 0.0)) return false;
     wavelength = kSpeedOfLight / frequency;
   }
-  // Without this epoch's code there is nothing to difference: the record
-  // keeps its other values and the satellite's history waits for a code.
-  if (m.l1Code == 0.0) return true;
-  bool available = DeriveDoppler(m, m.l1Code, time, Continuity.History[sv], wavelength);
-  m.doppler = ZeroIfNotFinite(m.doppler);
-  return available;
+  return DeriveDoppler(m, m.l1Code, time, Continuity.History[sv], wavelength);
 }
 
 // The KEL file's carrier phases have the opposite sign to the receiver's; an

@@ -62,8 +62,6 @@ bool BuildRmMeasurement(DecoderState* s, int i, double time, KelMeasurement& rec
       !DeriveDoppler(record, s->CaRange.values[i], time, history, wavelength)) {
     return false;
   }
-  // Two records with one time give no step to derive a Doppler from.
-  if (!std::isfinite(record.doppler)) record.doppler = 0.0;
   RmLockCount(record, time, s->LockTimes[i], history);
   ApplyLoopFlags(s, i, sv, time, record);
   // The host's phases have the opposite sign; a missing phase stays +0.0.

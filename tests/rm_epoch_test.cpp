@@ -186,6 +186,19 @@ TEST_F(BuildRmEpochTest, DerivedDoppler) {
     ASSERT_EQ(epoch_.measurementCount, 1);
     EXPECT_EQ(DoubleBits(m_[0].doppler), 0u);
   }
+
+  // A record without the satellite's code keeps it with Doppler 0 and does
+  // not spoil the next derivation.
+  s_->RmEpochTime = 1002.0;
+  s_->CaRange.values[0] = 0.0;
+  ASSERT_EQ(Build(), 0);
+  ASSERT_EQ(epoch_.measurementCount, 1);
+  EXPECT_EQ(DoubleBits(m_[0].doppler), 0u);
+  s_->RmEpochTime = 1003.0;
+  s_->CaRange.values[0] = 22000000.0 - 190.293672798;
+  ASSERT_EQ(Build(), 0);
+  ASSERT_EQ(epoch_.measurementCount, 1);
+  EXPECT_NEAR(Copy(m_[0].doppler), 500.0, 1e-6);  // from the code at 1001 s
 }
 
 // ---- Whole files -------------------------------------------------------
