@@ -181,19 +181,38 @@ DecoderEvent DecodeNext(DecoderState* s) {
       return kEventNone;
     }
     default: {
+      // The rest of the message, or as much as the buffer holds: a candidate
+      // that fills all of it is rejected.
       int total = f.length + kFrameHeaderSize;
-      while (f.fill < total) {
-        int c = ReadStreamByte(in);
-        if (c < 0) return kEventEnd;
-        f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
-        if (f.fill >= kHeaderBufferSize) {
-          RejectCandidate(s);
-          return kEventNone;
-        }
+      int target = total < kHeaderBufferSize ? total : kHeaderBufferSize;
+      if (f.fill < target) {
+        int want = target - f.fill;
+        int got = ReadStreamBytes(in, f.HeaderBuffer + f.fill, want);
+        f.fill += got;
+        if (got < want) return kEventEnd;
+      }
+      if (f.fill >= kHeaderBufferSize) {
+        RejectCandidate(s);
+        return kEventNone;
       }
       return RunHandler(s);
     }
   }
+}
+
+void SkipHunt(DecoderState* s) {
+  FramingState& f = Framing;
+  if (f.phase != kPhaseHunt) return;
+  size_t available = 0;
+  const uint8_t* p = s->JpsStream->Buffered(&available);
+  size_t n = 0;
+  while (n < available && !IsFirstIdChar(p[n])) ++n;
+  if (n == 0) return;
+  // The state that n hunt steps leave behind.
+  f.fill = 0;
+  f.HeaderBuffer[0] = p[n - 1];
+  f.BytesRead += static_cast<int64_t>(n);
+  s->JpsStream->Consume(n);
 }
 
 int ResetEpoch(int8_t* counts, DecoderState* s) {

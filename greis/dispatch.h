@@ -52,6 +52,11 @@ const DispatchRow* FindDispatchRow(const uint8_t* header);
 
 DecoderEvent DecodeNext(DecoderState* state);
 
+// In the hunt phase, consumes at once the bytes read ahead that cannot start
+// an identifier, leaving the state that as many DecodeNext calls would leave
+// (each would return 0). For a driver that has no use for the single steps.
+void SkipHunt(DecoderState* state);
+
 // Discards the current epoch (999), unless damaged epochs are kept (0).
 int ResetEpoch(int8_t* counts, DecoderState* state);
 // Zeroes the six signal arrays, CaDoppler and P1Doppler.

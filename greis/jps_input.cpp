@@ -40,10 +40,10 @@ void JpsInput::Close() {
   at_end_ = false;
 }
 
-int JpsInput::Refill() {
+bool JpsInput::Refill() {
   if (file_ == nullptr) {
     at_end_ = true;
-    return -1;
+    return false;
   }
   // Keep the last bytes so that a rewind into them needs no seek.
   size_t keep = end_ < kRewindWindow ? end_ : kRewindWindow;
@@ -54,18 +54,27 @@ int JpsInput::Refill() {
   end_ = keep + n;
   if (n == 0) {
     at_end_ = true;
-    return -1;
+    return false;
   }
-  return buffer_[pos_++];
+  return true;
 }
 
-int JpsInput::Rewind(int64_t n) {
+size_t JpsInput::Read(uint8_t* out, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    if (pos_ == end_ && !Refill()) break;
+    size_t take = end_ - pos_;
+    if (take > n - done) take = n - done;
+    std::memcpy(out + done, buffer_ + pos_, take);
+    pos_ += take;
+    done += take;
+  }
+  return done;
+}
+
+int JpsInput::RewindFar(int64_t n) {
   if (file_ == nullptr || n < 0) return -1;
   at_end_ = false;
-  if (static_cast<uint64_t>(n) <= pos_) {
-    pos_ -= static_cast<size_t>(n);
-    return 0;
-  }
   int64_t target = Position() - n;
   if (target < 0) return -1;
   if (Seek64(file_, target, SEEK_SET) != 0) return -1;

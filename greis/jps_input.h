@@ -32,13 +32,32 @@ class JpsInput {
   // The next byte 0..255, or -1 at the end of the file.
   int ReadByte() {
     if (pos_ < end_) return buffer_[pos_++];
-    return Refill();
+    return Refill() ? buffer_[pos_++] : -1;
   }
+  // Copies up to n bytes into out; fewer only at the end of the file.
+  size_t Read(uint8_t* out, size_t n);
   // Moves back n bytes. 0, or -1 when the position cannot be set.
-  int Rewind(int64_t n);
+  int Rewind(int64_t n) {
+    if (n >= 0 && file_ != nullptr && static_cast<uint64_t>(n) <= pos_) {
+      pos_ -= static_cast<size_t>(n);
+      at_end_ = false;
+      return 0;
+    }
+    return RewindFar(n);
+  }
+
+  // The bytes read ahead into the buffer and not consumed yet (none at the
+  // end of the buffer), and a way to consume some of them.
+  const uint8_t* Buffered(size_t* count) const {
+    *count = end_ - pos_;
+    return buffer_ + pos_;
+  }
+  void Consume(size_t n) { pos_ += n; }
 
  private:
-  int Refill();
+  // Reads the next chunk after the bytes kept for rewinds; false at the end.
+  bool Refill();
+  int RewindFar(int64_t n);
 
   std::FILE* file_ = nullptr;
   uint8_t* buffer_ = nullptr;

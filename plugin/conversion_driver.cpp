@@ -41,19 +41,23 @@ void SetSwitches(const ConversionOptions& o) {
 
 // OnProgress takes 32-bit values: position and length are scaled together
 // when the input is longer than 2 GiB.
+// The host's callback is looked up once: without one, reporting costs nothing.
 struct Progress {
+  OnProgressFn callback = nullptr;
   int shift = 0;
   int64_t length = 0;
   void Start(int64_t fileLength) {
+    const HostCallbacks* cb = HostCallbackPointer;
+    callback = cb != nullptr ? cb->OnProgress : nullptr;
     length = fileLength;
     shift = 0;
     while ((fileLength >> shift) > INT32_MAX) ++shift;
   }
+  bool Wanted() const { return callback != nullptr; }
   void Report(int64_t position) const {
-    const HostCallbacks* cb = HostCallbackPointer;
-    if (cb == nullptr || cb->OnProgress == nullptr) return;
+    if (callback == nullptr) return;
     if (position > length) position = length;
-    cb->OnProgress(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
+    callback(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
   }
 };
 
@@ -138,7 +142,11 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   auto reportRefusal = [&]() {
     if (ErrorText[0] != '\0') ReportMessage("%s", ErrorText);
   };
+  // Every decoder step is reported to a host that watches progress; for one
+  // that does not, the bytes that cannot start a message are hunted in bulk.
+  const bool stepByStep = progress.Wanted();
   for (;;) {
+    if (!stepByStep) SkipHunt(s);
     DecoderEvent event = DecodeNext(s);
     if (event < 0 || TheJpsInput.AtEnd()) break;
     progress.Report(TheJpsInput.Position());

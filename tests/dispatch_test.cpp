@@ -219,3 +219,51 @@ TEST(Dispatch, RepeatedIdentifierIsFlaggedButDifferentPhaseMessagesAreNot) {
   EXPECT_EQ(d2.state->EpochMessageCounts[kCountL1Phase], 2);
   EXPECT_FALSE(EpochHasRepeatedMessage(*d2.state));
 }
+
+TEST(SkipHunt, LeavesTheStateThatSingleHuntStepsLeave) {
+  // Bytes that cannot start an identifier, bytes that can, a message cut in
+  // the middle of its hunt, and messages across the 64 KiB reading chunks.
+  Bytes stream;
+  for (int i = 0; i < 9000; ++i) {
+    Append(stream, Bytes{0x00, 'Z', 0xFF, 'R', 'q', 'X', '~', 0x80});
+    if (i % 7 == 0) Append(stream, EpochOf(1000u * static_cast<uint32_t>(i), {3, 9}));
+  }
+  std::string path = jpstest::TempDir() + "/stream.jps";
+  jpstest::WriteFile(path, stream);
+  struct Step {
+    int event;
+    int64_t bytesRead;
+    int64_t position;
+    uint8_t first;
+  };
+  auto run = [&](bool skip) {
+    std::vector<Step> steps;
+    JpsInput input;
+    EXPECT_TRUE(input.Open(path.c_str()));
+    ResetDecoder(&TheDecoderState);
+    TheDecoderState.JpsStream = &input;
+    for (;;) {
+      if (skip) SkipHunt(&TheDecoderState);
+      DecoderEvent e = DecodeNext(&TheDecoderState);
+      if (e == kEventEpoch) ClearEpochCounters(&TheDecoderState);
+      if (Framing.phase != kPhaseHunt || e != kEventNone) {
+        steps.push_back({e, Framing.BytesRead, input.Position(), Framing.HeaderBuffer[0]});
+      }
+      if (e == kEventEnd) break;
+    }
+    TheDecoderState.JpsStream = nullptr;
+    return steps;
+  };
+  std::vector<Step> single = run(false);
+  std::vector<Step> bulk = run(true);
+  ASSERT_EQ(single.size(), bulk.size());
+  int epochs = 0;
+  for (size_t i = 0; i < single.size(); ++i) {
+    EXPECT_EQ(single[i].event, bulk[i].event) << i;
+    EXPECT_EQ(single[i].bytesRead, bulk[i].bytesRead) << i;
+    EXPECT_EQ(single[i].position, bulk[i].position) << i;
+    EXPECT_EQ(single[i].first, bulk[i].first) << i;
+    epochs += single[i].event == kEventEpoch ? 1 : 0;
+  }
+  EXPECT_EQ(epochs, 9000 / 7);
+}
