@@ -27,6 +27,7 @@ bool JpsInput::Open(const char* path) {
   pos_ = end_ = 0;
   base_ = 0;
   at_end_ = false;
+  read_failed_ = false;
   return true;
 }
 
@@ -38,6 +39,7 @@ void JpsInput::Close() {
   pos_ = end_ = 0;
   base_ = length_ = 0;
   at_end_ = false;
+  read_failed_ = false;
 }
 
 bool JpsInput::Refill() {
@@ -53,6 +55,7 @@ bool JpsInput::Refill() {
   size_t n = std::fread(buffer_ + keep, 1, kChunk, file_);
   end_ = keep + n;
   if (n == 0) {
+    if (std::ferror(file_) != 0) read_failed_ = true;
     at_end_ = true;
     return false;
   }

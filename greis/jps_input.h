@@ -28,6 +28,8 @@ class JpsInput {
   int64_t Position() const { return base_ + static_cast<int64_t>(pos_); }
   // True once a read met the end of the file (cleared by a rewind).
   bool AtEnd() const { return at_end_; }
+  // True once the system failed a read: the input ended there early.
+  bool ReadFailed() const { return read_failed_; }
 
   // The next byte 0..255, or -1 at the end of the file.
   int ReadByte() {
@@ -66,6 +68,7 @@ class JpsInput {
   int64_t base_ = 0;     // file offset of buffer_[0]
   int64_t length_ = 0;
   bool at_end_ = false;
+  bool read_failed_ = false;
 };
 
 }  // namespace jps

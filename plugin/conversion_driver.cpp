@@ -131,11 +131,11 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   progress.Start(TheJpsInput.Length());
 
   // Loop.
-  bool writeFailed = false;
+  bool failed = false;  // an output could not be written or the input read
   auto writeEpoch = [&]() {
     if (WriteKelEpoch(kel, &epoch, measurements) != 0) {
       ReportWriteError();
-      writeFailed = true;
+      failed = true;
     }
     ++Counters.epochs;
   };
@@ -210,10 +210,16 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   FlushPendingSite(s);
 
   delete[] measurements;
+  // An input that could not be read to its end was not converted.
+  if (TheJpsInput.ReadFailed()) {
+    SetErrorText("Error: Unable to read %s", jpsPath);
+    ReportMessage("Read Error: %s", ErrorText);
+    failed = true;
+  }
   if (!epp.Close()) {
     SetErrorText("Error: Unable to write to %s", eppPath);
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   TheJpsInput.Close();
   s->JpsStream = nullptr;
@@ -221,15 +227,15 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   CloseKelFile(kel, &kelOk);
   if (!kelOk) {
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   if (!TheStaStream.Close()) {
     SetErrorText("Error: Unable to write to %s", staPath);
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   s->StaStream = nullptr;
-  return writeFailed ? -1 : 0;
+  return failed ? -1 : 0;
 }
 
 }  // namespace jps

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "epoch/continuity.h"
 #include "plugin/jav_dll.h"
 
 namespace jpstest {
@@ -50,14 +51,19 @@ int HostRun::CountMessages(const std::string& text) const {
 }
 
 HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const HostSetup& setup) {
-  HostRun run;
-  run.request.Size = jps::kRequestSize;
-  run.request.OptionsSize = jps::kOptionsSize;
-  SetFactoryDefaults(jps::kOptionsSize, &run.request.Options);
-  if (setup.options) setup.options(run.request.Options);
-  CopyPath(run.request.InputPath, jpsPath);
-  CopyPath(run.request.OutputPath, kelPath);
+  jps::ConversionRequest request{};
+  request.Size = jps::kRequestSize;
+  request.OptionsSize = jps::kOptionsSize;
+  SetFactoryDefaults(jps::kOptionsSize, &request.Options);
+  if (setup.options) setup.options(request.Options);
+  CopyPath(request.InputPath, jpsPath);
+  CopyPath(request.OutputPath, kelPath);
+  return RunRequest(request, setup);
+}
 
+HostRun RunRequest(const jps::ConversionRequest& request, const HostSetup& setup) {
+  HostRun run;
+  run.request = request;
   jps::HostCallbacks callbacks{};
   callbacks.Size = jps::kCallbacksSize;
   callbacks.OnMessage = setup.withOnMessage ? OnMessage : nullptr;
@@ -69,6 +75,9 @@ HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const Ho
   run.result = ConvertFile(&run.request, &callbacks, 0);
   current = nullptr;
 
+  const char* field = request.OutputPath;
+  if (std::memchr(field, '\0', jps::kPathSize) == nullptr) return run;
+  std::string kelPath = field;
   run.kelPath = kelPath;
   run.eppPath = WithExtension(kelPath, ".epp");
   run.staPath = WithExtension(kelPath, ".STA");
@@ -82,6 +91,12 @@ HostRun ConvertBytes(const jpsbuild::Bytes& input, const HostSetup& setup) {
   std::string dir = TempDir();
   WriteFile(dir + "/input.jps", input);
   return RunHost(dir + "/input.jps", dir + "/out.kel", setup);
+}
+
+HostRun ConvertFresh(const jpsbuild::Bytes& input, HostSetup setup) {
+  jps::ResetProcessStateForTesting();
+  setup.withOnProgress = false;
+  return ConvertBytes(input, setup);
 }
 
 std::string TempDir() {
@@ -111,6 +126,11 @@ std::string ReadFile(const std::string& path) {
   return out.str();
 }
 
+jpsbuild::Bytes ReadBytes(const std::string& path) {
+  std::string bytes = ReadFile(path);
+  return jpsbuild::Bytes(bytes.begin(), bytes.end());
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -121,5 +141,28 @@ void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes) {
 }
 
 std::string KelBody(const std::string& kel) { return kel.size() > 202 ? kel.substr(202) : ""; }
+
+std::vector<std::string> KelEpochs(const std::string& body, bool* cut) {
+  constexpr size_t kEpochRecordSize = 68;
+  constexpr size_t kMeasurementRecordSize = 44;
+  constexpr size_t kCountOffset = 2;   // measurementCount, a signed byte
+  std::vector<std::string> epochs;
+  size_t at = 0;
+  if (cut != nullptr) *cut = false;
+  while (at < body.size()) {
+    size_t size = kEpochRecordSize;
+    if (at + kEpochRecordSize <= body.size()) {
+      int count = static_cast<int8_t>(body[at + kCountOffset]);
+      size += static_cast<size_t>(count > 0 ? count : 0) * kMeasurementRecordSize;
+    }
+    if (at + size > body.size()) {
+      if (cut != nullptr) *cut = true;
+      break;
+    }
+    epochs.push_back(body.substr(at, size));
+    at += size;
+  }
+  return epochs;
+}
 
 }  // namespace jpstest
