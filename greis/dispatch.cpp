@@ -132,6 +132,24 @@ DecoderEvent RunHandler(DecoderState* s) {
 
 }  // namespace
 
+void FinishHeader(DecoderState* s) {
+  FramingState& f = Framing;
+  int L = ParseHexLength(f.HeaderBuffer + 2);
+  const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
+  if (row == nullptr) {
+    RejectCandidate(s);
+    return;
+  }
+  if (L > row->maxLength) {
+    if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
+    RejectCandidate(s);
+    return;
+  }
+  f.length = L;
+  f.row = row;
+  f.phase = row->state;
+}
+
 DecoderEvent DecodeNext(DecoderState* s) {
   FramingState& f = Framing;
   JpsInput* in = s->JpsStream;
@@ -164,20 +182,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
         if (c < 0) return kEventEnd;
         f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
       }
-      int L = ParseHexLength(f.HeaderBuffer + 2);
-      const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
-      if (row == nullptr) {
-        RejectCandidate(s);
-        return kEventNone;
-      }
-      if (L > row->maxLength) {
-        if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
-        RejectCandidate(s);
-        return kEventNone;
-      }
-      f.length = L;
-      f.row = row;
-      f.phase = row->state;
+      FinishHeader(s);
       return kEventNone;
     }
     default: {
@@ -198,21 +203,6 @@ DecoderEvent DecodeNext(DecoderState* s) {
       return RunHandler(s);
     }
   }
-}
-
-void SkipHunt(DecoderState* s) {
-  FramingState& f = Framing;
-  if (f.phase != kPhaseHunt) return;
-  size_t available = 0;
-  const uint8_t* p = s->JpsStream->Buffered(&available);
-  size_t n = 0;
-  while (n < available && !IsFirstIdChar(p[n])) ++n;
-  if (n == 0) return;
-  // The state that n hunt steps leave behind.
-  f.fill = 0;
-  f.HeaderBuffer[0] = p[n - 1];
-  f.BytesRead += static_cast<int64_t>(n);
-  s->JpsStream->Consume(n);
 }
 
 int ResetEpoch(int8_t* counts, DecoderState* s) {
@@ -241,10 +231,11 @@ void ClearEpochCounters(DecoderState* s) {
 }
 
 bool EpochHasRepeatedMessage(const DecoderState& s) {
-  for (int state = 0; state < kDispatchStateCount; ++state) {
-    if (s.ArrivalCounts[state] > 1) return true;
-  }
-  return false;
+  // A count above 1 has a bit above the lowest set, and so has the OR of
+  // all counts then (a loop without exits, over whole words).
+  uint8_t any = 0;
+  for (int state = 0; state < kDispatchStateCount; ++state) any |= s.ArrivalCounts[state];
+  return (any & 0xFE) != 0;
 }
 
 void ResetDecoder(DecoderState* s) {

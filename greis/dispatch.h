@@ -52,10 +52,9 @@ const DispatchRow* FindDispatchRow(const uint8_t* header);
 
 DecoderEvent DecodeNext(DecoderState* state);
 
-// In the hunt phase, consumes at once the bytes read ahead that cannot start
-// an identifier, leaving the state that as many DecodeNext calls would leave
-// (each would return 0). For a driver that has no use for the single steps.
-void SkipHunt(DecoderState* state);
+// The header step once the five header bytes are in HeaderBuffer: enters the
+// identifier's body state, or rejects the candidate.
+void FinishHeader(DecoderState* state);
 
 // Discards the current epoch (999), unless damaged epochs are kept (0).
 int ResetEpoch(int8_t* counts, DecoderState* state);

@@ -26,7 +26,6 @@ constexpr MessageIdLookup BuildMessageIdLookup() {
   return lookup;
 }
 
-inline uint8_t Rotl2(uint8_t v) { return static_cast<uint8_t>((v << 2) | (v >> 6)); }
 inline uint8_t Rotl(uint8_t v, int bits) {
   return bits == 0 ? v : static_cast<uint8_t>((v << bits) | (v >> (8 - bits)));
 }
@@ -59,26 +58,25 @@ struct CrcTable {
 constexpr MessageIdLookup MessageIds = BuildMessageIdLookup();
 
 // The fold rotates by 2 bits per byte, so a byte's share in the result is the
-// byte rotated by 2 x (bytes after it + 1), and rotations repeat every four
-// bytes: the bytes whose distance from the end is equal modulo 4 can be
-// XORed together first, eight at a time, and rotated once.
+// byte rotated by 2 x (its distance from the end + 1) bits, and rotations
+// repeat every four bytes. Words of eight bytes counted back from the end
+// therefore put each byte at a fixed rotation: they are XORed together and
+// their byte lanes rotated once.
 uint8_t GreisChecksum(const uint8_t* message, int count) {
   if (count == 0) return 0;
   const size_t n = static_cast<size_t>(count) + kFrameHeaderSize;
   uint64_t lanes = 0;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) lanes ^= LoadU64(message + i);
-  uint8_t cs = 0;
-  for (int j = 0; j < 8; ++j) {
-    // Byte j of every word sits at a position i with i % 4 == j % 4.
-    int distance = static_cast<int>((n - 1 - static_cast<size_t>(j)) & 3);
-    cs ^= Rotl(static_cast<uint8_t>(lanes >> (8 * j)), 2 * ((distance + 1) & 3));
-  }
-  for (; i < n; ++i) {
-    int distance = static_cast<int>((n - 1 - i) & 3);
-    cs ^= Rotl(message[i], 2 * ((distance + 1) & 3));
-  }
-  return cs;
+  size_t end = n;
+  for (; end >= 8; end -= 8) lanes ^= LoadU64(message + end - 8);
+  // The first n % 8 bytes take the top lanes of a word that starts before them.
+  uint8_t head[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  for (size_t i = 0; i < end; ++i) head[8 - end + i] = message[i];
+  lanes ^= LoadU64(head);
+  uint32_t folded = static_cast<uint32_t>(lanes ^ (lanes >> 32));
+  // Lane j of a word ending at the end lies (4 - j) % 4 bytes from the end
+  // (modulo 4): lane 0 is rotated by 0 bits, lane 1 by 6, lane 2 by 4, lane 3 by 2.
+  return static_cast<uint8_t>(folded) ^ Rotl(static_cast<uint8_t>(folded >> 8), 6) ^
+         Rotl(static_cast<uint8_t>(folded >> 16), 4) ^ Rotl(static_cast<uint8_t>(folded >> 24), 2);
 }
 
 int ParseHexLength(const uint8_t* c) {

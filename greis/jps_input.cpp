@@ -62,7 +62,7 @@ bool JpsInput::Refill() {
   return true;
 }
 
-size_t JpsInput::Read(uint8_t* out, size_t n) {
+size_t JpsInput::ReadAcross(uint8_t* out, size_t n) {
   size_t done = 0;
   while (done < n) {
     if (pos_ == end_ && !Refill()) break;

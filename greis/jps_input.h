@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace jps {
 
@@ -37,7 +38,14 @@ class JpsInput {
     return Refill() ? buffer_[pos_++] : -1;
   }
   // Copies up to n bytes into out; fewer only at the end of the file.
-  size_t Read(uint8_t* out, size_t n);
+  size_t Read(uint8_t* out, size_t n) {
+    if (n <= end_ - pos_) {
+      std::memcpy(out, buffer_ + pos_, n);
+      pos_ += n;
+      return n;
+    }
+    return ReadAcross(out, n);
+  }
   // Moves back n bytes. 0, or -1 when the position cannot be set.
   int Rewind(int64_t n) {
     if (n >= 0 && file_ != nullptr && static_cast<uint64_t>(n) <= pos_) {
@@ -59,6 +67,7 @@ class JpsInput {
  private:
   // Reads the next chunk after the bytes kept for rewinds; false at the end.
   bool Refill();
+  size_t ReadAcross(uint8_t* out, size_t n);
   int RewindFar(int64_t n);
 
   std::FILE* file_ = nullptr;

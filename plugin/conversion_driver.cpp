@@ -8,6 +8,7 @@
 #include "epoch/kel_writer.h"
 #include "epoch/rm_epoch.h"
 #include "ephemeris/epp_writers.h"
+#include "greis/bulk_decode.h"
 #include "greis/dispatch.h"
 #include "greis/jps_input.h"
 #include "greis/station_marks.h"
@@ -143,11 +144,10 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
     if (ErrorText[0] != '\0') ReportMessage("%s", ErrorText);
   };
   // Every decoder step is reported to a host that watches progress; for one
-  // that does not, the bytes that cannot start a message are hunted in bulk.
+  // that does not, the steps without an event are taken together.
   const bool stepByStep = progress.Wanted();
   for (;;) {
-    if (!stepByStep) SkipHunt(s);
-    DecoderEvent event = DecodeNext(s);
+    DecoderEvent event = stepByStep ? DecodeNext(s) : DecodeUntilEvent(s);
     if (event < 0 || TheJpsInput.AtEnd()) break;
     progress.Report(TheJpsInput.Position());
     if (AbortCount != 0) {
