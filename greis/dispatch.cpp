@@ -81,17 +81,33 @@ DecoderEvent RunHandler(DecoderState* s) {
   int L = Framing.length;
   switch (row.handling) {
     case Handling::kNone:
+      // Skipped, but only when whole: a damaged message (a cut one, say)
+      // would otherwise take the messages after it along, unchecked.
+      if (GreisChecksum(message, L) != 0) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
       BackToHunt();
       return kEventNone;
 
     case Handling::kReceiverTime:
       // The previous epoch is complete: stay here until the driver took it.
-      if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
+      // Only a receiver-time message that passes its check ends an epoch: a
+      // damaged one would hand over the epoch before the rest of it arrived.
+      if (s->EpochMessageCounts[kCountCaRange] == 1 && L == kReceiverTimeSize &&
+          GreisChecksum(message, L) == 0) {
+        return kEventEpoch;
+      }
       ClearEpochCounters(s);
       std::memset(&s->CaRange, 0, sizeof s->CaRange);
       return RunParserRow(s, row);
 
     case Handling::kEpochEnd:
+      // Its body is the checksum byte alone; a damaged one ends nothing.
+      if (GreisChecksum(message, L) != 0) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
       BackToHunt();
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
       ClearEpochCounters(s);

@@ -14,6 +14,7 @@
 #include "epoch/continuity.h"
 #include "plugin/host_records.h"
 #include "tests/builder/message_builder.h"
+#include "tests/builder/sample_streams.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;
@@ -22,26 +23,6 @@ using jpstest::HostRun;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A short session: a date, GPS-UTC parameters and 40 epochs of 4 satellites.
-Bytes Session() {
-  const std::vector<uint8_t> satellites = {2, 5, 12, 25};
-  Bytes stream = ReceiverDate(2014, 8, 29);
-  Append(stream, Message("UO", Body().F8(0).F4(0).U4(0).U2(1807).I1(16).U1(0).U2(0).I1(0)));
-  for (uint32_t e = 0; e < 40; ++e) {
-    Append(stream, ReceiverTime(36000000u + 1000u * e));
-    Append(stream, SatIndices(satellites));
-    std::vector<double> ranges, phases;
-    for (size_t i = 0; i < satellites.size(); ++i) {
-      ranges.push_back(0.070 + 0.001 * static_cast<double>(i) + 1e-7 * e);
-      phases.push_back(ranges.back() * 1575.42e6);
-    }
-    Append(stream, CaRanges(ranges));
-    Append(stream, CaPhases(phases));
-  }
-  Append(stream, EpochEnd());
-  return stream;
-}
 
 // True when a text containing every one of the parts arrived.
 bool HasTextWith(const HostRun& run, const std::vector<std::string>& parts) {
@@ -68,7 +49,7 @@ class EnvironmentFaults : public ::testing::Test {
     jps::ResetProcessStateForTesting();
     dir_ = jpstest::TempDir();
     input_ = dir_ + "/input.jps";
-    jpstest::WriteFile(input_, Session());
+    jpstest::WriteFile(input_, jpstest::Joined(jpstest::BuiltSessionMessages(40)));
   }
   std::string dir_;
   std::string input_;
@@ -137,9 +118,8 @@ TEST_F(EnvironmentFaults, PathsOf255CharactersConvertAndLongerOnesAreRefused) {
   fs::copy_file(input_, jps);
   HostRun run = jpstest::RunHost(jps, kel);
   EXPECT_EQ(run.result, 0);
-  // The first epoch has no Doppler to derive yet, so no measurements.
   EXPECT_EQ(run.request.EpochsWritten, 40);
-  EXPECT_EQ(run.kel.size(), 202u + 68u + 39u * (68u + 4u * 44u));
+  EXPECT_EQ(run.kel.size(), 202u + 40u * (68u + 4u * 44u));
   EXPECT_TRUE(fs::exists(folder + "/out.epp"));
   EXPECT_TRUE(fs::exists(folder + "/out.STA"));
 

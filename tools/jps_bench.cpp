@@ -26,6 +26,7 @@
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "plugin/jav_dll.h"
+#include "tests/builder/host_request.h"
 #include "tests/builder/message_scan.h"
 #include "tools/bench_input.h"
 
@@ -111,16 +112,9 @@ void JAV_CALL IgnoreMessage(double, const char*) {}
 
 int32_t ConvertPass(const std::string& input, const std::string& kel, bool progress,
                     int32_t* epochs) {
-  jps::ConversionRequest request{};
-  request.Size = jps::kRequestSize;
-  request.OptionsSize = jps::kOptionsSize;
-  SetFactoryDefaults(jps::kOptionsSize, &request.Options);
-  std::strncpy(request.InputPath, input.c_str(), sizeof request.InputPath - 1);
-  std::strncpy(request.OutputPath, kel.c_str(), sizeof request.OutputPath - 1);
-  jps::HostCallbacks callbacks{};
-  callbacks.Size = jps::kCallbacksSize;
-  callbacks.OnMessage = IgnoreMessage;
-  callbacks.OnProgress = progress ? CountProgress : nullptr;
+  jps::ConversionRequest request = jpsbuild::HostRequest(input, kel);
+  jps::HostCallbacks callbacks =
+      jpsbuild::HostCallbacksWith(IgnoreMessage, progress ? CountProgress : nullptr);
   int32_t result = ConvertFile(&request, &callbacks, 0);
   *epochs = request.EpochsWritten;
   return result;

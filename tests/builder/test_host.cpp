@@ -9,6 +9,7 @@
 
 #include "epoch/continuity.h"
 #include "plugin/jav_dll.h"
+#include "tests/builder/host_request.h"
 
 namespace jpstest {
 namespace {
@@ -24,11 +25,6 @@ void JAV_CALL OnMessage(double time, const char* text) {
 void JAV_CALL OnProgress(int32_t position, int32_t length) {
   if (current != nullptr) current->progress.push_back({position, length});
   if (progressCalls++ == abortAt) Abort();
-}
-
-void CopyPath(char* field, const std::string& path) {
-  std::memset(field, 0, jps::kPathSize);
-  std::strncpy(field, path.c_str(), jps::kPathSize - 1);
 }
 
 std::string WithExtension(const std::string& path, const std::string& ext) {
@@ -51,23 +47,16 @@ int HostRun::CountMessages(const std::string& text) const {
 }
 
 HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const HostSetup& setup) {
-  jps::ConversionRequest request{};
-  request.Size = jps::kRequestSize;
-  request.OptionsSize = jps::kOptionsSize;
-  SetFactoryDefaults(jps::kOptionsSize, &request.Options);
+  jps::ConversionRequest request = jpsbuild::HostRequest(jpsPath, kelPath);
   if (setup.options) setup.options(request.Options);
-  CopyPath(request.InputPath, jpsPath);
-  CopyPath(request.OutputPath, kelPath);
   return RunRequest(request, setup);
 }
 
 HostRun RunRequest(const jps::ConversionRequest& request, const HostSetup& setup) {
   HostRun run;
   run.request = request;
-  jps::HostCallbacks callbacks{};
-  callbacks.Size = jps::kCallbacksSize;
-  callbacks.OnMessage = setup.withOnMessage ? OnMessage : nullptr;
-  callbacks.OnProgress = setup.withOnProgress ? OnProgress : nullptr;
+  jps::HostCallbacks callbacks = jpsbuild::HostCallbacksWith(
+      setup.withOnMessage ? OnMessage : nullptr, setup.withOnProgress ? OnProgress : nullptr);
 
   current = &run;
   progressCalls = 0;

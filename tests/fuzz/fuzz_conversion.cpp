@@ -14,6 +14,7 @@
 
 #include "epoch/continuity.h"
 #include "plugin/jav_dll.h"
+#include "tests/builder/host_request.h"
 
 namespace {
 
@@ -74,10 +75,7 @@ std::string ReadAll(const std::string& path) {
 Outcome Convert(const std::string& input, uint8_t flags, bool watchProgress) {
   jps::ResetProcessStateForTesting();  // every input on its own, reproducibly
   Outcome out;
-  jps::ConversionRequest request{};
-  request.Size = jps::kRequestSize;
-  request.OptionsSize = jps::kOptionsSize;
-  SetFactoryDefaults(jps::kOptionsSize, &request.Options);
+  jps::ConversionRequest request = jpsbuild::HostRequest(input, Folder() + "/out.kel");
   jps::ConversionOptions& o = request.Options;
   o.GpsOnly = flags & 1;
   o.L1PhaseFromP1 = (flags >> 1) & 1;
@@ -86,13 +84,8 @@ Outcome Convert(const std::string& input, uint8_t flags, bool watchProgress) {
   o.RequireL2 = (flags >> 4) & 1;
   o.Verbose = (flags >> 5) & 1;
   o.SiteAwaitsSave = (flags >> 6) & 1;
-  std::string kel = Folder() + "/out.kel";
-  std::strncpy(request.InputPath, input.c_str(), sizeof request.InputPath - 1);
-  std::strncpy(request.OutputPath, kel.c_str(), sizeof request.OutputPath - 1);
-  jps::HostCallbacks callbacks{};
-  callbacks.Size = jps::kCallbacksSize;
-  callbacks.OnMessage = OnMessage;
-  callbacks.OnProgress = watchProgress ? OnProgress : nullptr;
+  jps::HostCallbacks callbacks =
+      jpsbuild::HostCallbacksWith(OnMessage, watchProgress ? OnProgress : nullptr);
   current = &out;
   progressCalls = 0;
   out.result = ConvertFile(&request, &callbacks, 0);
@@ -101,7 +94,7 @@ Outcome Convert(const std::string& input, uint8_t flags, bool watchProgress) {
   out.counts[1] = request.EphemeridesWritten;
   out.counts[2] = request.StationMarksWritten;
   out.counts[3] = request.EventMarksWritten;
-  std::string kelBytes = ReadAll(kel);
+  std::string kelBytes = ReadAll(Folder() + "/out.kel");
   out.kel = kelBytes.size() > 202 ? kelBytes.substr(202) : std::string();  // no time stamp
   out.epp = ReadAll(Folder() + "/out.epp");
   out.sta = ReadAll(Folder() + "/out.STA");
