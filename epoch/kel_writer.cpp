@@ -59,9 +59,11 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
     return nullptr;
   }
   if (bufferSize != 0) {
-    // The header keeps the size asked for; the stream gets at least
-    // kKelStreamBufferSize, so that large files cost few system calls.
-    size_t streamBufferSize = bufferSize > kKelStreamBufferSize ? bufferSize : kKelStreamBufferSize;
+    // The header keeps the size asked for; the stream gets a buffer larger
+    // than any size the header can state, so that large files cost few
+    // system calls.
+    static_assert(kKelStreamBufferSize > UINT16_MAX, "the stream buffer is the larger");
+    const size_t streamBufferSize = kKelStreamBufferSize;
     w->buffer = new (std::nothrow) char[streamBufferSize];
     if (w->buffer == nullptr) {
       SetErrorText("Error: Not enough memory in buffer");

@@ -17,7 +17,7 @@ struct KelWriter {
   char* buffer;             // stream buffer (see kKelStreamBufferSize), or null
 };
 
-// Smallest stream buffer given to a file created with a non-zero buffer size.
+// Stream buffer of a file created with a non-zero buffer size.
 constexpr size_t kKelStreamBufferSize = 1 << 16;
 
 constexpr uint8_t kJavadReceiverType = 22;

@@ -56,9 +56,22 @@ DecoderEvent DecodeUntilEvent(DecoderState* s) {
         f.fill = kFrameHeaderSize;
         f.BytesRead += kFrameHeaderSize;
         in->Consume(kFrameHeaderSize);
-        FinishHeader(s);
-        if (AbortCount != 0) return kEventNone;
-        continue;
+        available -= kFrameHeaderSize;
+        if (!FinishHeader(s)) {
+          if (AbortCount != 0) return kEventNone;
+          continue;
+        }
+        // And the body step, when the rest of the message is read ahead too.
+        size_t rest = static_cast<size_t>(f.length);
+        if (rest <= available && f.fill + f.length < kHeaderBufferSize) {
+          std::memcpy(f.HeaderBuffer + f.fill, p + kFrameHeaderSize, rest);
+          f.fill += f.length;
+          f.BytesRead += f.length;
+          in->Consume(rest);
+          DecoderEvent event = HandleMessage(s);
+          if (event != kEventNone || AbortCount != 0) return event;
+          continue;
+        }
       }
     }
     DecoderEvent event = DecodeNext(s);

@@ -75,7 +75,9 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row) {
   return AcceptMessage(s, row);
 }
 
-DecoderEvent RunHandler(DecoderState* s) {
+}  // namespace
+
+DecoderEvent HandleMessage(DecoderState* s) {
   const DispatchRow& row = CurrentRow();
   const uint8_t* message = Framing.HeaderBuffer;
   int L = Framing.length;
@@ -146,24 +148,23 @@ DecoderEvent RunHandler(DecoderState* s) {
   return kEventNone;
 }
 
-}  // namespace
-
-void FinishHeader(DecoderState* s) {
+bool FinishHeader(DecoderState* s) {
   FramingState& f = Framing;
   int L = ParseHexLength(f.HeaderBuffer + 2);
   const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
   if (row == nullptr) {
     RejectCandidate(s);
-    return;
+    return false;
   }
   if (L > row->maxLength) {
     if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
     RejectCandidate(s);
-    return;
+    return false;
   }
   f.length = L;
   f.row = row;
   f.phase = row->state;
+  return true;
 }
 
 DecoderEvent DecodeNext(DecoderState* s) {
@@ -216,7 +217,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
         RejectCandidate(s);
         return kEventNone;
       }
-      return RunHandler(s);
+      return HandleMessage(s);
     }
   }
 }

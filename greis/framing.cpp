@@ -30,13 +30,6 @@ inline uint8_t Rotl(uint8_t v, int bits) {
   return bits == 0 ? v : static_cast<uint8_t>((v << bits) | (v >> (8 - bits)));
 }
 
-int HexPair(uint8_t a, uint8_t b) {
-  bool valid = (a >= '0' && a <= '9') || (a >= 'A' && a <= 'F');
-  if (!valid) return 0;
-  auto nibble = [](uint8_t x) { return x < 'A' ? x - 48 : x - 55; };
-  return (nibble(a) * 16 + nibble(b)) & 0xFF;
-}
-
 struct CrcTable {
   uint16_t entry[256];
   CrcTable() {
@@ -69,22 +62,14 @@ uint8_t GreisChecksum(const uint8_t* message, int count) {
   size_t end = n;
   for (; end >= 8; end -= 8) lanes ^= LoadU64(message + end - 8);
   // The first n % 8 bytes take the top lanes of a word that starts before them.
-  uint8_t head[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-  for (size_t i = 0; i < end; ++i) head[8 - end + i] = message[i];
-  lanes ^= LoadU64(head);
+  uint64_t head = 0;
+  for (size_t i = 0; i < end; ++i) head |= static_cast<uint64_t>(message[i]) << (8 * (8 - end + i));
+  lanes ^= head;
   uint32_t folded = static_cast<uint32_t>(lanes ^ (lanes >> 32));
   // Lane j of a word ending at the end lies (4 - j) % 4 bytes from the end
   // (modulo 4): lane 0 is rotated by 0 bits, lane 1 by 6, lane 2 by 4, lane 3 by 2.
   return static_cast<uint8_t>(folded) ^ Rotl(static_cast<uint8_t>(folded >> 8), 6) ^
          Rotl(static_cast<uint8_t>(folded >> 16), 4) ^ Rotl(static_cast<uint8_t>(folded >> 24), 2);
-}
-
-int ParseHexLength(const uint8_t* c) {
-  int low = HexPair(c[1], c[2]);
-  int high = HexPair('0', c[0]);
-  int value = static_cast<int16_t>(high * 256 + low);
-  if (value < 0 || value > kMaxMessageLength) return -1;
-  return value;
 }
 
 uint16_t Crc16(const uint8_t* data, size_t n) {

@@ -50,8 +50,23 @@ inline bool IsMessageId(uint8_t first, uint8_t second) {
 
 // Fold of count + 5 bytes from the identifier on; 0 over a good message.
 uint8_t GreisChecksum(const uint8_t* message, int count);
+// The receiver's hexadecimal pair: 0 unless a is a digit or an uppercase
+// letter A to F; b is not checked (lowercase letters count from "A" on).
+inline int HexPair(uint8_t a, uint8_t b) {
+  bool valid = (a >= '0' && a <= '9') || (a >= 'A' && a <= 'F');
+  if (!valid) return 0;
+  auto nibble = [](uint8_t x) { return x < 'A' ? x - 48 : x - 55; };
+  return (nibble(a) * 16 + nibble(b)) & 0xFF;
+}
+
 // Length from three hexadecimal characters: 0..4095, or -1.
-int ParseHexLength(const uint8_t* chars);
+inline int ParseHexLength(const uint8_t* c) {
+  int low = HexPair(c[1], c[2]);
+  int high = HexPair('0', c[0]);
+  int value = static_cast<int16_t>(high * 256 + low);
+  if (value < 0 || value > kMaxMessageLength) return -1;
+  return value;
+}
 // CRC-16 with polynomial 0x1021, register 0, no reflection, no final XOR.
 uint16_t Crc16(const uint8_t* data, size_t n);
 // True when the rM record's little-endian CRC at body offsets L-2, L-1

@@ -2,9 +2,10 @@
 # Builds the libFuzzer target with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz and runs it on the seed corpus.
 # Usage: scripts/fuzz.sh [SECONDS] [extra libFuzzer arguments]
-# The seeds are written at run time into build-fuzz/fuzz-seeds (builder
-# streams, and the real recordings when ../shared/data is present); new
-# inputs go to build-fuzz/fuzz-corpus, crashes to build-fuzz/fuzz-artifacts.
+# The seeds are written at run time into build-fuzz/fuzz-seeds (simulated
+# sessions, and the real recordings when ../shared/data is present), never
+# into the sources; new inputs go to build-fuzz/fuzz-corpus, crashes to
+# build-fuzz/fuzz-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-90}"
@@ -18,22 +19,26 @@ if [ -z "$cxx" ] || [ -z "$cc" ]; then
 fi
 
 build=build-fuzz
+# The tools folder holds the simulator that writes the seeds; only the two
+# fuzz programs are built.
 CC="$cc" CXX="$cxx" cmake -S . -B "$build" -DJPS_FUZZ=ON -DJPS_BUILD_TESTS=OFF \
-  -DJPS_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DJPS_BUILD_TOOLS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzz_conversion fuzz_seeds
 
 seeds="$build/fuzz-seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds" "$build/fuzz-corpus" "$build/fuzz-artifacts"
-"$build/tests/fuzz/fuzz_seeds" "$seeds"
+mkdir -p "$seeds/whole" "$build/fuzz-corpus" "$build/fuzz-artifacts"
+"$build/tests/fuzz/fuzz_seeds" "$seeds/whole"
 data=../shared/data
 if [ -d "$data" ]; then
-  for f in "$data"/*.jps; do
-    [ -f "$f" ] || continue
-    # Pieces of 8 KiB: the fuzzer's inputs stay short and fast.
-    split -b 8192 -d "$f" "$seeds/$(basename "$f" .jps)-"
-  done
+  cp "$data"/*.jps "$seeds/whole/" 2>/dev/null || true
 fi
+# Pieces of 8 KiB: the fuzzer's inputs stay short and fast.
+for f in "$seeds"/whole/*; do
+  [ -f "$f" ] || continue
+  split -b 8192 -d -a 3 "$f" "$seeds/$(basename "$f" .jps)-"
+done
+rm -rf "$seeds/whole"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
