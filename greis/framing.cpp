@@ -61,9 +61,15 @@ uint8_t GreisChecksum(const uint8_t* message, int count) {
   uint64_t lanes = 0;
   size_t end = n;
   for (; end >= 8; end -= 8) lanes ^= LoadU64(message + end - 8);
-  // The first n % 8 bytes take the top lanes of a word that starts before them.
+  // The first n % 8 bytes take the top lanes of a word that starts before
+  // them: the first word of the message shifted up, or byte by byte when the
+  // message is shorter than a word.
   uint64_t head = 0;
-  for (size_t i = 0; i < end; ++i) head |= static_cast<uint64_t>(message[i]) << (8 * (8 - end + i));
+  if (end > 0 && n >= 8) {
+    head = LoadU64(message) << (8 * (8 - end));
+  } else {
+    for (size_t i = 0; i < end; ++i) head |= static_cast<uint64_t>(message[i]) << (8 * (8 - end + i));
+  }
   lanes ^= head;
   uint32_t folded = static_cast<uint32_t>(lanes ^ (lanes >> 32));
   // Lane j of a word ending at the end lies (4 - j) % 4 bytes from the end
