@@ -91,6 +91,12 @@ void ExpectSameMeasurement(const KelMeasurement& got, KelMeasurement want) {
   EXPECT_EQ(Image(got), Image(want)) << "satellite " << int{want.satellite};
 }
 
+// A field of a packed record as a value (a reference to it may be misaligned).
+template <typename T>
+T Value(T field) {
+  return field;
+}
+
 // receiverTime of the epoch that the next KelReadEpoch returns, or -1.
 double NextEpochTime(KelWriter* h) {
   KelEpoch e;
@@ -184,20 +190,20 @@ TEST(KelReader, FieldsAtTheirOffsets) {
   ASSERT_EQ(KelReadEpoch(h, &epoch, ms), 0) << ErrorText;
   EXPECT_EQ(epoch.measurementCount, 1);
   EXPECT_EQ(epoch.epochFlags, 1);
-  EXPECT_EQ(epoch.latitude, 52.5);
-  EXPECT_EQ(epoch.longitude, 13.25);
-  EXPECT_EQ(epoch.height, 40.5f);
-  EXPECT_EQ(epoch.receiverTime, 345600.5);
-  EXPECT_EQ(epoch.correctedTime, 345600.25);
-  EXPECT_EQ(epoch.clockOffset, 74948.1145);
-  EXPECT_EQ(epoch.clockDrift, 2.5);
+  EXPECT_EQ(Value(epoch.latitude), 52.5);
+  EXPECT_EQ(Value(epoch.longitude), 13.25);
+  EXPECT_EQ(Value(epoch.height), 40.5f);
+  EXPECT_EQ(Value(epoch.receiverTime), 345600.5);
+  EXPECT_EQ(Value(epoch.correctedTime), 345600.25);
+  EXPECT_EQ(Value(epoch.clockOffset), 74948.1145);
+  EXPECT_EQ(Value(epoch.clockDrift), 2.5);
   EXPECT_EQ(ms[0].satellite, 50);
   EXPECT_EQ(ms[0].lockCount, 255);
-  EXPECT_EQ(ms[0].l1Code, 20000000.5);
-  EXPECT_EQ(ms[0].l1Phase, -105000000.25);
-  EXPECT_EQ(ms[0].doppler, 1500.5);
-  EXPECT_EQ(ms[0].l2Code, 20000003.5);
-  EXPECT_EQ(ms[0].l2Phase, -81800000.75);
+  EXPECT_EQ(Value(ms[0].l1Code), 20000000.5);
+  EXPECT_EQ(Value(ms[0].l1Phase), -105000000.25);
+  EXPECT_EQ(Value(ms[0].doppler), 1500.5);
+  EXPECT_EQ(Value(ms[0].l2Code), 20000003.5);
+  EXPECT_EQ(Value(ms[0].l2Phase), -81800000.75);
   CloseKelFile(h);
 }
 
@@ -221,15 +227,15 @@ TEST(KelReader, ReadsAConvertedRecording) {
     ASSERT_LE(at + kKelEpochSize, run.kel.size());
     EXPECT_EQ(e.measurementCount, static_cast<int8_t>(bytes[at + 2]));
     EXPECT_EQ(e.epochFlags, bytes[at + 3]);
-    EXPECT_EQ(e.latitude, LoadF64(bytes + at + 8));
-    EXPECT_EQ(e.height, LoadF32(bytes + at + 24));
-    EXPECT_EQ(e.receiverTime, LoadF64(bytes + at + 28));
-    EXPECT_EQ(e.clockOffset, LoadF64(bytes + at + 44));
+    EXPECT_EQ(Value(e.latitude), LoadF64(bytes + at + 8));
+    EXPECT_EQ(Value(e.height), LoadF32(bytes + at + 24));
+    EXPECT_EQ(Value(e.receiverTime), LoadF64(bytes + at + 28));
+    EXPECT_EQ(Value(e.clockOffset), LoadF64(bytes + at + 44));
     at += kKelEpochSize;
     for (int i = 0; i < e.measurementCount; ++i, at += kKelMeasurementSize) {
       EXPECT_EQ(ms[i].satellite, static_cast<int8_t>(bytes[at + 2]));
-      EXPECT_EQ(ms[i].l1Code, LoadF64(bytes + at + 4));
-      EXPECT_EQ(ms[i].l2Phase, LoadF64(bytes + at + 36));
+      EXPECT_EQ(Value(ms[i].l1Code), LoadF64(bytes + at + 4));
+      EXPECT_EQ(Value(ms[i].l2Phase), LoadF64(bytes + at + 36));
     }
     ++epochs;
   }
@@ -425,7 +431,7 @@ TEST(KelAppend, EpochsLandAtTheEnd) {
     EXPECT_EQ(NextEpochTime(h), 100.0);
     KelMeasurement ms[kMaxChannels];
     ASSERT_EQ(KelReadEpoch(h, &e, ms), 0);
-    EXPECT_EQ(e.receiverTime, 101.0);
+    EXPECT_EQ(Value(e.receiverTime), 101.0);
     ExpectSameMeasurement(ms[0], Measurement({2, 2.5e7}, 0));
     EXPECT_EQ(KelReadEpoch(h, &e, ms), -1);
     CloseKelFile(h);
