@@ -21,7 +21,7 @@ struct Sat {
   double l1Code;
 };
 
-struct EpochSpec {
+struct EpochPlan {
   double time;
   std::vector<Sat> sats;
 };
@@ -39,30 +39,30 @@ KelMeasurement Measurement(const Sat& s, int i) {
   return m;
 }
 
-KelEpoch Epoch(const EpochSpec& spec) {
+KelEpoch Epoch(const EpochPlan& plan) {
   KelEpoch e{};
-  e.measurementCount = static_cast<int8_t>(spec.sats.size());
+  e.measurementCount = static_cast<int8_t>(plan.sats.size());
   e.epochFlags = kKelFlagPosition | kKelFlagKinematic;
   e.latitude = 48.125;
   e.longitude = -11.5;
   e.height = 512.25f;
-  e.receiverTime = spec.time;
-  e.correctedTime = spec.time - 1e-4;
+  e.receiverTime = plan.time;
+  e.correctedTime = plan.time - 1e-4;
   e.clockOffset = 29979.2458;
   e.clockDrift = -0.75;
   return e;
 }
 
 // Writes the epochs with the converter's writer.
-std::string WriteKel(const std::vector<EpochSpec>& epochs, uint8_t channels = kMaxChannels,
+std::string WriteKel(const std::vector<EpochPlan>& epochs, uint8_t channels = kMaxChannels,
                      const std::string& name = "run.kel") {
   std::string path = jpstest::TempDir() + "/" + name;
   KelWriter* w = CreateKelFile(path.c_str(), kJavadReceiverType, 1.0f, 4096, channels);
   EXPECT_NE(w, nullptr) << ErrorText;
-  for (const EpochSpec& spec : epochs) {
-    KelEpoch e = Epoch(spec);
+  for (const EpochPlan& plan : epochs) {
+    KelEpoch e = Epoch(plan);
     std::vector<KelMeasurement> ms;
-    for (size_t i = 0; i < spec.sats.size(); ++i) ms.push_back(Measurement(spec.sats[i], static_cast<int>(i)));
+    for (size_t i = 0; i < plan.sats.size(); ++i) ms.push_back(Measurement(plan.sats[i], static_cast<int>(i)));
     EXPECT_EQ(WriteKelEpoch(w, &e, ms.data()), 0) << ErrorText;
   }
   CloseKelFile(w);
@@ -112,8 +112,8 @@ void Patch(const std::string& path, size_t offset, std::vector<uint8_t> bytes) {
   jpstest::WriteFile(path, data);
 }
 
-std::vector<EpochSpec> Seconds(double first, int count, std::vector<Sat> sats) {
-  std::vector<EpochSpec> epochs;
+std::vector<EpochPlan> Seconds(double first, int count, std::vector<Sat> sats) {
+  std::vector<EpochPlan> epochs;
   for (int i = 0; i < count; ++i) epochs.push_back({first + i, sats});
   return epochs;
 }
@@ -125,7 +125,7 @@ constexpr size_t kFirstEpoch = kKelHeaderSize;
 TEST(KelReader, ReadsBackWhatTheWriterWrote) {
   std::vector<Sat> full;
   for (int i = 0; i < kMaxChannels; ++i) full.push_back({i + 1, 2.1e7 + i});
-  std::vector<EpochSpec> epochs = {{504000.0, {{5, 2.2e7}, {45, 1.9e7}}}, {504001.0, {}},
+  std::vector<EpochPlan> epochs = {{504000.0, {{5, 2.2e7}, {45, 1.9e7}}}, {504001.0, {}},
                                    {504002.0, full}};
   std::string path = WriteKel(epochs);
 
@@ -135,13 +135,13 @@ TEST(KelReader, ReadsBackWhatTheWriterWrote) {
   EXPECT_EQ(h->header.channelCount, kMaxChannels);
   EXPECT_EQ(h->header.bufferSize, 4096);
   EXPECT_STREQ(h->header.fileName, path.c_str());
-  for (const EpochSpec& spec : epochs) {
+  for (const EpochPlan& plan : epochs) {
     KelEpoch e;
     KelMeasurement ms[kMaxChannels];
     ASSERT_EQ(KelReadEpoch(h, &e, ms), 0) << ErrorText;
-    ExpectSameEpoch(e, Epoch(spec));
-    for (size_t i = 0; i < spec.sats.size(); ++i) {
-      ExpectSameMeasurement(ms[i], Measurement(spec.sats[i], static_cast<int>(i)));
+    ExpectSameEpoch(e, Epoch(plan));
+    for (size_t i = 0; i < plan.sats.size(); ++i) {
+      ExpectSameMeasurement(ms[i], Measurement(plan.sats[i], static_cast<int>(i)));
     }
   }
   KelEpoch e;
@@ -268,7 +268,7 @@ TEST(KelReader, OpenFailures) {
 TEST(KelReader, RefusesDamagedRecords) {
   KelEpoch e;
   KelMeasurement ms[kMaxChannels];
-  std::vector<EpochSpec> one = {{100.0, {{3, 2e7}, {4, 2e7}}}};
+  std::vector<EpochPlan> one = {{100.0, {{3, 2e7}, {4, 2e7}}}};
   const size_t second = kFirstEpoch + kKelEpochSize + kKelMeasurementSize;
   struct Case {
     size_t offset;
@@ -323,7 +323,7 @@ TEST(KelFindForward, TimeWindowAndHits) {
 }
 
 TEST(KelFindForward, SixtyEpochsAtMost) {
-  std::vector<EpochSpec> epochs = Seconds(100.0, 70, {{3, 2e7}});
+  std::vector<EpochPlan> epochs = Seconds(100.0, 70, {{3, 2e7}});
   epochs[59].sats.push_back({12, 2e7});
   epochs[60].sats.push_back({13, 2e7});
   std::string path = WriteKel(epochs);
