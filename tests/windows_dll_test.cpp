@@ -202,8 +202,27 @@ void ExpectSameConversion(const Comparison& c) {
   EXPECT_TRUE(SameBytes("STA", c.native.sta, c.windows.sta));
 }
 
-// A GREIS session: date, GPS-UTC parameters, epochs of C/A and L2 ranges and
-// phases, one range message with a broken checksum, and the epoch end.
+constexpr uint32_t kNegativeNanF4 = 0xFFC00001;
+constexpr uint64_t kNegativeNanF8 = 0xFFF8000000000001;
+constexpr uint32_t kInfinityF4 = 0x7F800000;
+
+// A GPS ephemeris whose fields include values that print differently from
+// one C library to the next when left to it: NaNs with the sign bit set and
+// an infinity.
+Bytes OddGpsEphemeris(int prn) {
+  Body b;
+  b.U1(prn).U4(345600).U1(0).I2(-3).I4(352800).I1(2).U1(0).I2(1811);
+  b.F4(-1.1641532e-08f).F4Bits(kNegativeNanF4).F4(-3.6379788e-12f).F4Bits(kInfinityF4);
+  b.I4(352800).I2(77);
+  b.F8(5153.65478515625).F8Bits(kNegativeNanF8).F8(0.75).F8(-0.3).F8(0.3).F8(0.6);
+  b.F4(1.5e-9f).F4(-2.6e-9f).F4(1.1e-10f).F4Bits(kNegativeNanF4).F4(-58.59375f);
+  b.F4(-3.07708979e-06f).F4(8.05221498e-06f).F4(-9.31322575e-08f).F4(-1.00582838e-07f);
+  return Message("GE", b);
+}
+
+// A GREIS session: date, GPS-UTC parameters, epochs of C/A ranges and
+// phases, one range message with a broken checksum, an ephemeris with odd
+// values, and the epoch end.
 Bytes SimulatedGreis() {
   const std::vector<uint8_t> satellites = {3, 7, 16, 22, 30};
   Bytes stream;
@@ -222,34 +241,30 @@ Bytes SimulatedGreis() {
     if (e == 12) rangeMessage = Damaged(rangeMessage, rangeMessage.size() - 1);
     Append(stream, rangeMessage);
     Append(stream, CaPhases(phases));
+    if (e == 3) Append(stream, OddGpsEphemeris(satellites[1]));
   }
   Append(stream, EpochEnd());
   return stream;
 }
 
-// One satellite entry of an rM record: an L1 C/A block and an L2 block of
-// 14 bytes each (Doppler present).
-void AppendRmEntry(Body& body, uint32_t rangeCount, uint8_t index, int32_t phaseUnits,
-                   uint16_t lockTime, int32_t doppler) {
-  constexpr uint32_t kSnr = 45;
-  constexpr uint32_t kTypeL2 = 2;
-  body.U4(rangeCount).U1(index).U1(1);
-  body.I2(0).U4((static_cast<uint32_t>(phaseUnits) << 12) | kSnr).I2(0x0103).U2(lockTime)
-      .I4(doppler * 128);
-  body.I2(-37).U4((static_cast<uint32_t>(phaseUnits + 11) << 12) | (kTypeL2 << 9) | (kSnr - 6))
-      .I2(0).U2(0xFFFF).I4(-1);
-}
-
+// An rM record of GPS or GLONASS satellites, each with an L1 C/A and an L2
+// block (Doppler present).
 Bytes RmEpoch(uint32_t towMs, const std::vector<uint8_t>& indices, int epoch, int clockCount) {
-  Body body;
-  body.U2(0).U2(1807).U4(towMs).I2(clockCount * 4 + 1)
-      .U2(static_cast<uint32_t>(indices.size()) << 8);
+  constexpr uint32_t kSnr = 45;
+  constexpr uint32_t kTypeL1 = 0;
+  constexpr uint32_t kTypeL2 = 2;
+  std::vector<RmEntry> entries;
   for (size_t i = 0; i < indices.size(); ++i) {
-    AppendRmEntry(body, 1050000000u + 61234u * static_cast<uint32_t>(i) + 7u * epoch, indices[i],
-                  2000 + 13 * static_cast<int32_t>(i) - epoch,
-                  static_cast<uint16_t>(100 + epoch), -1500 + 37 * static_cast<int32_t>(i));
+    int32_t k = static_cast<int32_t>(i);
+    int32_t phase = 2000 + 13 * k - epoch;
+    entries.push_back(MakeRmEntry(
+        indices[i], 1050000000u + 61234u * static_cast<uint32_t>(i) + 7u * epoch,
+        {MakeRmBlock(kTypeL1, phase, kSnr, 0x50, static_cast<uint32_t>(100 + epoch),
+                     (-1500 + 37 * k) * 128),
+         MakeRmBlock(kTypeL2, phase + 11, kSnr - 6, 0, 0xFFFF, -1, -37)}));
   }
-  return RmRecord(body);
+  uint32_t clockWord = static_cast<uint32_t>(clockCount * 4 + 1) & 0xFFFF;
+  return RmRecord(RmBody(towMs, clockWord, 0, entries, -1, 1807));
 }
 
 // rM records: good epochs (one with a GLONASS index whose frequency is not
@@ -346,6 +361,10 @@ TEST(WindowsDll, SimulatedRmConvertsAlikeWithAndWithoutCallbacks) {
   Comparison with = RunBoth(dir + "/callbacks", &input, "", {"Verbose=1"});
   ExpectSameConversion(with);
   EXPECT_TRUE(HasLine(with.windows.log, "start autodetect input 1 missing 0"));
+  // The broken CRC and the 24 satellites are refused; the other 11 records are epochs.
+  EXPECT_EQ(CountSuffix(with.windows.log, "M ", " \"Checksum on RAW Meas\""), 2);
+  EXPECT_TRUE(HasLine(with.windows.log,
+                      "counts epochs 11 ephemerides 0 station-marks 0 event-marks 0"));
   Comparison without =
       RunBoth(dir + "/no_callbacks", &input, "", {"no-callbacks", "Verbose=1"});
   ExpectSameConversion(without);
