@@ -206,12 +206,15 @@ constexpr uint32_t kNegativeNanF4 = 0xFFC00001;
 constexpr uint64_t kNegativeNanF8 = 0xFFF8000000000001;
 constexpr uint32_t kInfinityF4 = 0x7F800000;
 
+constexpr uint32_t kTimeOfWeekPastInt32 = 0x80000001;
+
 // A GPS ephemeris whose fields include values that print differently from
-// one C library to the next when left to it: NaNs with the sign bit set and
-// an infinity.
+// one platform to the next when left to the C library or the width of long:
+// NaNs with the sign bit set, an infinity, a 32-bit time of week with its
+// top bit set.
 Bytes OddGpsEphemeris(int prn) {
   Body b;
-  b.U1(prn).U4(345600).U1(0).I2(-3).I4(352800).I1(2).U1(0).I2(1811);
+  b.U1(prn).U4(kTimeOfWeekPastInt32).U1(0).I2(-3).I4(352800).I1(2).U1(0).I2(1811);
   b.F4(-1.1641532e-08f).F4Bits(kNegativeNanF4).F4(-3.6379788e-12f).F4Bits(kInfinityF4);
   b.I4(352800).I2(77);
   b.F8(5153.65478515625).F8Bits(kNegativeNanF8).F8(0.75).F8(-0.3).F8(0.3).F8(0.6);
