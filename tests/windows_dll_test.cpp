@@ -225,7 +225,8 @@ Bytes OddGpsEphemeris(int prn) {
 
 // A GREIS session: date, GPS-UTC parameters, epochs of C/A ranges and
 // phases, one range message with a broken checksum, an ephemeris with odd
-// values, and the epoch end.
+// values, typed field events (one with a non-ASCII byte, one site never
+// saved), camera pulses, and the epoch end.
 Bytes SimulatedGreis() {
   const std::vector<uint8_t> satellites = {3, 7, 16, 22, 30};
   Bytes stream;
@@ -245,6 +246,14 @@ Bytes SimulatedGreis() {
     Append(stream, rangeMessage);
     Append(stream, CaPhases(phases));
     if (e == 3) Append(stream, OddGpsEphemeris(satellites[1]));
+    uint32_t ms = 43200000u + 1000u * static_cast<uint32_t>(e);
+    if (e == 5) {
+      Append(stream, EventRecord(ms + 500, "_SIT=PT\xe9 1"));
+      Append(stream, EventRecord(ms + 500, "_ENT=POLE8"));
+      Append(stream, EventMark("XA", ms + 250, 125000000));
+      Append(stream, EventMark("XB", ms + 300, -1000));
+    }
+    if (e == 20) Append(stream, EventRecord(ms + 100, "_SIT=LAST"));
   }
   Append(stream, EpochEnd());
   return stream;
