@@ -1,6 +1,11 @@
 #include "support/portable_math.h"
 
+#include <cfloat>
 #include <cmath>
+
+// Double-double arithmetic needs every operation rounded to double: no
+// 80-bit x87 intermediates (build 32-bit x86 with -msse2 -mfpmath=sse).
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round each operation to double");
 
 namespace jps {
 namespace {
