@@ -1,0 +1,143 @@
+#include "tools/jpsconv/cli_common.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace jpsconv {
+
+bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name,
+               std::string* value, std::string* error) {
+  const std::string& arg = args[*i];
+  if (arg == name) {
+    if (*i + 1 >= args.size()) {
+      *error = name + " needs a value";
+      return true;
+    }
+    *value = args[++*i];
+    return true;
+  }
+  if (name.size() > 2 && arg.compare(0, name.size() + 1, name + "=") == 0) {
+    *value = arg.substr(name.size() + 1);
+    return true;
+  }
+  if (name.size() == 2 && arg.size() > 2 && arg.compare(0, 2, name) == 0) {  // -j4
+    *value = arg.substr(2);
+    return true;
+  }
+  return false;
+}
+
+bool ParseInteger(const std::string& text, long long low, long long high, long long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+  *value = v;
+  return true;
+}
+
+bool ParseNumber(const std::string& text, double* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
+std::string WithExtension(const std::string& path, const std::string& extension) {
+  size_t separator = path.find_last_of("/\\");
+  size_t dot = path.find_last_of('.');
+  if (dot != std::string::npos && (separator == std::string::npos || dot > separator)) {
+    return path.substr(0, dot) + extension;
+  }
+  return path + extension;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if ((c < 0x20 && c != '\t') || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+bool StderrIsTerminal() {
+  const char* term = std::getenv("TERM");
+  return ::isatty(STDERR_FILENO) == 1 && (term == nullptr || std::strcmp(term, "dumb") != 0);
+}
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+}
+
+}  // namespace jpsconv

@@ -1,0 +1,47 @@
+// Small pieces shared by the jpsconv commands: exit statuses, argument
+// reading, paths, text made safe for a terminal, JSON strings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace jpsconv {
+
+// Exit statuses of every command.
+constexpr int kExitOk = 0;
+constexpr int kExitRejected = 1;   // records rejected, conversion aborted, bad data
+constexpr int kExitFileError = 2;  // a file could not be opened or written; bad usage
+
+constexpr const char* kProgramName = "jpsconv";
+
+// Reads the value of an option given as "--name value" or "--name=value"
+// (also "-o value" and "-ovalue"). Returns false when args[*i] is not that option; on a
+// missing value sets *error.
+bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name,
+               std::string* value, std::string* error);
+bool ParseInteger(const std::string& text, long long low, long long high, long long* value);
+bool ParseNumber(const std::string& text, double* value);
+
+// The path with its extension replaced (or appended): the extension is what
+// follows the last dot after the last / or \.
+std::string WithExtension(const std::string& path, const std::string& extension);
+std::string BaseName(const std::string& path);
+bool IsDirectory(const std::string& path);
+// True when both paths name the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
+int64_t FileSize(const std::string& path);  // -1 when unknown
+
+// Text from the converter can carry bytes of the input: control characters
+// are shown as \xNN so that they cannot drive the terminal.
+std::string Printable(const std::string& text);
+// A JSON string literal.
+std::string JsonString(const std::string& text);
+
+bool StderrIsTerminal();
+std::string ErrnoText();
+
+// "jpsconv: <message>" on stderr.
+void Complain(const std::string& message);
+
+}  // namespace jpsconv

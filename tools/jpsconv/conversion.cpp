@@ -1,0 +1,155 @@
+#include "tools/jpsconv/conversion.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/jav_dll.h"
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/interrupt.h"
+
+namespace jpsconv {
+namespace {
+
+constexpr size_t kErrorTextCapacity = 4096;  // the converter's texts are far shorter
+
+// The hooks of the running conversion: the callbacks are plain functions.
+const ConversionHooks* current = nullptr;
+bool abortRequested = false;
+
+void RequestAbortIfInterrupted() {
+  if (!abortRequested && Interrupted()) {
+    abortRequested = true;
+    Abort();
+  }
+}
+
+void JAV_CALL OnMessage(double time, const char* text) {
+  RequestAbortIfInterrupted();
+  if (current != nullptr && current->message && text != nullptr) current->message(time, text);
+}
+
+void JAV_CALL OnProgress(int32_t position, int32_t length) {
+  RequestAbortIfInterrupted();
+  if (current == nullptr || !current->progress) return;
+  current->progress(length > 0 ? static_cast<double>(position) / length : 0.0);
+}
+
+void CopyPath(char* field, const std::string& path) {
+  std::memset(field, 0, jps::kPathSize);
+  std::memcpy(field, path.data(), path.size());
+}
+
+}  // namespace
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kConverted:
+      return "converted";
+    case Outcome::kAborted:
+      return "aborted";
+    case Outcome::kRejected:
+      return "rejected";
+    case Outcome::kFailed:
+      return "failed";
+    case Outcome::kNotStarted:
+      return "not started";
+    case Outcome::kInterrupted:
+      return "interrupted";
+  }
+  return "failed";
+}
+
+int ExitStatus(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kConverted:
+      return kExitOk;
+    case Outcome::kAborted:
+    case Outcome::kRejected:
+    case Outcome::kInterrupted:
+      return kExitRejected;
+    case Outcome::kFailed:
+    case Outcome::kNotStarted:
+      return kExitFileError;
+  }
+  return kExitFileError;
+}
+
+ConversionResult NewResult(const ConversionJob& job) {
+  ConversionResult r;
+  r.input = job.input;
+  r.kel = job.kel;
+  r.epp = WithExtension(job.kel, ".epp");
+  r.sta = WithExtension(job.kel, ".STA");
+  r.bytes = FileSize(job.input);
+  return r;
+}
+
+std::string CheckJob(const ConversionJob& job) {
+  const size_t longest = jps::kPathSize - 1;
+  if (job.input.size() > longest) return "the input path is longer than 255 characters";
+  if (job.kel.size() > longest) return "the output path is longer than 255 characters";
+  if (IsDirectory(job.input)) return "cannot read " + job.input + ": it is a folder";
+  std::FILE* f = std::fopen(job.input.c_str(), "rb");
+  if (f == nullptr) return "cannot open " + job.input + ": " + ErrnoText();
+  std::fclose(f);
+  // Creating the outputs truncates them: none of them may be the input.
+  ConversionResult paths = NewResult(job);
+  for (const std::string& out : {paths.kel, paths.epp, paths.sta}) {
+    if (out == job.input || SameFile(out, job.input)) {
+      return "the output " + out + " would overwrite the input";
+    }
+  }
+  return "";
+}
+
+ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOptions& options,
+                               const ConversionHooks& hooks) {
+  ConversionResult r = NewResult(job);
+  r.message = CheckJob(job);
+  if (!r.message.empty()) {
+    r.outcome = Outcome::kNotStarted;
+    return r;
+  }
+
+  jps::ConversionRequest request{};
+  request.Size = jps::kRequestSize;
+  request.OptionsSize = jps::kOptionsSize;
+  request.Options = options;
+  CopyPath(request.InputPath, job.input);
+  CopyPath(request.OutputPath, job.kel);
+  jps::HostCallbacks callbacks{};
+  callbacks.Size = jps::kCallbacksSize;
+  callbacks.OnMessage = OnMessage;
+  callbacks.OnProgress = OnProgress;
+
+  current = &hooks;
+  abortRequested = false;
+  auto start = std::chrono::steady_clock::now();
+  r.result = ConvertFile(&request, &callbacks, 0);
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  current = nullptr;
+
+  r.epochs = request.EpochsWritten;
+  r.ephemerides = request.EphemeridesWritten;
+  r.stationMarks = request.StationMarksWritten;
+  r.cameraPulses = request.EventMarksWritten;
+  if (r.result == 0) {
+    r.outcome = Outcome::kConverted;
+    return r;
+  }
+  if (r.result == 1) {
+    // GetErrString copies without a limit; the buffer is far larger than any text.
+    static char errorText[kErrorTextCapacity];
+    GetErrString(errorText);
+    errorText[kErrorTextCapacity - 1] = '\0';
+    r.outcome = abortRequested ? Outcome::kAborted : Outcome::kRejected;
+    r.message = errorText;
+    return r;
+  }
+  r.outcome = Outcome::kFailed;
+  r.message = "a file could not be opened or written (see the messages above)";
+  return r;
+}
+
+}  // namespace jpsconv

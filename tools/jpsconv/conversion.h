@@ -1,0 +1,55 @@
+// One conversion, run in this process through the plug-in's entry points
+// and host records, exactly as the post-processing host runs it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "plugin/host_records.h"
+
+namespace jpsconv {
+
+enum class Outcome {
+  kConverted,    // ConvertFile returned 0
+  kAborted,      // stopped by Ctrl-C: the files hold what was converted so far
+  kRejected,     // ConvertFile returned 1 without an abort
+  kFailed,       // ConvertFile returned -1: a file could not be opened or written
+  kNotStarted,   // refused before ConvertFile was called
+  kInterrupted,  // never started because of Ctrl-C
+};
+
+struct ConversionJob {
+  std::string input;
+  std::string kel;
+};
+
+struct ConversionResult {
+  std::string input, kel, epp, sta;
+  Outcome outcome = Outcome::kNotStarted;
+  int32_t result = 0;  // what ConvertFile returned
+  int32_t epochs = 0;
+  int32_t ephemerides = 0;
+  int32_t stationMarks = 0;
+  int32_t cameraPulses = 0;
+  double seconds = 0;
+  int64_t bytes = 0;    // size of the input
+  std::string message;  // why, when not converted
+};
+
+// What the conversion tells its caller while it runs.
+struct ConversionHooks {
+  std::function<void(double time, const std::string& text)> message;  // empty: dropped
+  std::function<void(double fraction)> progress;                      // empty: dropped
+};
+
+const char* OutcomeName(Outcome outcome);
+int ExitStatus(Outcome outcome);
+ConversionResult NewResult(const ConversionJob& job);
+
+// "" when the job may run, else why not (nothing has been created then).
+std::string CheckJob(const ConversionJob& job);
+ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOptions& options,
+                               const ConversionHooks& hooks);
+
+}  // namespace jpsconv

@@ -1,0 +1,120 @@
+// jpsconv convert: one file in this process, several in worker processes.
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/commands.h"
+#include "tools/jpsconv/conversion.h"
+#include "tools/jpsconv/convert_arguments.h"
+#include "tools/jpsconv/interrupt.h"
+#include "tools/jpsconv/progress_bar.h"
+#include "tools/jpsconv/report.h"
+#include "tools/jpsconv/workers.h"
+
+namespace jpsconv {
+namespace {
+
+// The --log file, closed at the end of the command.
+struct LogFile {
+  std::FILE* file = nullptr;
+  ~LogFile() {
+    if (file == nullptr) return;
+    SetMessageLog(nullptr);
+    std::fclose(file);
+  }
+};
+
+// The KEL path of each input; "" in *error when the outputs are fine.
+std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* error) {
+  std::vector<ConversionJob> jobs;
+  bool intoFolder = !args.output.empty() && IsDirectory(args.output);
+  if (args.inputs.size() > 1 && !args.output.empty() && !intoFolder) {
+    *error = "with several inputs, -o must name an existing folder";
+    return jobs;
+  }
+  for (const std::string& input : args.inputs) {
+    ConversionJob job{input, WithExtension(input, ".kel")};
+    if (intoFolder) {
+      std::string folder = args.output;
+      if (folder.back() != '/') folder += '/';
+      job.kel = folder + BaseName(job.kel);
+    } else if (!args.output.empty()) {
+      job.kel = args.output;
+    }
+    jobs.push_back(job);
+  }
+  // Two conversions writing the same files would destroy each other's work.
+  std::set<std::string> seen;
+  for (const ConversionJob& job : jobs) {
+    if (!seen.insert(WithExtension(job.kel, "")).second) {
+      *error = "two inputs would write the same output files " + WithExtension(job.kel, ".*");
+      jobs.clear();
+      return jobs;
+    }
+  }
+  return jobs;
+}
+
+int ConvertOne(const ConversionJob& job, const ConvertArguments& args) {
+  ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
+  bar.Start(BaseName(job.input), std::max<int64_t>(0, FileSize(job.input)));
+  ConversionHooks hooks;
+  if (!args.quiet) {
+    hooks.message = [&bar](double time, const std::string& text) {
+      if (MessagesGoToTerminal()) bar.Clear();
+      PrintConverterMessage("", time, text);
+    };
+  }
+  hooks.progress = [&bar](double fraction) { bar.Update(fraction); };
+  ConversionResult r = RunConversion(job, args.options, hooks);
+  if (r.outcome == Outcome::kConverted) {
+    bar.Finish(1.0);
+  } else {
+    bar.Clear();
+  }
+  PrintSummary(r, args.json);
+  return ExitStatus(r.outcome);
+}
+
+}  // namespace
+
+int ConvertCommand(const Arguments& argv) {
+  ConvertArguments args;
+  std::string error = ParseConvertArguments(argv, &args);
+  if (args.help) {
+    PrintConvertHelp(stdout);
+    return kExitOk;
+  }
+  if (!error.empty()) {
+    Complain(error);
+    return kExitFileError;
+  }
+  std::vector<ConversionJob> jobs = PlanJobs(args, &error);
+  if (!error.empty()) {
+    Complain(error);
+    return kExitFileError;
+  }
+  LogFile log;
+  if (!args.log.empty() && !args.worker) {
+    log.file = std::fopen(args.log.c_str(), "w");
+    if (log.file == nullptr) {
+      Complain("cannot create " + Printable(args.log) + ": " + ErrnoText());
+      return kExitFileError;
+    }
+    SetMessageLog(log.file);
+  }
+  InstallInterruptHandler();
+  if (args.worker) return jobs.size() == 1 ? RunWorker(jobs[0], args) : kExitFileError;
+  if (jobs.size() == 1) return ConvertOne(jobs[0], args);
+
+  ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
+  int status = kExitOk;
+  RunWorkers(jobs, args, bar, [&](const ConversionResult& r) {
+    PrintSummary(r, args.json);
+    status = std::max(status, ExitStatus(r.outcome));
+  });
+  return status;
+}
+
+}  // namespace jpsconv

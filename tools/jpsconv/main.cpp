@@ -1,0 +1,69 @@
+// jpsconv: converts JPS receiver files into KEL, EPP and STA files through
+// the plug-in's five entry points, and offers a few tools around them.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/commands.h"
+#include "tools/jpsconv/workers.h"
+
+#ifndef JPS_VERSION
+#define JPS_VERSION "unknown"
+#endif
+
+namespace {
+
+using jpsconv::Arguments;
+
+struct Command {
+  const char* name;
+  int (*run)(const Arguments&);
+  const char* summary;
+};
+
+const Command kCommands[] = {
+    {"convert", jpsconv::ConvertCommand, "convert JPS files into KEL, EPP and STA files"},
+    {"detect", jpsconv::DetectCommand, "tell whether the converter recognises files"},
+    {"dump", jpsconv::DumpCommand, "print a KEL file as a table or CSV"},
+    {"simulate", jpsconv::SimulateCommand, "write a simulated receiver session"},
+};
+
+void PrintHelp(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: jpsconv COMMAND [arguments]\n"
+               "       jpsconv --version\n"
+               "\n"
+               "Commands:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out,
+               "\n"
+               "jpsconv COMMAND --help describes each command.\n"
+               "Exit status: 0 success; 1 records rejected, conversion aborted or bad\n"
+               "data; 2 a file could not be opened or written, or bad usage.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  jpsconv::SetProgramPath(argv[0]);
+  if (argc < 2) {
+    PrintHelp(stderr);
+    return jpsconv::kExitFileError;
+  }
+  std::string first = argv[1];
+  if (first == "-h" || first == "--help" || first == "help") {
+    PrintHelp(stdout);
+    return jpsconv::kExitOk;
+  }
+  if (first == "--version" || first == "-V") {
+    std::printf("jpsconv %s (jps2kel)\n", JPS_VERSION);
+    return jpsconv::kExitOk;
+  }
+  Arguments rest(argv + 2, argv + argc);
+  for (const Command& c : kCommands) {
+    if (first == c.name) return c.run(rest);
+  }
+  jpsconv::Complain("unknown command " + first + " (see jpsconv --help)");
+  return jpsconv::kExitFileError;
+}

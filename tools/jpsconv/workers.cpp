@@ -1,0 +1,286 @@
+#include "tools/jpsconv/workers.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/interrupt.h"
+#include "tools/jpsconv/report.h"
+
+extern char** environ;
+
+namespace jpsconv {
+namespace {
+
+constexpr const char* kSelfExecutable = "/proc/self/exe";
+constexpr int kPollMilliseconds = 100;
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+constexpr char kProgressLine = 'P';
+constexpr char kMessageLine = 'M';
+constexpr char kResultLine = 'R';
+
+std::string programPath;
+
+// Worker side --------------------------------------------------------------
+
+void SendLine(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+std::string OneField(const std::string& text) {
+  std::string out = Printable(text);
+  for (char& c : out) {
+    if (c == '\t') c = ' ';
+  }
+  return out;
+}
+
+// Parent side --------------------------------------------------------------
+
+struct Worker {
+  ConversionJob job;
+  ConversionResult result;
+  pid_t pid = -1;
+  int fd = -1;
+  ProgressBar* bar = nullptr;
+  std::string pending;  // bytes of an unfinished line
+  double fraction = 0;
+  bool reported = false;  // a result line arrived
+};
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t begin = 0;
+  for (;;) {
+    size_t tab = line.find('\t', begin);
+    fields.push_back(
+        line.substr(begin, tab == std::string::npos ? std::string::npos : tab - begin));
+    if (tab == std::string::npos) return fields;
+    begin = tab + 1;
+  }
+}
+
+void HandleLine(Worker& w, const std::string& line) {
+  std::vector<std::string> f = Fields(line);
+  if (f.empty() || f[0].size() != 1) return;
+  double number = 0;
+  long long value = 0;
+  switch (f[0][0]) {
+    case kProgressLine:
+      if (f.size() == 2 && ParseNumber(f[1], &number)) w.fraction = number;
+      break;
+    case kMessageLine:
+      if (f.size() == 3 && ParseNumber(f[1], &number)) {
+        if (MessagesGoToTerminal()) w.bar->Clear();
+        PrintConverterMessage(w.job.input + ": ", number, f[2]);
+      }
+      break;
+    case kResultLine: {
+      if (f.size() != 9) break;
+      ConversionResult& r = w.result;
+      if (!ParseInteger(f[1], 0, static_cast<long long>(Outcome::kInterrupted), &value)) break;
+      r.outcome = static_cast<Outcome>(value);
+      int32_t* counts[] = {&r.result, &r.epochs, &r.ephemerides, &r.stationMarks, &r.cameraPulses};
+      for (int i = 0; i < 5; ++i) {
+        if (ParseInteger(f[2 + i], INT32_MIN, INT32_MAX, &value))
+          *counts[i] = static_cast<int32_t>(value);
+      }
+      if (ParseNumber(f[7], &number)) r.seconds = number;
+      r.message = f[8];
+      w.reported = true;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool StartWorker(Worker& w, const ConvertArguments& args) {
+  std::vector<std::string> argv = {programPath, "convert", kWorkerFlag};
+  if (args.quiet) argv.push_back("--quiet");
+  argv.insert(argv.end(), args.optionFlags.begin(), args.optionFlags.end());
+  argv.insert(argv.end(), {"-o", w.job.kel, "--", w.job.input});
+  std::vector<char*> raw;
+  for (std::string& a : argv) raw.push_back(&a[0]);
+  raw.push_back(nullptr);
+
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_addclose(&actions, fds[1]);
+  const char* path = ::access(kSelfExecutable, X_OK) == 0 ? kSelfExecutable : programPath.c_str();
+  int rc = posix_spawn(&w.pid, path, &actions, nullptr, raw.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  if (rc != 0) {
+    ::close(fds[0]);
+    errno = rc;
+    return false;
+  }
+  w.fd = fds[0];
+  return true;
+}
+
+// Reads what the worker wrote; false at the end of its output.
+bool ReadWorker(Worker& w) {
+  char buffer[4096];
+  ssize_t n = ::read(w.fd, buffer, sizeof buffer);
+  if (n < 0 && errno == EINTR) return true;
+  if (n <= 0) return false;
+  w.pending.append(buffer, static_cast<size_t>(n));
+  size_t newline;
+  while ((newline = w.pending.find('\n')) != std::string::npos) {
+    HandleLine(w, w.pending.substr(0, newline));
+    w.pending.erase(0, newline + 1);
+  }
+  return true;
+}
+
+void FinishWorker(Worker& w) {
+  ::close(w.fd);
+  w.fd = -1;
+  int status = 0;
+  while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (w.reported) return;
+  w.result.outcome = Outcome::kFailed;
+  char text[128];
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) {
+    // Ctrl-C reached the worker before it could take it as a request to stop.
+    w.result.outcome = Outcome::kInterrupted;
+    std::snprintf(text, sizeof text, "interrupted as it started");
+  } else if (WIFSIGNALED(status)) {
+    std::snprintf(text, sizeof text, "the worker process ended by signal %d", WTERMSIG(status));
+  } else {
+    std::snprintf(text, sizeof text, "the worker process ended with status %d and no result",
+                  WEXITSTATUS(status));
+  }
+  w.result.message = text;
+}
+
+}  // namespace
+
+void SetProgramPath(const std::string& argv0) { programPath = argv0; }
+
+int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
+  auto lastProgress = std::chrono::steady_clock::now() - kProgressInterval;
+  ConversionHooks hooks;
+  if (!args.quiet) {
+    hooks.message = [](double time, const std::string& text) {
+      char tag[64];
+      std::snprintf(tag, sizeof tag, "%.17g", time);
+      ForEachMessageLine(text, [&](const std::string& line) {
+        SendLine(std::string(1, kMessageLine) + "\t" + tag + "\t" + OneField(line));
+      });
+    };
+  }
+  hooks.progress = [&lastProgress](double fraction) {
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastProgress < kProgressInterval) return;
+    lastProgress = now;
+    char line[64];
+    std::snprintf(line, sizeof line, "%c\t%.4f", kProgressLine, fraction);
+    SendLine(line);
+  };
+  ConversionResult r = RunConversion(job, args.options, hooks);
+  char line[256];
+  std::snprintf(line, sizeof line, "%c\t%d\t%d\t%d\t%d\t%d\t%d\t%.6f\t", kResultLine,
+                static_cast<int>(r.outcome), r.result, r.epochs, r.ephemerides, r.stationMarks,
+                r.cameraPulses, r.seconds);
+  SendLine(line + OneField(r.message));
+  return ExitStatus(r.outcome);
+}
+
+void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& args,
+                ProgressBar& bar, const std::function<void(const ConversionResult&)>& finished) {
+  int64_t totalBytes = 0, doneBytes = 0;
+  for (const ConversionJob& job : jobs) totalBytes += std::max<int64_t>(0, FileSize(job.input));
+  bar.Start(std::to_string(jobs.size()) + " files", totalBytes);
+
+  std::vector<std::unique_ptr<Worker>> running;
+  size_t next = 0, done = 0;
+  bool forwarded = false;
+  auto finish = [&](const ConversionResult& r) {
+    bar.Clear();
+    doneBytes += std::max<int64_t>(0, r.bytes);
+    ++done;
+    finished(r);
+  };
+  while (next < jobs.size() || !running.empty()) {
+    while (!Interrupted() && next < jobs.size() &&
+           running.size() < static_cast<size_t>(args.jobs)) {
+      auto w = std::make_unique<Worker>();
+      w->job = jobs[next++];
+      w->bar = &bar;
+      w->result = NewResult(w->job);
+      w->result.message = CheckJob(w->job);
+      if (!w->result.message.empty()) {
+        finish(w->result);
+      } else if (!StartWorker(*w, args)) {
+        w->result.outcome = Outcome::kFailed;
+        w->result.message = "cannot start a worker process: " + ErrnoText();
+        finish(w->result);
+      } else {
+        running.push_back(std::move(w));
+      }
+    }
+    if (Interrupted()) {
+      // Ctrl-C: the running conversions stop and close their files; the
+      // waiting ones are not started.
+      if (!forwarded) {
+        for (auto& w : running) ::kill(w->pid, SIGINT);
+        forwarded = true;
+      }
+      for (; next < jobs.size(); ++next) {
+        ConversionResult r = NewResult(jobs[next]);
+        r.outcome = Outcome::kInterrupted;
+        r.message = "not converted: interrupted";
+        finish(r);
+      }
+    }
+    if (running.empty()) continue;
+    std::vector<pollfd> fds;
+    for (auto& w : running) fds.push_back({w->fd, POLLIN, 0});
+    int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
+    if (ready > 0) {
+      for (size_t i = 0; i < running.size(); ++i) {
+        if (fds[i].revents == 0) continue;
+        if (!ReadWorker(*running[i])) {
+          FinishWorker(*running[i]);
+          finish(running[i]->result);
+          running[i].reset();
+        }
+      }
+      std::vector<std::unique_ptr<Worker>> still;
+      for (auto& w : running) {
+        if (w) still.push_back(std::move(w));
+      }
+      running.swap(still);
+    }
+    double progress = static_cast<double>(doneBytes);
+    for (auto& w : running)
+      progress += w->fraction * static_cast<double>(std::max<int64_t>(0, w->result.bytes));
+    bar.SetLabel(std::to_string(done) + "/" + std::to_string(jobs.size()) + " files");
+    bar.Update(totalBytes > 0 ? progress / static_cast<double>(totalBytes) : 0.0);
+  }
+  bar.Clear();
+}
+
+}  // namespace jpsconv
