@@ -116,8 +116,10 @@ int WriteGpsEph(DecoderState& state, TextStream& stream) {
   double omegaDot = RadiansF4(F4(r, ge::kOmegaDot));
   double iDot = RadiansF4(F4(r, ge::kIDot));
 
+  // %ld takes a 32-bit long on the host's platform: the time of week is
+  // passed as the signed 32-bit value it shows there, on every platform.
   stream.Printf(kGpsEphLine1, static_cast<int>(prn), static_cast<int>(LoadI16(r + ge::kWeek)),
-                static_cast<long>(LoadU32(r + ge::kTimeOfWeek)), F4(r, ge::kTgd),
+                static_cast<long>(LoadI32(r + ge::kTimeOfWeek)), F4(r, ge::kTgd),
                 static_cast<long>(LoadI16(r + ge::kIodc)), static_cast<long>(LoadI32(r + ge::kToc)));
   stream.Printf(kGpsEphLine2, F4(r, ge::kAf2), F4(r, ge::kAf1), F4(r, ge::kAf0));
   stream.Printf(kGpsEphLine3, static_cast<long>(LoadI16(r + ge::kIode)), F4(r, ge::kCrs), deltaN, m0);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "support/portable_math.h"
+
 namespace jps {
 namespace {
 
@@ -12,6 +14,8 @@ constexpr double kEccentricitySquared = 0.006694380066;  // e^2
 
 }  // namespace
 
+// sin, cos and atan2 come from support/portable_math.h, so that the position
+// written to the KEL file has the same bits on every platform.
 GeodeticPosition EcefToGeodetic(double x, double y, double z) {
   const double a = kSemiMajorAxis;
   const double e2 = kEccentricitySquared;
@@ -19,18 +23,18 @@ GeodeticPosition EcefToGeodetic(double x, double y, double z) {
 
   double p = std::sqrt(x * x + y * y);
   double r = std::sqrt(p * p + z * z);
-  double u = std::atan2(z * (oneMinusF + e2 * a / r), p);
-  double sinU = std::sin(u);
-  double cosU = std::cos(u);
-  double latitude = std::atan2(z * oneMinusF + e2 * a * sinU * sinU * sinU,
-                               oneMinusF * (p - e2 * a * cosU * cosU * cosU));
-  double sinLat = std::sin(latitude);
+  double u = PortableAtan2(z * (oneMinusF + e2 * a / r), p);
+  double sinU = PortableSin(u);
+  double cosU = PortableCos(u);
+  double latitude = PortableAtan2(z * oneMinusF + e2 * a * sinU * sinU * sinU,
+                                  oneMinusF * (p - e2 * a * cosU * cosU * cosU));
+  double sinLat = PortableSin(latitude);
   double n = a / std::sqrt(1.0 - e2 * sinLat * sinLat);
 
   GeodeticPosition g;
   g.latitude = latitude;
-  g.longitude = std::atan2(y, x);
-  g.height = p * std::cos(latitude) + z * sinLat - a * a / n;
+  g.longitude = PortableAtan2(y, x);
+  g.height = p * PortableCos(latitude) + z * sinLat - a * a / n;
   return g;
 }
 

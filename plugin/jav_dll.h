@@ -6,7 +6,11 @@
 
 #include "plugin/host_records.h"
 
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(_WIN64)
+// plugin/jav_dll.def exports the decorated names (_ConvertFile@12 ...); a
+// dllexport here would add undecorated duplicates (ConvertFile@12).
+#define JAV_EXPORT extern "C"
+#elif defined(_WIN32)
 #define JAV_EXPORT extern "C" __declspec(dllexport)
 #else
 #define JAV_EXPORT extern "C" __attribute__((visibility("default")))

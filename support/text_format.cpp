@@ -1,5 +1,6 @@
 #include "support/text_format.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -112,9 +113,13 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
         else if (longs == 1) emit(va_arg(args, unsigned long));
         else emit(va_arg(args, unsigned int));
         break;
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
-        emit(va_arg(args, double));
+      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A': {
+        // A NaN's sign means nothing, and C libraries disagree on showing it
+        // ("-nan" or "nan"): it is dropped, so every platform prints "nan".
+        double value = va_arg(args, double);
+        emit(std::isnan(value) ? std::fabs(value) : value);
         break;
+      }
       case 's': {
         const char* text = va_arg(args, const char*);
         if (text == nullptr) text = "(null)";

@@ -1,7 +1,8 @@
-// printf-style formatting into a bounded buffer, with one difference from
+// printf-style formatting into a bounded buffer, with two differences from
 // the C library: exponent forms (%e, %E, and %g when it picks an exponent)
 // always print a signed exponent of at least three digits (1.50000000e-005),
-// the way the host platform's runtime prints them. The EPP and STA writers
+// the way the host platform's runtime prints them, and a NaN prints without
+// its sign ("nan"), which C libraries disagree on. The EPP and STA writers
 // and the host messages all format through here, so every platform writes
 // the same bytes. The result is always NUL-terminated; a longer text is cut.
 #pragma once

@@ -120,6 +120,13 @@ TEST(GpsEphBlock, WrittenByteForByte) {
   EXPECT_EQ(run.request.EphemeridesWritten, 1);
 }
 
+TEST(GpsEphBlock, TimeOfWeekPrintsAsThe32BitLongOfTheHostPlatform) {
+  GpsEph odd;
+  odd.tow = 0x80000001u;
+  jpstest::HostRun run = jpstest::ConvertBytes(odd.Message());
+  EXPECT_EQ(CountOf(run.epp, "\tEl1: 1811 -2147483647 -1.16415322e-008 -3 352800\r\n"), 1);
+}
+
 TEST(GpsEphBlock, PrnAndHealthFlagRejections) {
   GpsEph prn34, bad, prn0, prn33;
   prn34.prn = 34;

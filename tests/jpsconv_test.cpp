@@ -1,8 +1,7 @@
 // The command-line host, run as a program: simulate, convert, dump, detect;
 // summaries that match the files; exit statuses; Ctrl-C; worker processes.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -129,7 +129,9 @@ std::vector<Epoch> KelEpochs(const std::string& kel) {
   return epochs;
 }
 
-int EphemerisBlocks(const std::string& epp) { return Count(epp, "GpsEph {") + Count(epp, "GlnEph {"); }
+int EphemerisBlocks(const std::string& epp) {
+  return Count(epp, "GpsEph {") + Count(epp, "GlnEph {");
+}
 
 bool EndsWithGpsIon(const std::string& epp) {
   size_t at = epp.rfind("GpsIon { Utc: ");
@@ -138,7 +140,8 @@ bool EndsWithGpsIon(const std::string& epp) {
   return line != std::string::npos && epp.substr(line) == "\r\n}\r\n";
 }
 
-std::string Simulate(const std::string& dir, const std::string& name, const std::vector<std::string>& extra) {
+std::string Simulate(const std::string& dir, const std::string& name,
+                     const std::vector<std::string>& extra) {
   std::string path = dir + "/" + name;
   std::vector<std::string> args = {"simulate", "-o", path};
   args.insert(args.end(), extra.begin(), extra.end());
@@ -182,7 +185,8 @@ TEST(JpsconvEndToEnd, SummaryCountsEqualWhatTheFilesHold) {
   EXPECT_NE(convert.out.find("\"status\":\"converted\""), std::string::npos);
   // What the simulator sent: every epoch is complete, every ephemeris healthy.
   EXPECT_EQ(static_cast<int>(epochs.size()), stats.epochs);
-  EXPECT_EQ(JsonNumber(convert.out, "ephemerides"), stats.gpsEphemerides + stats.glonassEphemerides);
+  EXPECT_EQ(JsonNumber(convert.out, "ephemerides"),
+            stats.gpsEphemerides + stats.glonassEphemerides);
   EXPECT_EQ(epp.compare(0, 36, "$EPHREC Ver6.0 JPS2KEL GPS/Glonass\r\n"), 0);
   EXPECT_TRUE(EndsWithGpsIon(epp));
   EXPECT_EQ(sta.compare(0, 12, "Mark File:\r\n"), 0);
@@ -195,7 +199,8 @@ TEST(JpsconvEndToEnd, SummaryCountsEqualWhatTheFilesHold) {
   size_t rows = 0, expectedRows = 0;
   for (const Epoch& e : epochs) expectedRows += std::max<size_t>(1, e.measurements.size());
   for (size_t at = dump.out.find('\n'); at != std::string::npos; at = dump.out.find('\n', at + 1)) {
-    if (at + 1 < dump.out.size() && std::isdigit(static_cast<unsigned char>(dump.out[at + 1]))) ++rows;
+    if (at + 1 < dump.out.size() && std::isdigit(static_cast<unsigned char>(dump.out[at + 1])))
+      ++rows;
   }
   EXPECT_EQ(rows, expectedRows);
   EXPECT_NE(dump.out.find("\n" + std::to_string(epochs.size()) + ","), std::string::npos);
@@ -226,7 +231,8 @@ TEST(JpsconvEndToEnd, FieldWorkReachesTheStationFile) {
   ProgramRun convert = Jpsconv({"convert", jps, "-q"}, dir);
   ASSERT_EQ(convert.exit, 0);
   std::string sta = jpstest::ReadFile(dir + "/field.STA");
-  if (sta.find("ENTERING") == std::string::npos) GTEST_SKIP() << "event records are not decoded yet";
+  if (sta.find("ENTERING") == std::string::npos)
+    GTEST_SKIP() << "event records are not decoded yet";
   EXPECT_EQ(Count(sta, "STA: "), stats.sitesSaved);
   EXPECT_NE(sta.find(" * PT1 * 1.532 * Fence_corner * JAVAD_TRIUMPH-1M * "), std::string::npos);
   EXPECT_NE(sta.find(" * PT2 * 1.745 * Gate_post * SlantMeas * "), std::string::npos);
@@ -302,7 +308,7 @@ TEST(JpsconvExitStatus, MissingInputOrUnwritableOutputGivesTwo) {
 
 TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   std::string dir = jpstest::TempDir();
-  std::string jps = Simulate(dir, "long.jps", {"--minutes", "30", "--seed", "8"});
+  std::string jps = Simulate(dir, "long.jps", {"--minutes", "60", "--seed", "8"});
   ASSERT_EQ(Jpsconv({"convert", jps, "-o", dir + "/full.kel", "-q"}, dir).exit, 0);
   std::string full = jpstest::ReadFile(dir + "/full.kel");
   std::vector<Epoch> fullEpochs = KelEpochs(full);
@@ -314,7 +320,7 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   std::string kelPath = dir + "/cut.kel";
   pid_t pid = Spawn({"convert", jps, "-o", kelPath}, dir);
   bool sent = false;
-  for (int slice = 0; slice < 200000 && !sent; ++slice) {
+  for (int slice = 0; slice < 400000 && !sent; ++slice) {
     kill(pid, SIGSTOP);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
@@ -326,7 +332,7 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
       sent = true;
     }
     kill(pid, SIGCONT);
-    usleep(100);
+    usleep(50);
   }
   ASSERT_TRUE(sent);
   ProgramRun r = Finish(pid, dir);
@@ -344,9 +350,10 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
 
 TEST(JpsconvWorkers, TwoAtATimeGiveTheSameFilesAsOneByOne) {
   std::string dir = jpstest::TempDir();
-  std::vector<std::string> inputs = {Simulate(dir, "a.jps", {"--minutes", "3", "--seed", "5"}),
-                                     Simulate(dir, "b.jps", {"--minutes", "2", "--seed", "6", "--rm"}),
-                                     Simulate(dir, "c.jps", {"--minutes", "3", "--seed", "7"})};
+  std::vector<std::string> inputs = {
+      Simulate(dir, "a.jps", {"--minutes", "3", "--seed", "5"}),
+      Simulate(dir, "b.jps", {"--minutes", "2", "--seed", "6", "--rm"}),
+      Simulate(dir, "c.jps", {"--minutes", "3", "--seed", "7"})};
   mkdir((dir + "/one").c_str(), 0755);
   mkdir((dir + "/many").c_str(), 0755);
   for (const std::string& in : inputs) {
@@ -367,10 +374,13 @@ TEST(JpsconvWorkers, TwoAtATimeGiveTheSameFilesAsOneByOne) {
     EXPECT_EQ(one.substr(20, 4), two.substr(20, 4));
     EXPECT_EQ(one.substr(168, 34), two.substr(168, 34));
     EXPECT_EQ(jpstest::KelBody(one), jpstest::KelBody(two));
-    EXPECT_EQ(jpstest::ReadFile(dir + "/one/" + name + ".epp"), jpstest::ReadFile(dir + "/many/" + name + ".epp"));
-    EXPECT_EQ(jpstest::ReadFile(dir + "/one/" + name + ".STA"), jpstest::ReadFile(dir + "/many/" + name + ".STA"));
-    EXPECT_EQ(JsonNumber(many.out.substr(many.out.find(std::string("/") + name + ".jps\"")), "epochs"),
-              static_cast<long>(KelEpochs(one).size()));
+    EXPECT_EQ(jpstest::ReadFile(dir + "/one/" + name + ".epp"),
+              jpstest::ReadFile(dir + "/many/" + name + ".epp"));
+    EXPECT_EQ(jpstest::ReadFile(dir + "/one/" + name + ".STA"),
+              jpstest::ReadFile(dir + "/many/" + name + ".STA"));
+    EXPECT_EQ(
+        JsonNumber(many.out.substr(many.out.find(std::string("/") + name + ".jps\"")), "epochs"),
+        static_cast<long>(KelEpochs(one).size()));
   }
 }
 
@@ -406,16 +416,18 @@ TEST(JpsconvHelp, EveryCommandExplainsItself) {
   EXPECT_EQ(version.out.find("jpsconv 1.0"), 0u);
   EXPECT_EQ(Jpsconv({"frobnicate"}, dir).exit, 2);
   ProgramRun help = Jpsconv({"convert", "--help"}, dir);
-  for (const char* flag : {"--gps-only", "--l1-phase-from-p1", "--start-dynamic", "--keep-damaged-epochs",
-                           "--require-l2", "--verbose", "--site-awaits-save", "--no-site-awaits-save",
-                           "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json"}) {
+  for (const char* flag :
+       {"--gps-only", "--l1-phase-from-p1", "--start-dynamic", "--keep-damaged-epochs",
+        "--require-l2", "--verbose", "--site-awaits-save", "--no-site-awaits-save",
+        "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json"}) {
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
   }
 }
 
 TEST(JpsconvProgress, BarOnATerminalOnly) {
   std::string dir = jpstest::TempDir();
-  std::string jps = Simulate(dir, "p.jps", {"--minutes", "2"});
+  std::string jps = Simulate(dir, "p.jps", {"--minutes", "30"});
+  auto start = std::chrono::steady_clock::now();
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   ASSERT_GE(pid, 0);
@@ -431,8 +443,12 @@ TEST(JpsconvProgress, BarOnATerminalOnly) {
   close(master);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(seen.find("\rp.jps ["), std::string::npos) << seen;
+  // At most ten drawings a second (the converter calls back once per message),
+  // plus the final one.
+  EXPECT_LE(Count(seen, "\rp.jps ["), 10 * seconds + 2) << seconds << " s";
   EXPECT_NE(seen.find("MB/s"), std::string::npos);
   EXPECT_NE(seen.find(" left"), std::string::npos);
   EXPECT_NE(seen.find("%"), std::string::npos);

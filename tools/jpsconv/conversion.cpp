@@ -44,24 +44,33 @@ void CopyPath(char* field, const std::string& path) {
 
 const char* OutcomeName(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kConverted: return "converted";
-    case Outcome::kAborted: return "aborted";
-    case Outcome::kRejected: return "rejected";
-    case Outcome::kFailed: return "failed";
-    case Outcome::kNotStarted: return "not started";
-    case Outcome::kInterrupted: return "interrupted";
+    case Outcome::kConverted:
+      return "converted";
+    case Outcome::kAborted:
+      return "aborted";
+    case Outcome::kRejected:
+      return "rejected";
+    case Outcome::kFailed:
+      return "failed";
+    case Outcome::kNotStarted:
+      return "not started";
+    case Outcome::kInterrupted:
+      return "interrupted";
   }
   return "failed";
 }
 
 int ExitStatus(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kConverted: return kExitOk;
+    case Outcome::kConverted:
+      return kExitOk;
     case Outcome::kAborted:
     case Outcome::kRejected:
-    case Outcome::kInterrupted: return kExitRejected;
+    case Outcome::kInterrupted:
+      return kExitRejected;
     case Outcome::kFailed:
-    case Outcome::kNotStarted: return kExitFileError;
+    case Outcome::kNotStarted:
+      return kExitFileError;
   }
   return kExitFileError;
 }

@@ -33,14 +33,14 @@ struct ConversionResult {
   int32_t stationMarks = 0;
   int32_t cameraPulses = 0;
   double seconds = 0;
-  int64_t bytes = 0;       // size of the input
-  std::string message;     // why, when not converted
+  int64_t bytes = 0;    // size of the input
+  std::string message;  // why, when not converted
 };
 
 // What the conversion tells its caller while it runs.
 struct ConversionHooks {
   std::function<void(double time, const std::string& text)> message;  // empty: dropped
-  std::function<void(double fraction)> progress;                       // empty: dropped
+  std::function<void(double fraction)> progress;                      // empty: dropped
 };
 
 const char* OutcomeName(Outcome outcome);

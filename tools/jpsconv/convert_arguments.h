@@ -11,13 +11,13 @@ namespace jpsconv {
 
 struct ConvertArguments {
   std::vector<std::string> inputs;
-  std::string output;            // -o: the KEL file, or a folder for several inputs
-  std::string log;               // --log: converter messages into this file
-  int jobs = 1;                  // -j: conversions at a time
-  bool json = false;             // summaries as JSON lines
-  bool quiet = false;            // no converter messages, no progress
-  bool progress = true;          // progress bar on a terminal
-  bool worker = false;           // run as a worker of a parent jpsconv
+  std::string output;    // -o: the KEL file, or a folder for several inputs
+  std::string log;       // --log: converter messages into this file
+  int jobs = 1;          // -j: conversions at a time
+  bool json = false;     // summaries as JSON lines
+  bool quiet = false;    // no converter messages, no progress
+  bool progress = true;  // progress bar on a terminal
+  bool worker = false;   // run as a worker of a parent jpsconv
   bool help = false;
   jps::ConversionOptions options{};      // factory defaults plus the flags
   std::vector<std::string> optionFlags;  // the conversion flags as given

@@ -12,7 +12,7 @@ namespace jpsconv {
 namespace {
 
 constexpr int kLastGpsSatellite = 32;
-constexpr int kGlonassSatelliteBase = 45;   // GLONASS: 45 + frequency channel
+constexpr int kGlonassSatelliteBase = 45;  // GLONASS: 45 + frequency channel
 constexpr double kSecondsPerDay = 86400.0;
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
@@ -49,7 +49,8 @@ std::string WeekTime(double seconds) {
   double sod = seconds - day * kSecondsPerDay;
   int h = static_cast<int>(sod / 3600), m = static_cast<int>(sod / 60) % 60;
   char text[48];
-  std::snprintf(text, sizeof text, "%s %02d:%02d:%06.3f", kDayNames[day], h, m, sod - h * 3600 - m * 60);
+  std::snprintf(text, sizeof text, "%s %02d:%02d:%06.3f", kDayNames[day], h, m,
+                sod - h * 3600 - m * 60);
   return text;
 }
 
@@ -74,7 +75,8 @@ void PrintHeader(const jps::KelHeader& h, bool csv) {
   std::printf("%sbuffer size     %d\n", lead, h.bufferSize);
 }
 
-void PrintTableEpoch(long long n, const jps::KelEpoch& e, const std::vector<jps::KelMeasurement>& ms) {
+void PrintTableEpoch(long long n, const jps::KelEpoch& e,
+                     const std::vector<jps::KelMeasurement>& ms) {
   std::printf("\nepoch %lld  %.3f s (%s)  corrected %.9f  clock %.3f m  drift %.4f m/s  %s\n", n,
               e.receiverTime, WeekTime(e.receiverTime).c_str(), e.correctedTime, e.clockOffset,
               e.clockDrift, (e.epochFlags & jps::kKelFlagKinematic) ? "kinematic" : "static");
@@ -86,14 +88,15 @@ void PrintTableEpoch(long long n, const jps::KelEpoch& e, const std::vector<jps:
   std::printf("  %-4s %4s %16s %17s %13s %16s %17s\n", "sat", "lock", "L1 code (m)",
               "L1 phase (cyc)", "Doppler (Hz)", "L2 code (m)", "L2 phase (cyc)");
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", Satellite(m.satellite).c_str(), m.lockCount,
-                Value(m.l1Code, "%.3f", "-").c_str(), Value(m.l1Phase, "%.3f", "-").c_str(),
-                Value(m.doppler, "%.3f", "-").c_str(), Value(m.l2Code, "%.3f", "-").c_str(),
-                Value(m.l2Phase, "%.3f", "-").c_str());
+    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", Satellite(m.satellite).c_str(),
+                m.lockCount, Value(m.l1Code, "%.3f", "-").c_str(),
+                Value(m.l1Phase, "%.3f", "-").c_str(), Value(m.doppler, "%.3f", "-").c_str(),
+                Value(m.l2Code, "%.3f", "-").c_str(), Value(m.l2Phase, "%.3f", "-").c_str());
   }
 }
 
-void PrintCsvEpoch(long long n, const jps::KelEpoch& e, const std::vector<jps::KelMeasurement>& ms) {
+void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
+                   const std::vector<jps::KelMeasurement>& ms) {
   char head[512];
   std::snprintf(head, sizeof head, "%lld,%.6f,%.9f,%.4f,%.6f,%d,%.10f,%.10f,%.4f,%d", n,
                 e.receiverTime, e.correctedTime, e.clockOffset, e.clockDrift, e.epochFlags,
@@ -148,9 +151,10 @@ int DumpCommand(const Arguments& args) {
   }
   PrintHeader(reader.header(), csv);
   if (csv) {
-    std::printf("epoch,receiver_time,corrected_time,clock_offset_m,clock_drift_m_s,flags,latitude,"
-                "longitude,height,satellites,system,satellite,lock,l1_code,l1_phase,doppler,"
-                "l2_code,l2_phase\n");
+    std::printf(
+        "epoch,receiver_time,corrected_time,clock_offset_m,clock_drift_m_s,flags,latitude,"
+        "longitude,height,satellites,system,satellite,lock,l1_code,l1_phase,doppler,"
+        "l2_code,l2_phase\n");
   }
   jps::KelEpoch epoch;
   std::vector<jps::KelMeasurement> measurements;

@@ -30,7 +30,8 @@ std::string KelReader::Open(const std::string& path, bool* cannotOpen) {
   return "";
 }
 
-KelReader::Step KelReader::Next(jps::KelEpoch* epoch, std::vector<jps::KelMeasurement>* measurements) {
+KelReader::Step KelReader::Next(jps::KelEpoch* epoch,
+                                std::vector<jps::KelMeasurement>* measurements) {
   uint8_t record[jps::kKelEpochSize];
   size_t n = std::fread(record, 1, sizeof record, file_);
   if (n == 0) return kEnd;

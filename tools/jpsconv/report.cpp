@@ -63,13 +63,14 @@ void PrintSummary(const ConversionResult& r, bool json) {
   std::string input = Printable(r.input);
   if (r.outcome == Outcome::kNotStarted || r.outcome == Outcome::kInterrupted ||
       r.outcome == Outcome::kFailed) {
-    std::printf("%s: %s: %s\n", input.c_str(), OutcomeName(r.outcome), Printable(r.message).c_str());
+    std::printf("%s: %s: %s\n", input.c_str(), OutcomeName(r.outcome),
+                Printable(r.message).c_str());
     std::fflush(stdout);
     return;
   }
   std::printf("%s -> %s: %s", input.c_str(), Printable(r.kel).c_str(), OutcomeName(r.outcome));
   if (!r.message.empty()) std::printf(" (%s)", Printable(r.message).c_str());
-  std::printf("\n  %d epochs, %d ephemerides, %d station marks, %d camera pulses in %.2f s",
+  std::printf("\n  %d epochs, %d ephemerides, %d station marks, %d camera pulses in %.3f s",
               r.epochs, r.ephemerides, r.stationMarks, r.cameraPulses, r.seconds);
   if (r.seconds > 0 && r.bytes > 0) {
     std::printf(" (%.1f MB/s)", static_cast<double>(r.bytes) / r.seconds / kBytesPerMegabyte);

@@ -44,11 +44,14 @@ int SimulateCommand(const Arguments& args) {
                TakeValue(args, &i, "--output", &value, &error)) {
       output = value;
     } else if (TakeValue(args, &i, "--minutes", &value, &error)) {
-      if (error.empty() && !ParseNumber(value, &options.minutes)) error = "--minutes needs a number";
+      if (error.empty() && !ParseNumber(value, &options.minutes))
+        error = "--minutes needs a number";
     } else if (TakeValue(args, &i, "--interval", &value, &error)) {
-      if (error.empty() && !ParseNumber(value, &options.interval)) error = "--interval needs a number";
+      if (error.empty() && !ParseNumber(value, &options.interval))
+        error = "--interval needs a number";
     } else if (TakeValue(args, &i, "--seed", &value, &error)) {
-      if (error.empty() && !ParseInteger(value, 0, INT64_MAX, &seed)) error = "--seed needs a whole number";
+      if (error.empty() && !ParseInteger(value, 0, INT64_MAX, &seed))
+        error = "--seed needs a whole number";
       options.seed = static_cast<uint64_t>(seed);
     } else {
       error = "unknown argument " + args[i] + " (see jpsconv simulate --help)";
@@ -73,20 +76,22 @@ int SimulateCommand(const Arguments& args) {
     return kExitFileError;
   }
   jpssim::SessionStats stats;
-  bool written = jpssim::SimulateSession(options, [f](const uint8_t* data, size_t size) {
-    return std::fwrite(data, 1, size, f) == size;
-  }, &stats);
+  bool written = jpssim::SimulateSession(
+      options,
+      [f](const uint8_t* data, size_t size) { return std::fwrite(data, 1, size, f) == size; },
+      &stats);
   if (std::fclose(f) != 0) written = false;
   if (!written) {
     Complain("cannot write " + Printable(output) + ": " + ErrnoText());
     std::remove(output.c_str());
     return kExitFileError;
   }
-  std::printf("%s: %d epochs (%s), %d GPS and %d GLONASS ephemerides, %d sites saved, "
-              "%d camera pulses, %d cycle slips, %llu bytes\n",
-              Printable(output).c_str(), stats.epochs, options.rm ? "[rM] records" : "GREIS messages",
-              stats.gpsEphemerides, stats.glonassEphemerides, stats.sitesSaved, stats.cameraPulses,
-              stats.slips, static_cast<unsigned long long>(stats.bytes));
+  std::printf(
+      "%s: %d epochs (%s), %d GPS and %d GLONASS ephemerides, %d sites saved, "
+      "%d camera pulses, %d cycle slips, %llu bytes\n",
+      Printable(output).c_str(), stats.epochs, options.rm ? "[rM] records" : "GREIS messages",
+      stats.gpsEphemerides, stats.glonassEphemerides, stats.sitesSaved, stats.cameraPulses,
+      stats.slips, static_cast<unsigned long long>(stats.bytes));
   return kExitOk;
 }
 

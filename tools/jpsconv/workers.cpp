@@ -56,9 +56,9 @@ struct Worker {
   pid_t pid = -1;
   int fd = -1;
   ProgressBar* bar = nullptr;
-  std::string pending;      // bytes of an unfinished line
+  std::string pending;  // bytes of an unfinished line
   double fraction = 0;
-  bool reported = false;    // a result line arrived
+  bool reported = false;  // a result line arrived
 };
 
 std::vector<std::string> Fields(const std::string& line) {
@@ -66,7 +66,8 @@ std::vector<std::string> Fields(const std::string& line) {
   size_t begin = 0;
   for (;;) {
     size_t tab = line.find('\t', begin);
-    fields.push_back(line.substr(begin, tab == std::string::npos ? std::string::npos : tab - begin));
+    fields.push_back(
+        line.substr(begin, tab == std::string::npos ? std::string::npos : tab - begin));
     if (tab == std::string::npos) return fields;
     begin = tab + 1;
   }
@@ -94,7 +95,8 @@ void HandleLine(Worker& w, const std::string& line) {
       r.outcome = static_cast<Outcome>(value);
       int32_t* counts[] = {&r.result, &r.epochs, &r.ephemerides, &r.stationMarks, &r.cameraPulses};
       for (int i = 0; i < 5; ++i) {
-        if (ParseInteger(f[2 + i], INT32_MIN, INT32_MAX, &value)) *counts[i] = static_cast<int32_t>(value);
+        if (ParseInteger(f[2 + i], INT32_MIN, INT32_MAX, &value))
+          *counts[i] = static_cast<int32_t>(value);
       }
       if (ParseNumber(f[7], &number)) r.seconds = number;
       r.message = f[8];
@@ -160,7 +162,11 @@ void FinishWorker(Worker& w) {
   if (w.reported) return;
   w.result.outcome = Outcome::kFailed;
   char text[128];
-  if (WIFSIGNALED(status)) {
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) {
+    // Ctrl-C reached the worker before it could take it as a request to stop.
+    w.result.outcome = Outcome::kInterrupted;
+    std::snprintf(text, sizeof text, "interrupted as it started");
+  } else if (WIFSIGNALED(status)) {
     std::snprintf(text, sizeof text, "the worker process ended by signal %d", WTERMSIG(status));
   } else {
     std::snprintf(text, sizeof text, "the worker process ended with status %d and no result",
@@ -218,7 +224,8 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
     finished(r);
   };
   while (next < jobs.size() || !running.empty()) {
-    while (!Interrupted() && next < jobs.size() && running.size() < static_cast<size_t>(args.jobs)) {
+    while (!Interrupted() && next < jobs.size() &&
+           running.size() < static_cast<size_t>(args.jobs)) {
       auto w = std::make_unique<Worker>();
       w->job = jobs[next++];
       w->bar = &bar;
@@ -268,7 +275,8 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
       running.swap(still);
     }
     double progress = static_cast<double>(doneBytes);
-    for (auto& w : running) progress += w->fraction * static_cast<double>(std::max<int64_t>(0, w->result.bytes));
+    for (auto& w : running)
+      progress += w->fraction * static_cast<double>(std::max<int64_t>(0, w->result.bytes));
     bar.SetLabel(std::to_string(done) + "/" + std::to_string(jobs.size()) + " files");
     bar.Update(totalBytes > 0 ? progress / static_cast<double>(totalBytes) : 0.0);
   }

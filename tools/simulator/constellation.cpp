@@ -9,17 +9,17 @@ constexpr uint64_t kConstellationSeed = 20240612;  // the sky does not depend on
 constexpr int kGpsPlanes = 6;
 constexpr int kGpsSlotsPerPlane = 5;
 // PRNs of the 30 simulated GPS satellites, plane by plane.
-constexpr int kGpsPrns[kGpsPlanes * kGpsSlotsPerPlane] = {
-    9,  31, 8,  7,  26, 2,  19, 13, 30, 22, 1,  6,  3,  24, 25,
-    11, 28, 14, 18, 27, 5,  29, 15, 32, 12, 10, 16, 17, 21, 23};
+constexpr int kGpsPrns[kGpsPlanes * kGpsSlotsPerPlane] = {9, 31, 8,  7,  26, 2,  19, 13, 30, 22,
+                                                          1, 6,  3,  24, 25, 11, 28, 14, 18, 27,
+                                                          5, 29, 15, 32, 12, 10, 16, 17, 21, 23};
 constexpr int kGlonassSlots = 24;
 // Frequency channel of each GLONASS slot (1 to 24).
-constexpr int kGlonassChannels[kGlonassSlots] = {1,  -4, 5,  6, 1,  -4, 5,  6,  -2, -7, 0, -1,
-                                                 -2, -7, 0,  -1, 4, -3, 3,  2,  4,  -3, 3, 2};
+constexpr int kGlonassChannels[kGlonassSlots] = {1,  -4, 5, 6,  1, -4, 5, 6, -2, -7, 0, -1,
+                                                 -2, -7, 0, -1, 4, -3, 3, 2, 4,  -3, 3, 2};
 constexpr double kGlonassL1Base = 1602e6, kGlonassL1Step = 562500.0;
 constexpr double kGlonassL2Base = 1246e6, kGlonassL2Step = 437500.0;
 constexpr double kSiderealDay = 86164.0905;
-
+constexpr double kTypicalTravelTime = 0.075;  // s, the first guess of the light time
 
 }  // namespace
 
@@ -69,7 +69,7 @@ void Constellation::SatelliteState(size_t i, double t, Vec3* position, double* c
 
 SignalPath Constellation::PathTo(size_t i, double t, Vec3 receiver) {
   SignalPath path;
-  double travel = 0.075;
+  double travel = kTypicalTravelTime;
   Vec3 satellite;
   for (int k = 0; k < 4; ++k) {
     SatelliteState(i, t - travel, &satellite, &path.clockError);

@@ -21,10 +21,10 @@ constexpr double kGpsL2Frequency = 1227.6e6;
 
 // Where a signal left the satellite, as seen from a receiver.
 struct SignalPath {
-  double range = 0;        // geometric range, m, with the light time and Earth rotation
-  double clockError = 0;   // satellite clock error on L1, s
+  double range = 0;          // geometric range, m, with the light time and Earth rotation
+  double clockError = 0;     // satellite clock error on L1, s
   double l2ClockOffset = 0;  // extra L2 delay, s
-  Vec3 line;               // unit vector from the receiver to the satellite
+  Vec3 line;                 // unit vector from the receiver to the satellite
 };
 
 class Constellation {

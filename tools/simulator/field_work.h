@@ -15,18 +15,18 @@ namespace jpssim {
 constexpr int kMinEpochsForFieldWork = 20;
 
 struct TypedEvent {
-  int epoch;          // the epoch whose messages carry it
-  std::string text;   // as typed, "_KEY=value"
+  int epoch;         // the epoch whose messages carry it
+  std::string text;  // as typed, "_KEY=value"
 };
 
 struct CameraPulse {
-  int epoch;          // the first epoch at or after the pulse
-  double time;        // s since the session start
+  int epoch;    // the first epoch at or after the pulse
+  double time;  // s since the session start
 };
 
 struct FieldWork {
-  std::vector<TypedEvent> texts;      // in epoch order
-  std::vector<CameraPulse> pulses;    // in time order
+  std::vector<TypedEvent> texts;    // in epoch order
+  std::vector<CameraPulse> pulses;  // in time order
   Walk walk;
   int sitesSaved = 0;
   int modeChanges = 0;

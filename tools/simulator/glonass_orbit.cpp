@@ -7,14 +7,26 @@
 namespace jpssim {
 namespace {
 
-constexpr double kPz90Mu = 398600.4418e9;      // m^3/s^2
-constexpr double kPz90Radius = 6378136.0;      // m
+constexpr double kPz90Mu = 398600.4418e9;  // m^3/s^2
+constexpr double kPz90Radius = 6378136.0;  // m
 constexpr double kPz90J2 = 1082625.75e-9;
 constexpr double kPz90Rotation = 7.292115e-5;  // rad/s
 constexpr double kGlonassSemiMajorAxis = 25508200.0;
 constexpr double kGlonassInclination = 64.8 * kDegree;
-constexpr double kMaxStep = 10.0;               // s, integration step
+constexpr double kMaxStep = 10.0;  // s, integration step
 constexpr double kSystemTimeCorrection = -1.86264514923e-9;
+// Three planes 120 degrees apart, eight slots 45 degrees apart, each plane's
+// slots shifted by 15 degrees from the previous plane's (degrees).
+constexpr int kSlotsPerPlane = 8;
+constexpr uint64_t kStreamLabel = 1000;  // random streams apart from the GPS ones
+constexpr double kFirstNode = 10.0, kPlaneSpacing = 120.0;
+constexpr double kSlotSpacing = 45.0, kPlanePhase = 15.0;
+constexpr Spread kSemiMajorAxisSpread{kGlonassSemiMajorAxis - 1000.0,
+                                      kGlonassSemiMajorAxis + 1000.0};
+constexpr Spread kInclinationSpread{-0.3 * kDegree, 0.3 * kDegree};  // about the nominal
+constexpr Spread kLunisolarSpread{-2e-6, 2e-6};                      // m/s^2
+constexpr Spread kClockBiasSpread{-1e-4, 1e-4};                      // s
+constexpr Spread kClockRateSpread{-2e-12, 2e-12};                    // s/s
 
 Vec3 Acceleration(Vec3 r, Vec3 v, Vec3 lunisolar) {
   double rr = Norm(r);
@@ -32,12 +44,12 @@ Vec3 Acceleration(Vec3 r, Vec3 v, Vec3 lunisolar) {
 
 GlonassSatellite::GlonassSatellite(int slot, int channel, double earthAngle, uint64_t seed)
     : slot_(slot), channel_(channel), time_(0) {
-  Random r(StreamSeed(seed, 1000u + static_cast<uint64_t>(slot)));
-  int plane = (slot - 1) / 8;
-  double node = (plane * 120.0 + 10.0) * kDegree;
-  double u = (((slot - 1) % 8) * 45.0 + plane * 15.0) * kDegree;
-  double a = kGlonassSemiMajorAxis + (r.Uniform() - 0.5) * 2000.0;
-  double inc = kGlonassInclination + (r.Uniform() - 0.5) * 0.6 * kDegree;
+  Random r(StreamSeed(seed, kStreamLabel + static_cast<uint64_t>(slot)));
+  int plane = (slot - 1) / kSlotsPerPlane;
+  double node = (plane * kPlaneSpacing + kFirstNode) * kDegree;
+  double u = (((slot - 1) % kSlotsPerPlane) * kSlotSpacing + plane * kPlanePhase) * kDegree;
+  double a = r.In(kSemiMajorAxisSpread);
+  double inc = kGlonassInclination + r.In(kInclinationSpread);
   double speed = std::sqrt(kPz90Mu / a);
   double cn = std::cos(node), sn = std::sin(node), ci = std::cos(inc), si = std::sin(inc);
   double cu = std::cos(u), su = std::sin(u);
@@ -47,12 +59,12 @@ GlonassSatellite::GlonassSatellite(int slot, int channel, double earthAngle, uin
   r_ = RotateZ(rInertial, earthAngle);
   Vec3 turned = RotateZ(vInertial, earthAngle);
   v_ = {turned.x + kPz90Rotation * r_.y, turned.y - kPz90Rotation * r_.x, turned.z};
-  // Lunisolar accelerations are a few 1e-6 m/s^2; single precision as broadcast.
-  lunisolar_ = {static_cast<float>((r.Uniform() - 0.5) * 4e-6),
-                static_cast<float>((r.Uniform() - 0.5) * 4e-6),
-                static_cast<float>((r.Uniform() - 0.5) * 4e-6)};
-  clockBias_ = (r.Uniform() - 0.5) * 2e-4;
-  clockRate_ = (r.Uniform() - 0.5) * 4e-12;
+  // Lunisolar accelerations, in single precision as broadcast.
+  lunisolar_ = {static_cast<float>(r.In(kLunisolarSpread)),
+                static_cast<float>(r.In(kLunisolarSpread)),
+                static_cast<float>(r.In(kLunisolarSpread))};
+  clockBias_ = r.In(kClockBiasSpread);
+  clockRate_ = r.In(kClockRateSpread);
 }
 
 void GlonassSatellite::Step(double h, Vec3* r, Vec3* v) const {
@@ -92,9 +104,10 @@ GlonassEphemeris GlonassSatellite::EphemerisAt(double t, const SessionClock& clo
   e.slot = slot_;
   e.channel = channel_;
   double sod = clock.GlonassSecondsOfDay(t);
-  double tb = std::floor(sod / kGlonassEphemerisPeriod) * kGlonassEphemerisPeriod + kGlonassEphemerisPeriod / 2;
+  double half = kGlonassEphemerisPeriod / 2;
+  double tb = std::floor(sod / kGlonassEphemerisPeriod) * kGlonassEphemerisPeriod + half;
   e.tb = static_cast<int>(tb);
-  e.tk = e.tb - static_cast<int>(kGlonassEphemerisPeriod / 2);
+  e.tk = e.tb - static_cast<int>(half);
   e.referenceTime = t + (tb - sod);
   e.dayNumber = clock.GlonassDayNumber(t);
   Vec3 r, v;

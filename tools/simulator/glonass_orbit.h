@@ -16,15 +16,15 @@ constexpr double kGlonassEphemerisPeriod = 1800.0;  // a new ephemeris every 30 
 // One broadcast GLONASS ephemeris, as the [NE] message carries it.
 struct GlonassEphemeris {
   int slot = 0;
-  int channel = 0;      // frequency channel number k
-  int dayNumber = 0;    // day within the four-year period
-  int tk = 0;           // time of frame start, s of the GLONASS day
-  int tb = 0;           // reference time, s of the GLONASS day
-  double referenceTime = 0;  // tb as seconds since the session start
+  int channel = 0;                        // frequency channel number k
+  int dayNumber = 0;                      // day within the four-year period
+  int tk = 0;                             // time of frame start, s of the GLONASS day
+  int tb = 0;                             // reference time, s of the GLONASS day
+  double referenceTime = 0;               // tb as seconds since the session start
   Vec3 position, velocity, acceleration;  // PZ-90, m, m/s, m/s^2
   double systemTimeCorrection = 0;        // tau_c, s
-  float tau = 0;        // satellite clock correction, s
-  float gamma = 0;      // relative frequency deviation
+  float tau = 0;                          // satellite clock correction, s
+  float gamma = 0;                        // relative frequency deviation
 };
 
 class GlonassSatellite {
@@ -47,9 +47,9 @@ class GlonassSatellite {
 
   int slot_;
   int channel_;
-  double time_;          // time of the kept state
-  Vec3 r_, v_;           // kept state
-  Vec3 lunisolar_;       // constant perturbing acceleration
+  double time_;     // time of the kept state
+  Vec3 r_, v_;      // kept state
+  Vec3 lunisolar_;  // constant perturbing acceleration
   double clockBias_, clockRate_;
 };
 

@@ -7,36 +7,56 @@
 namespace jpssim {
 namespace {
 
-constexpr double kGpsMu = 3.986005e14;              // m^3/s^2, as the GPS user uses it
-constexpr double kRelativityF = -4.442807633e-10;   // s/m^(1/2)
+constexpr double kGpsMu = 3.986005e14;             // m^3/s^2, as the GPS user uses it
+constexpr double kRelativityF = -4.442807633e-10;  // s/m^(1/2)
 constexpr double kGpsSemiMajorAxis = 26559700.0;
 constexpr double kL2GroupDelayFactor = (77.0 / 60.0) * (77.0 / 60.0);
+
+// Six planes 60 degrees apart, five slots 72 degrees apart, each plane's
+// slots shifted by 15 degrees from the previous plane's (degrees).
+constexpr double kFirstNode = 30.0, kPlaneSpacing = 60.0;
+constexpr double kSlotSpacing = 72.0, kPlanePhase = 15.0;
+// Plausible spreads of the elements and clock terms of the broadcast model.
+constexpr Spread kSemiMajorAxisSpread{kGpsSemiMajorAxis - 2000.0, kGpsSemiMajorAxis + 2000.0};
+constexpr Spread kEccentricitySpread{0.001, 0.015};
+constexpr Spread kInclinationSpread{54.0, 56.0};  // degrees
+constexpr Spread kArgumentOfPerigeeSpread{-kPi, kPi};
+constexpr Spread kDeltaNSpread{3.5e-9, 5.0e-9};                      // rad/s
+constexpr Spread kNodeRateSpread{-8.3e-9, -7.9e-9};                  // rad/s
+constexpr Spread kInclinationRateSpread{-2e-10, 2e-10};              // rad/s
+constexpr Spread kCrcSpread{180.0, 300.0}, kCrsSpread{-60.0, 60.0};  // m
+constexpr Spread kCucSpread{-6e-6, 6e-6}, kCusSpread{-8e-6, 8e-6};   // rad
+constexpr Spread kCicSpread{-1e-7, 1e-7}, kCisSpread{-1e-7, 1e-7};   // rad
+constexpr Spread kClockBiasSpread{-2e-4, 2e-4};                      // s
+constexpr Spread kClockRateSpread{-5e-12, 5e-12};                    // s/s
+constexpr Spread kGroupDelaySpread{-1e-8, -1e-9};                    // s
 
 }  // namespace
 
 GpsSatellite::GpsSatellite(int prn, int plane, int slot, double earthAngle, uint64_t seed)
     : prn_(prn) {
   Random r(StreamSeed(seed, static_cast<uint64_t>(prn)));
-  a_ = kGpsSemiMajorAxis + (r.Uniform() - 0.5) * 4000.0;
-  e_ = 0.001 + 0.014 * r.Uniform();
-  i_ = (55.0 + (r.Uniform() - 0.5) * 2.0) * kDegree;
-  argPerigee_ = (r.Uniform() * 2.0 - 1.0) * kPi;
-  double latitudeArgument = (slot * 72.0 + plane * 15.0) * kDegree;
+  a_ = r.In(kSemiMajorAxisSpread);
+  e_ = r.In(kEccentricitySpread);
+  i_ = r.In(kInclinationSpread) * kDegree;
+  argPerigee_ = r.In(kArgumentOfPerigeeSpread);
+  double latitudeArgument = (slot * kSlotSpacing + plane * kPlanePhase) * kDegree;
   m_ = latitudeArgument - argPerigee_;
-  double nodeInertial = (plane * 60.0 + 30.0) * kDegree;
+  double nodeInertial = (plane * kPlaneSpacing + kFirstNode) * kDegree;
   omegaEcef_ = nodeInertial - earthAngle;
-  deltaN_ = static_cast<float>((3.5 + 1.5 * r.Uniform()) * 1e-9);
-  omegaDot_ = static_cast<float>(-(7.9 + 0.4 * r.Uniform()) * 1e-9);
-  iDot_ = static_cast<float>((r.Uniform() - 0.5) * 4e-10);
-  crc_ = static_cast<float>(180.0 + 120.0 * r.Uniform());
-  crs_ = static_cast<float>((r.Uniform() - 0.5) * 120.0);
-  cuc_ = static_cast<float>((r.Uniform() - 0.5) * 1.2e-5);
-  cus_ = static_cast<float>((r.Uniform() - 0.5) * 1.6e-5);
-  cic_ = static_cast<float>((r.Uniform() - 0.5) * 2e-7);
-  cis_ = static_cast<float>((r.Uniform() - 0.5) * 2e-7);
-  clockBias_ = (r.Uniform() - 0.5) * 4e-4;
-  clockRate_ = (r.Uniform() - 0.5) * 1e-11;
-  tgd_ = static_cast<float>(-(1.0 + 9.0 * r.Uniform()) * 1e-9);
+  // The single-precision terms are those the ephemeris carries as f4.
+  deltaN_ = static_cast<float>(r.In(kDeltaNSpread));
+  omegaDot_ = static_cast<float>(r.In(kNodeRateSpread));
+  iDot_ = static_cast<float>(r.In(kInclinationRateSpread));
+  crc_ = static_cast<float>(r.In(kCrcSpread));
+  crs_ = static_cast<float>(r.In(kCrsSpread));
+  cuc_ = static_cast<float>(r.In(kCucSpread));
+  cus_ = static_cast<float>(r.In(kCusSpread));
+  cic_ = static_cast<float>(r.In(kCicSpread));
+  cis_ = static_cast<float>(r.In(kCisSpread));
+  clockBias_ = r.In(kClockBiasSpread);
+  clockRate_ = r.In(kClockRateSpread);
+  tgd_ = static_cast<float>(r.In(kGroupDelaySpread));
 }
 
 GpsEphemeris GpsSatellite::EphemerisAt(double t, const SessionClock& clock) const {
@@ -54,9 +74,9 @@ GpsEphemeris GpsSatellite::EphemerisAt(double t, const SessionClock& clock) cons
   e.eccentricity = e_;
   e.m0 = std::remainder(m_ + n * e.toe, 2.0 * kPi);
   e.i0 = i_ + iDot_ * e.toe;
-  e.omega0 = std::remainder(omegaEcef_ + (omegaDot_ - kEarthRotationRate) * e.toe +
-                                kEarthRotationRate * e.toeOfWeek,
-                            2.0 * kPi);
+  e.omega0 = std::remainder(
+      omegaEcef_ + (omegaDot_ - kEarthRotationRate) * e.toe + kEarthRotationRate * e.toeOfWeek,
+      2.0 * kPi);
   e.argPerigee = argPerigee_;
   e.deltaN = deltaN_;
   e.omegaDot = omegaDot_;
@@ -106,7 +126,8 @@ Vec3 GpsPosition(const GpsEphemeris& e, double t, double* relativisticCorrection
   double r = a * (1.0 - ecc * std::cos(E)) + e.crs * s2 + e.crc * c2;
   double inc = e.i0 + e.cis * s2 + e.cic * c2 + e.iDot * tk;
   double xp = r * std::cos(u), yp = r * std::sin(u);
-  double node = e.omega0 + (e.omegaDot - kEarthRotationRate) * tk - kEarthRotationRate * e.toeOfWeek;
+  double node =
+      e.omega0 + (e.omegaDot - kEarthRotationRate) * tk - kEarthRotationRate * e.toeOfWeek;
   double cn = std::cos(node), sn = std::sin(node), ci = std::cos(inc);
   *relativisticCorrection = kRelativityF * ecc * e.sqrtA * std::sin(E);
   return {xp * cn - yp * ci * sn, xp * sn + yp * ci * cn, yp * std::sin(inc)};

@@ -19,12 +19,12 @@ constexpr uint32_t kMissingU4 = 0xFFFFFFFFu;
 constexpr uint32_t kMissingI2 = 0x7FFFu;
 
 // Scales of the short forms.
-constexpr double kShortRangeUnit = 1e-11;       // s
-constexpr double kShortRangeOffset = 0.075;     // s
-constexpr double kRelativeL2Offset = 2e-7;      // s, of the [2r] form
+constexpr double kShortRangeUnit = 1e-11;                     // s
+constexpr double kShortRangeOffset = 0.075;                   // s
+constexpr double kRelativeL2Offset = 2e-7;                    // s, of the [2r] form
 constexpr double kRelativePhaseUnit = 1.0 / 1099511627776.0;  // 2^-40 s
 constexpr double kCounterUnitsPerCycle = 1024.0;
-constexpr double kDopplerUnit = 1e-4;           // Hz
+constexpr double kDopplerUnit = 1e-4;  // Hz
 
 constexpr uint16_t kFlagCodeAndPhaseGood = 0x10;
 constexpr uint16_t kFlagSlip = 0x20;
@@ -198,7 +198,8 @@ double DecodedCaRange(RangeForm form, const SatObservation& o) {
 }
 
 uint16_t LoopFlags(const SatObservation& o) {
-  return static_cast<uint16_t>(kFlagStatus | kFlagCodeAndPhaseGood | (o.lockStarted ? kFlagSlip : 0));
+  return static_cast<uint16_t>(kFlagStatus | kFlagCodeAndPhaseGood |
+                               (o.lockStarted ? kFlagSlip : 0));
 }
 
 void AppendMeasurementMessages(Bytes& out, const ReceiverEpoch& epoch, const MessageSet& set,
@@ -210,8 +211,9 @@ void AppendMeasurementMessages(Bytes& out, const ReceiverEpoch& epoch, const Mes
     az.U1(static_cast<uint32_t>(std::lround(o.azimuth / 2.0)) % 180);
     ec.U1(static_cast<uint32_t>(std::lround(std::max(0.0, o.snr))));
     fc.I2(LoopFlags(o));
-    dc.U4(o.hasDoppler ? static_cast<uint32_t>(static_cast<int32_t>(std::lround(o.doppler / kDopplerUnit)))
-                       : kMissingI4);
+    dc.U4(o.hasDoppler
+              ? static_cast<uint32_t>(static_cast<int32_t>(std::lround(o.doppler / kDopplerUnit)))
+              : kMissingI4);
     tc.U2(std::min(kMaxLockSeconds, static_cast<uint32_t>(o.lockTime)));
   }
   AppendMessage(out, ids, "SI", si);

@@ -11,7 +11,7 @@
 
 namespace jpssim {
 
-enum class RangeForm { kDouble, kInteger };                    // [RC], [rc]
+enum class RangeForm { kDouble, kInteger };  // [RC], [rc]
 enum class PhaseForm { kNone, kDouble, kCounter, kIntRelative, kFloatRelative };
 enum class L2RangeForm { kDouble, kInteger, kIntRelative, kFloatRelative };  // [R2] [r2] [2r] [2R]
 
@@ -19,10 +19,10 @@ enum class L2RangeForm { kDouble, kInteger, kIntRelative, kFloatRelative };  // 
 struct MessageSet {
   const char* name;
   RangeForm caRange;
-  PhaseForm caPhase;   // [PC] [pc] [cp] [CP]
-  PhaseForm p1Phase;   // [P1] [p1] [1p] (no float-relative P1 message is read)
+  PhaseForm caPhase;  // [PC] [pc] [cp] [CP]
+  PhaseForm p1Phase;  // [P1] [p1] [1p] (no float-relative P1 message is read)
   L2RangeForm p2Range;
-  PhaseForm p2Phase;   // [P2] [p2] [2p] [2P]
+  PhaseForm p2Phase;  // [P2] [p2] [2p] [2P]
 };
 
 // The sets a session walks through, one per part of the session.

@@ -13,13 +13,13 @@
 
 namespace jpssim {
 
-jpsbuild::Bytes PositionVelocity(const ReceiverEpoch& epoch);         // [PV]
-jpsbuild::Bytes ReceiverClockOffset(double seconds);                   // [TO]
-jpsbuild::Bytes ReceiverClockDrift(double secondsPerSecond);           // [DO]
-jpsbuild::Bytes GpsUtcParameters(int week, double secondsOfWeek);      // [UO]
+jpsbuild::Bytes PositionVelocity(const ReceiverEpoch& epoch);                              // [PV]
+jpsbuild::Bytes ReceiverClockOffset(double seconds);                                       // [TO]
+jpsbuild::Bytes ReceiverClockDrift(double secondsPerSecond);                               // [DO]
+jpsbuild::Bytes GpsUtcParameters(int week, double secondsOfWeek);                          // [UO]
 jpsbuild::Bytes GpsEphemerisMessage(const GpsEphemeris& e, double transmitSecondsOfWeek);  // [GE]
-jpsbuild::Bytes GlonassEphemerisMessage(const GlonassEphemeris& e);    // [NE]
-jpsbuild::Bytes EventText(uint32_t msOfDay, const std::string& text);  // [==]
-jpsbuild::Bytes EventMark(uint32_t msOfDay, int32_t nanoseconds);      // [XA]
+jpsbuild::Bytes GlonassEphemerisMessage(const GlonassEphemeris& e);                        // [NE]
+jpsbuild::Bytes EventText(uint32_t msOfDay, const std::string& text);                      // [==]
+jpsbuild::Bytes EventMark(uint32_t msOfDay, int32_t nanoseconds);                          // [XA]
 
 }  // namespace jpssim

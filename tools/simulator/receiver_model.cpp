@@ -18,14 +18,22 @@ constexpr double kClockWanderAmplitude = 5e-9;  // s
 constexpr double kClockWanderPeriod = 3000.0;   // s
 
 // Atmosphere.
-constexpr double kZenithTroposphere = 2.3;      // m at sea level
+constexpr double kZenithTroposphere = 2.3;  // m at sea level
 constexpr double kTroposphereScaleHeight = 7000.0;
-constexpr double kIonosphereMean = 2.25;        // m of L1 delay at the zenith
+constexpr double kIonosphereMean = 2.25;  // m of L1 delay at the zenith
 constexpr double kIonosphereSwing = 1.75;
 constexpr double kIonosphereHeight = 350000.0;
 constexpr double kEarthRadius = 6371000.0;
 
 constexpr double kDopplerStep = 0.05;           // s, half-width of the phase-rate difference
+constexpr double kLowestMappedElevation = 1.0;  // degrees
+// Troposphere mapping 1 / (sin e + a / (tan e + b)).
+constexpr double kMappingA = 0.00143, kMappingB = 0.0445;
+constexpr double kCodeNoiseElevationScale = 12.0;  // degrees
+// Signal-to-noise ratio: base plus a part growing with the elevation's sine.
+constexpr double kSnrBase = 30.0, kSnrRise = 20.0, kSnrNoise = 0.7;  // dB-Hz
+constexpr double kPositionNoise = 0.6, kVelocityNoise = 0.02;  // m, m/s of the receiver's solution
+constexpr double kClockBiasSpread = 2e-7, kClockRateSpread = 2e-10;  // s, s/s either way
 
 // Tracking events per epoch.
 constexpr double kSlipEverySecondsHigh = 7200;  // mean time between slips above 15 degrees
@@ -36,8 +44,8 @@ constexpr double kMissingL1Phase = 0.001;
 constexpr double kMissingDoppler = 0.002;
 constexpr double kMissingL2 = 0.003;
 constexpr double kMissingL2Low = 0.02;
-constexpr int kAmbiguitySpread = 40;            // cycles at lock start
-constexpr int kSlipSize = 30;                   // cycles, at most
+constexpr int kAmbiguitySpread = 40;  // cycles at lock start
+constexpr int kSlipSize = 30;         // cycles, at most
 
 Vec3 GeodeticToEcef(double latitude, double longitude, double height) {
   double sl = std::sin(latitude), cl = std::cos(latitude);
@@ -59,8 +67,8 @@ ReceiverModel::ReceiverModel(Constellation& sky, uint64_t seed, double interval,
   east_ = {-std::sin(lon), std::cos(lon), 0};
   north_ = {-std::sin(lat) * std::cos(lon), -std::sin(lat) * std::sin(lon), std::cos(lat)};
   up_ = {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
-  clockBias_ = (random_.Uniform() - 0.5) * 4e-7;
-  clockRate_ = (random_.Uniform() - 0.5) * 4e-10;
+  clockBias_ = random_.In({-kClockBiasSpread, kClockBiasSpread});
+  clockRate_ = random_.In({-kClockRateSpread, kClockRateSpread});
 }
 
 Vec3 ReceiverModel::AntennaAt(double t, Vec3* velocity) const {
@@ -93,13 +101,14 @@ ReceiverModel::Signal ReceiverModel::SignalAt(size_t i, double t) {
   s.elevation = std::asin(std::max(-1.0, std::min(1.0, up))) / kDegree;
   s.azimuth = std::atan2(Dot(path.line, east_), Dot(path.line, north_)) / kDegree;
   if (s.azimuth < 0) s.azimuth += 360.0;
-  double el = std::max(s.elevation, 1.0) * kDegree;
+  double el = std::max(s.elevation, kLowestMappedElevation) * kDegree;
   double troposphere = kZenithTroposphere * std::exp(-kSiteHeight / kTroposphereScaleHeight) /
-                       (std::sin(el) + 0.00143 / (std::tan(el) + 0.0445));
+                       (std::sin(el) + kMappingA / (std::tan(el) + kMappingB));
   double ratio = kEarthRadius * std::cos(el) / (kEarthRadius + kIonosphereHeight);
   double obliquity = 1.0 / std::sqrt(1.0 - ratio * ratio);
   double localHour = std::fmod(sky_.clock().At(t).msOfDay / 3.6e6 + kSiteLongitude / 15.0, 24.0);
-  double vertical = kIonosphereMean + kIonosphereSwing * std::cos(2.0 * kPi * (localHour - 14.0) / 24.0);
+  double vertical =
+      kIonosphereMean + kIonosphereSwing * std::cos(2.0 * kPi * (localHour - 14.0) / 24.0);
   double f = sky_.L1Frequency(i);
   s.iono1 = vertical * obliquity * (kGpsL1Frequency / f) * (kGpsL1Frequency / f);
   s.geometry = path.range + kLightSpeed * (offset - path.clockError) + troposphere;
@@ -124,10 +133,12 @@ void ReceiverModel::Measure(SatObservation* o, const Track& track, double t, Ran
     Signal q = SignalAt(i, at);
     return (q.geometry - q.iono1) / lambda1;
   };
-  double codeSigma = kCodeNoiseZenith + kCodeNoiseLow * std::exp(-s.elevation / 12.0);
+  double codeSigma =
+      kCodeNoiseZenith + kCodeNoiseLow * std::exp(-s.elevation / kCodeNoiseElevationScale);
   o->elevation = s.elevation;
   o->azimuth = s.azimuth;
-  o->snr = 30.0 + 20.0 * std::sin(std::max(s.elevation, 0.0) * kDegree) + noise.Noise(0.7);
+  o->snr =
+      kSnrBase + kSnrRise * std::sin(std::max(s.elevation, 0.0) * kDegree) + noise.Noise(kSnrNoise);
   o->caRange = s.geometry + s.iono1 + noise.Noise(codeSigma);
   o->p2Range = s.geometry + iono2 + kLightSpeed * s.l2ClockOffset +
                noise.Noise(kL2CodeNoiseFactor * codeSigma);
@@ -152,10 +163,12 @@ ReceiverEpoch ReceiverModel::Observe(double t, bool restartTracking) {
   epoch.tag = sky_.clock().At(t);
   epoch.clockOffset = ClockOffsetAt(t, &epoch.clockDrift);
   epoch.position = AntennaAt(t - epoch.clockOffset, &epoch.velocity);
-  epoch.reportedPosition = epoch.position + Vec3{random_.Noise(0.6), random_.Noise(0.6),
-                                                 random_.Noise(0.6)};
-  epoch.reportedVelocity = epoch.velocity + Vec3{random_.Noise(0.02), random_.Noise(0.02),
-                                                 random_.Noise(0.02)};
+  epoch.reportedPosition =
+      epoch.position + Vec3{random_.Noise(kPositionNoise), random_.Noise(kPositionNoise),
+                            random_.Noise(kPositionNoise)};
+  epoch.reportedVelocity =
+      epoch.velocity + Vec3{random_.Noise(kVelocityNoise), random_.Noise(kVelocityNoise),
+                            random_.Noise(kVelocityNoise)};
 
   // The highest satellites above the mask get the channels.
   std::vector<std::pair<double, size_t>> candidates;

@@ -18,40 +18,40 @@
 
 namespace jpssim {
 
-constexpr int kMaxTrackedSatellites = 23;   // the receiver's channels ([rM] holds 23)
-constexpr double kElevationMask = 5.0;      // degrees
+constexpr int kMaxTrackedSatellites = 23;  // the receiver's channels ([rM] holds 23)
+constexpr double kElevationMask = 5.0;     // degrees
 
 // Noise of the simulated measurements (one deviation; the noise is clipped
 // at four deviations).
 constexpr double kPhaseNoiseCycles = 0.002;
 constexpr double kDopplerNoiseHz = 0.01;
-constexpr double kCodeNoiseZenith = 0.15;   // m, plus the low-elevation part below
-constexpr double kCodeNoiseLow = 0.45;      // m, fades with exp(-elevation / 12 degrees)
+constexpr double kCodeNoiseZenith = 0.15;  // m, plus the low-elevation part below
+constexpr double kCodeNoiseLow = 0.45;     // m, fades with exp(-elevation / 12 degrees)
 constexpr double kL2CodeNoiseFactor = 1.3;
 
 struct SatObservation {
-  size_t satellite = 0;    // position in the Constellation
-  uint8_t index = 0;       // GREIS satellite index
+  size_t satellite = 0;  // position in the Constellation
+  uint8_t index = 0;     // GREIS satellite index
   bool glonass = false;
   double l1Frequency = 0, l2Frequency = 0;
   double elevation = 0, azimuth = 0;  // degrees
-  double snr = 0;                      // dB-Hz
-  double caRange = 0, p2Range = 0;     // m
-  double l1Phase = 0, l2Phase = 0;     // cycles
-  double doppler = 0;                  // Hz
-  double lockTime = 0;                 // s since the lock began
-  bool lockStarted = false;            // tracking began (again) at this epoch
-  bool slipped = false;                // ... because of a cycle slip
+  double snr = 0;                     // dB-Hz
+  double caRange = 0, p2Range = 0;    // m
+  double l1Phase = 0, l2Phase = 0;    // cycles
+  double doppler = 0;                 // Hz
+  double lockTime = 0;                // s since the lock began
+  bool lockStarted = false;           // tracking began (again) at this epoch
+  bool slipped = false;               // ... because of a cycle slip
   bool hasCaRange = true, hasP2Range = true, hasL1Phase = true, hasL2Phase = true;
   bool hasDoppler = true;
 };
 
 struct ReceiverEpoch {
-  double t = 0;            // receiver time tag, s since the session start
+  double t = 0;  // receiver time tag, s since the session start
   TimeTag tag;
-  double clockOffset = 0;  // receiver clock minus GPS time, s
-  double clockDrift = 0;   // s/s
-  Vec3 position, velocity;            // true antenna position, m and m/s
+  double clockOffset = 0;                   // receiver clock minus GPS time, s
+  double clockDrift = 0;                    // s/s
+  Vec3 position, velocity;                  // true antenna position, m and m/s
   Vec3 reportedPosition, reportedVelocity;  // the receiver's own solution
   std::vector<SatObservation> satellites;   // GPS by PRN, then GLONASS by index
 };

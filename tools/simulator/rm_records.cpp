@@ -10,9 +10,9 @@ namespace {
 
 using jpsbuild::Body;
 
-constexpr double kRangeUnit = 0.02;          // m
-constexpr double kPhaseUnit = 0.0005;        // m
-constexpr double kClockUnit = 125e-9;        // s
+constexpr double kRangeUnit = 0.02;               // m
+constexpr double kPhaseUnit = 0.0005;             // m
+constexpr double kClockUnit = 125e-9;             // s
 constexpr double kDopplerScale = 1000.0 * 128.0;  // counts per Hz (0.001 Hz, 7 fraction bits)
 constexpr uint32_t kClockValid = 1;
 constexpr uint32_t kSignalL1Ca = 0;
@@ -26,6 +26,7 @@ constexpr uint32_t kMissingDoppler = 0xFFFFFFFFu;
 constexpr uint32_t kMaxLockTenths = 0xFFFE;
 constexpr uint32_t kDopplerAbsentCode = 1;
 constexpr uint32_t kWeekMask = 0x7FF;
+constexpr double kL2SnrLoss = 6.0;  // dB-Hz below L1
 // The converter's wavelengths for GPS signals, which the phases are sent against.
 constexpr double kGpsL1Wavelength = 0.190293672798;
 constexpr double kGpsL2Wavelength = 0.24421021342456825;
@@ -82,7 +83,7 @@ jpsbuild::Bytes RmEpochRecord(const ReceiverEpoch& epoch, bool withDoppler) {
     bool hasRelative = o.hasP2Range && relative > INT16_MIN && relative < INT16_MAX;
     b.U2(hasRelative ? static_cast<uint32_t>(static_cast<int32_t>(relative)) & 0xFFFFu
                      : kMissingRelative);
-    b.U4(SignalWord(o.l2Phase * Wavelength(o, true), range, kSignalL2, o.snr - 6.0));
+    b.U4(SignalWord(o.l2Phase * Wavelength(o, true), range, kSignalL2, o.snr - kL2SnrLoss));
     b.I2(LoopFlags(o));
     b.U2(lockTenths);
     if (withDoppler) b.U4(kMissingDoppler);

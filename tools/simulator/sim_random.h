@@ -8,6 +8,12 @@
 
 namespace jpssim {
 
+// A range of plausible values.
+struct Spread {
+  double low;
+  double high;
+};
+
 class Random {
  public:
   explicit Random(uint64_t seed) : state_(seed) {}
@@ -25,6 +31,8 @@ class Random {
     return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1));
   }
   bool Chance(double probability) { return Uniform() < probability; }
+  // Uniform within a spread.
+  double In(Spread s) { return s.low + (s.high - s.low) * Uniform(); }
   // Gaussian noise with deviation sigma, clipped to four deviations so that
   // the documented tolerances hold for every seed.
   double Noise(double sigma) {

@@ -9,7 +9,7 @@ namespace jpssim {
 
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kSecondsPerWeek = 604800;
-constexpr int kGpsMinusUtcSeconds = 18;      // leap seconds since 2017
+constexpr int kGpsMinusUtcSeconds = 18;                // leap seconds since 2017
 constexpr int64_t kGlonassMinusUtcSeconds = 3 * 3600;  // Moscow time
 
 struct CivilDate {

@@ -39,12 +39,14 @@ int EpochCount(const SimulatorOptions& o) {
 }  // namespace
 
 std::string CheckSimulatorOptions(const SimulatorOptions& o) {
-  if (!(o.minutes > 0) || o.minutes > kMaxMinutes) return "minutes must be above 0 and at most 10080";
+  if (!(o.minutes > 0) || o.minutes > kMaxMinutes)
+    return "minutes must be above 0 and at most 10080";
   if (!(o.interval >= kMinInterval) || o.interval > kMaxInterval) {
     return "interval must be from 0.05 to 300 seconds";
   }
   double ms = o.interval * 1000.0;
-  if (std::fabs(ms - std::nearbyint(ms)) > 1e-6) return "interval must be a whole number of milliseconds";
+  if (std::fabs(ms - std::nearbyint(ms)) > 1e-6)
+    return "interval must be a whole number of milliseconds";
   if (EpochCount(o) < 1) return "the session is shorter than one interval";
   return "";
 }
@@ -95,11 +97,10 @@ void Session::State::SendEphemeris(Bytes& out, size_t i, double t) {
   }
 }
 
-// Before the first epoch: the date, the GPS-UTC parameters and the
+// At the start of the first epoch: the GPS-UTC parameters and the
 // ephemerides of every satellite above the horizon.
 void Session::State::Preamble(Bytes& out) {
   TimeTag tag = clock.At(0);
-  Put(out, jpsbuild::ReceiverDate(tag.date.year, tag.date.month, tag.date.day));
   Put(out, GpsUtcParameters(tag.week, tag.secondsOfWeek));
   for (size_t i : receiver.InView(0)) SendEphemeris(out, i, 0);
 }
@@ -115,17 +116,21 @@ void Session::State::WriteEpoch(Bytes& out, int k) {
   }
 
   // Between epochs: new ephemerides and, now and then, the GPS-UTC parameters.
-  for (const SatObservation& o : epoch.satellites) SendEphemeris(out, o.satellite, t);
-  if (k > 0 && std::floor(t / kUtcParametersEvery) !=
-                   std::floor((t - options.interval) / kUtcParametersEvery)) {
-    Put(out, GpsUtcParameters(epoch.tag.week, epoch.tag.secondsOfWeek));
+  if (k > 0) {
+    for (const SatObservation& o : epoch.satellites) SendEphemeris(out, o.satellite, t);
+    if (std::floor(t / kUtcParametersEvery) !=
+        std::floor((t - options.interval) / kUtcParametersEvery)) {
+      Put(out, GpsUtcParameters(epoch.tag.week, epoch.tag.secondsOfWeek));
+    }
   }
 
   const TimeTag& tag = epoch.tag;
   Put(out, jpsbuild::ReceiverTime(tag.msOfDay));
   Put(out, jpsbuild::ReceiverDate(tag.date.year, tag.date.month, tag.date.day));
+  if (k == 0) Preamble(out);
   for (; nextText < work.texts.size() && work.texts[nextText].epoch == k; ++nextText) {
-    uint32_t lead = static_cast<uint32_t>(std::lround(std::min(kTypingLead, options.interval / 2) * 1000));
+    uint32_t lead =
+        static_cast<uint32_t>(std::lround(std::min(kTypingLead, options.interval / 2) * 1000));
     uint32_t typed = tag.msOfDay >= lead ? tag.msOfDay - lead : tag.msOfDay;
     Put(out, EventText(typed, work.texts[nextText].text));
   }
@@ -153,7 +158,8 @@ void Session::State::WriteEpoch(Bytes& out, int k) {
   for (const SatObservation& o : epoch.satellites) {
     stats.lockStarts += o.lockStarted ? 1 : 0;
     stats.slips += o.slipped ? 1 : 0;
-    stats.missingValues += !o.hasCaRange + !o.hasL1Phase + !o.hasL2Phase + !o.hasP2Range + !o.hasDoppler;
+    stats.missingValues +=
+        !o.hasCaRange + !o.hasL1Phase + !o.hasL2Phase + !o.hasP2Range + !o.hasDoppler;
   }
 }
 
@@ -170,7 +176,6 @@ bool Session::Next(Bytes* out) {
   State& s = *state_;
   if (s.next >= s.epochs) return false;
   size_t before = out->size();
-  if (s.next == 0) s.Preamble(*out);
   s.WriteEpoch(*out, s.next);
   ++s.next;
   s.stats.bytes += out->size() - before;
@@ -197,10 +202,13 @@ bool SimulateSession(const SimulatorOptions& options, const ByteSink& sink, Sess
 
 Bytes SimulateSessionBytes(const SimulatorOptions& options, SessionStats* stats) {
   Bytes all;
-  SimulateSession(options, [&](const uint8_t* data, size_t size) {
-    all.insert(all.end(), data, data + size);
-    return true;
-  }, stats);
+  SimulateSession(
+      options,
+      [&](const uint8_t* data, size_t size) {
+        all.insert(all.end(), data, data + size);
+        return true;
+      },
+      stats);
   return all;
 }
 

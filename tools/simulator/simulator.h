@@ -34,9 +34,9 @@ namespace jpssim {
 
 struct SimulatorOptions {
   double minutes = 10.0;
-  double interval = 1.0;   // s between epochs, a whole number of milliseconds
+  double interval = 1.0;  // s between epochs, a whole number of milliseconds
   uint64_t seed = 1;
-  bool rm = false;         // measurements as [rM] records
+  bool rm = false;  // measurements as [rM] records
 };
 
 // What the stream holds, as written.
@@ -44,12 +44,12 @@ struct SessionStats {
   int epochs = 0;
   int gpsEphemerides = 0;
   int glonassEphemerides = 0;
-  int sitesSaved = 0;       // sites typed and saved by the operator
-  int modeChanges = 0;      // switches between static and dynamic
+  int sitesSaved = 0;   // sites typed and saved by the operator
+  int modeChanges = 0;  // switches between static and dynamic
   int cameraPulses = 0;
-  int lockStarts = 0;       // satellite locks begun (rise, slip, new output set)
+  int lockStarts = 0;  // satellite locks begun (rise, slip, new output set)
   int slips = 0;
-  int missingValues = 0;    // values sent with the receiver's "not available" mark
+  int missingValues = 0;  // values sent with the receiver's "not available" mark
   uint64_t bytes = 0;
   std::map<std::string, int> messages;  // messages written, by identifier
 };
@@ -77,6 +77,7 @@ class Session {
 // Writes a whole session through sink (in pieces); false when sink refused.
 using ByteSink = std::function<bool(const uint8_t* data, size_t size)>;
 bool SimulateSession(const SimulatorOptions& options, const ByteSink& sink, SessionStats* stats);
-jpsbuild::Bytes SimulateSessionBytes(const SimulatorOptions& options, SessionStats* stats = nullptr);
+jpsbuild::Bytes SimulateSessionBytes(const SimulatorOptions& options,
+                                     SessionStats* stats = nullptr);
 
 }  // namespace jpssim

@@ -1,0 +1,26 @@
+#include "support/station_line.h"
+
+#include "plugin/host_messages.h"
+#include "support/text_helpers.h"
+#include "support/text_stream.h"
+
+namespace jps {
+namespace {
+
+int32_t StationNumber = 0;   // the last number given; never reset
+
+}  // namespace
+
+int WriteNumberedStationLine(DecoderState& state, const NumberedStationEvent& event) {
+  if (state.StaStream == nullptr || !state.StaStream->IsOpen()) return 0;
+  double time = TimeOfWeek(state, static_cast<double>(event.msOfDay));
+  char text[kEventTextSize];
+  CopyBounded(text, event.text, kEventTextSize - 1);
+  char number[16];
+  FormatText(number, sizeof number, "%d", ++StationNumber);
+  state.StaStream->Printf("STA: * %.2lf * %s * 0.000 * %s *  * \n", time, number, text);
+  ++Counters.stationMarks;
+  return 0;
+}
+
+}  // namespace jps
