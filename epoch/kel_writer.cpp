@@ -59,14 +59,19 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
     return nullptr;
   }
   if (bufferSize != 0) {
-    w->buffer = new (std::nothrow) char[bufferSize];
+    // The header keeps the size asked for; the stream gets a buffer larger
+    // than any size the header can state, so that large files cost few
+    // system calls.
+    static_assert(kKelStreamBufferSize > UINT16_MAX, "the stream buffer is the larger");
+    const size_t streamBufferSize = kKelStreamBufferSize;
+    w->buffer = new (std::nothrow) char[streamBufferSize];
     if (w->buffer == nullptr) {
       SetErrorText("Error: Not enough memory in buffer");
       std::fclose(w->stream);
       delete w;
       return nullptr;
     }
-    if (std::setvbuf(w->stream, w->buffer, _IOFBF, bufferSize) != 0) {
+    if (std::setvbuf(w->stream, w->buffer, _IOFBF, streamBufferSize) != 0) {
       SetErrorText("Error: Unable to initialize file buffer");
       std::fclose(w->stream);
       delete[] w->buffer;

@@ -3,6 +3,7 @@
 // library opens the same kind of handle.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -13,8 +14,11 @@ namespace jps {
 struct KelWriter {
   KelHeader header;         // the header image; its run-time slots stay zero
   std::FILE* stream;        // the open file
-  char* buffer;             // stream buffer of header.bufferSize bytes, or null
+  char* buffer;             // stream buffer (see kKelStreamBufferSize), or null
 };
+
+// Stream buffer of a file created with a non-zero buffer size.
+constexpr size_t kKelStreamBufferSize = 1 << 16;
 
 constexpr uint8_t kJavadReceiverType = 22;
 constexpr float kKelFormatVersion = 1.01f;

@@ -75,23 +75,41 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row) {
   return AcceptMessage(s, row);
 }
 
-DecoderEvent RunHandler(DecoderState* s) {
+}  // namespace
+
+DecoderEvent HandleMessage(DecoderState* s) {
   const DispatchRow& row = CurrentRow();
   const uint8_t* message = Framing.HeaderBuffer;
   int L = Framing.length;
   switch (row.handling) {
     case Handling::kNone:
+      // Skipped, but only when whole: a damaged message (a cut one, say)
+      // would otherwise take the messages after it along, unchecked.
+      if (GreisChecksum(message, L) != 0) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
       BackToHunt();
       return kEventNone;
 
     case Handling::kReceiverTime:
       // The previous epoch is complete: stay here until the driver took it.
-      if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
+      // Only a receiver-time message that passes its check ends an epoch: a
+      // damaged one would hand over the epoch before the rest of it arrived.
+      if (s->EpochMessageCounts[kCountCaRange] == 1 && L == kReceiverTimeSize &&
+          GreisChecksum(message, L) == 0) {
+        return kEventEpoch;
+      }
       ClearEpochCounters(s);
       std::memset(&s->CaRange, 0, sizeof s->CaRange);
       return RunParserRow(s, row);
 
     case Handling::kEpochEnd:
+      // Its body is the checksum byte alone; a damaged one ends nothing.
+      if (GreisChecksum(message, L) != 0) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
       BackToHunt();
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
       ClearEpochCounters(s);
@@ -130,7 +148,24 @@ DecoderEvent RunHandler(DecoderState* s) {
   return kEventNone;
 }
 
-}  // namespace
+bool FinishHeader(DecoderState* s) {
+  FramingState& f = Framing;
+  int L = ParseHexLength(f.HeaderBuffer + 2);
+  const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
+  if (row == nullptr) {
+    RejectCandidate(s);
+    return false;
+  }
+  if (L > row->maxLength) {
+    if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
+    RejectCandidate(s);
+    return false;
+  }
+  f.length = L;
+  f.row = row;
+  f.phase = row->state;
+  return true;
+}
 
 DecoderEvent DecodeNext(DecoderState* s) {
   FramingState& f = Framing;
@@ -164,34 +199,25 @@ DecoderEvent DecodeNext(DecoderState* s) {
         if (c < 0) return kEventEnd;
         f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
       }
-      int L = ParseHexLength(f.HeaderBuffer + 2);
-      const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
-      if (row == nullptr) {
-        RejectCandidate(s);
-        return kEventNone;
-      }
-      if (L > row->maxLength) {
-        if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
-        RejectCandidate(s);
-        return kEventNone;
-      }
-      f.length = L;
-      f.row = row;
-      f.phase = row->state;
+      FinishHeader(s);
       return kEventNone;
     }
     default: {
+      // The rest of the message, or as much as the buffer holds: a candidate
+      // that fills all of it is rejected.
       int total = f.length + kFrameHeaderSize;
-      while (f.fill < total) {
-        int c = ReadStreamByte(in);
-        if (c < 0) return kEventEnd;
-        f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
-        if (f.fill >= kHeaderBufferSize) {
-          RejectCandidate(s);
-          return kEventNone;
-        }
+      int target = total < kHeaderBufferSize ? total : kHeaderBufferSize;
+      if (f.fill < target) {
+        int want = target - f.fill;
+        int got = ReadStreamBytes(in, f.HeaderBuffer + f.fill, want);
+        f.fill += got;
+        if (got < want) return kEventEnd;
       }
-      return RunHandler(s);
+      if (f.fill >= kHeaderBufferSize) {
+        RejectCandidate(s);
+        return kEventNone;
+      }
+      return HandleMessage(s);
     }
   }
 }
@@ -222,10 +248,11 @@ void ClearEpochCounters(DecoderState* s) {
 }
 
 bool EpochHasRepeatedMessage(const DecoderState& s) {
-  for (int state = 0; state < kDispatchStateCount; ++state) {
-    if (s.ArrivalCounts[state] > 1) return true;
-  }
-  return false;
+  // A count above 1 has a bit above the lowest set, and so has the OR of
+  // all counts then (a loop without exits, over whole words).
+  uint8_t any = 0;
+  for (int state = 0; state < kDispatchStateCount; ++state) any |= s.ArrivalCounts[state];
+  return (any & 0xFE) != 0;
 }
 
 void ResetDecoder(DecoderState* s) {

@@ -52,6 +52,12 @@ const DispatchRow* FindDispatchRow(const uint8_t* header);
 
 DecoderEvent DecodeNext(DecoderState* state);
 
+// The header step once the five header bytes are in HeaderBuffer: enters the
+// identifier's body state (true), or rejects the candidate (false).
+bool FinishHeader(DecoderState* state);
+// The handler of the body state, once the whole message is in HeaderBuffer.
+DecoderEvent HandleMessage(DecoderState* state);
+
 // Discards the current epoch (999), unless damaged epochs are kept (0).
 int ResetEpoch(int8_t* counts, DecoderState* state);
 // Zeroes the six signal arrays, CaDoppler and P1Doppler.

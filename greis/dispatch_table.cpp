@@ -18,7 +18,7 @@ constexpr DecoderEvent E0 = kEventNone;
 // that the first length digit "0" allows; the parser wants at least the record.
 constexpr int kLongerRecordLimit = 255;
 
-const DispatchRow kRows[] = {
+constexpr DispatchRow kRows[] = {
     // key    state max  handling            parser               counter zeroed over-limit text  event
     {"~~0", 5, 5, H::kReceiverTime, ParseReceiverTime, 0, true, nullptr, E0},
     {"RD0", 4, 6, H::kReceiverDate, nullptr, N, false, nullptr, E0},
@@ -95,24 +95,30 @@ const DispatchRow kRows[] = {
 };
 
 // Row index by the two identifier characters; -1 where there is no row.
+// Built when the program is compiled.
 struct RowIndex {
-  int16_t index[256][256];
-  RowIndex() {
-    for (auto& a : index)
-      for (auto& b : a) b = -1;
-    for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-      uint8_t a = static_cast<uint8_t>(kRows[i].key[0]);
-      uint8_t b = static_cast<uint8_t>(kRows[i].key[1]);
-      if (index[a][b] < 0) index[a][b] = static_cast<int16_t>(i);
-    }
-  }
+  int8_t index[256][256];
 };
+
+constexpr RowIndex BuildRowIndex() {
+  RowIndex rows{};
+  for (auto& a : rows.index)
+    for (auto& b : a) b = -1;
+  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
+    uint8_t a = static_cast<uint8_t>(kRows[i].key[0]);
+    uint8_t b = static_cast<uint8_t>(kRows[i].key[1]);
+    if (rows.index[a][b] < 0) rows.index[a][b] = static_cast<int8_t>(i);
+  }
+  return rows;
+}
+
+constexpr RowIndex kRowIndex = BuildRowIndex();
+static_assert(sizeof kRows / sizeof kRows[0] <= INT8_MAX, "row numbers fit the index");
 
 }  // namespace
 
 const DispatchRow* FindDispatchRow(const uint8_t* header) {
-  static const RowIndex rows;
-  int i = rows.index[header[0]][header[1]];
+  int i = kRowIndex.index[header[0]][header[1]];
   if (i < 0) return nullptr;
   const DispatchRow& row = kRows[i];
   // Every identifier but "rM" is matched with its first length digit.

@@ -1,12 +1,12 @@
 #include "greis/framing.h"
 
-#include "greis/jps_input.h"
+#include "support/little_endian.h"
 
 namespace jps {
 
 FramingState Framing;
 
-const char MessageIdTable[kMessageIdCount][3] = {
+constexpr char MessageIdTable[kMessageIdCount][3] = {
     "~~", "SI", "RD", "RC", "R1", "R2", "PV", "PC", "P1", "P2", "PS", "PG", "GE", "GA", "NN",
     "NE", "NA", "UO", "EL", "EC", "E1", "E2", "AZ", "CC", "C1", "C2", "CP", "DC", "D1", "D2",
     "DO", "==", "TO", "TC", "TT", "rc", "r1", "r2", "rE", "rM", "1r", "1p", "1R", "1P", "2r",
@@ -15,31 +15,19 @@ const char MessageIdTable[kMessageIdCount][3] = {
 
 namespace {
 
-struct IdLookup {
-  bool first[256];
-  bool pair[256][256];
-  IdLookup() : first(), pair() {
-    for (const auto& id : MessageIdTable) {
-      uint8_t a = static_cast<uint8_t>(id[0]);
-      uint8_t b = static_cast<uint8_t>(id[1]);
-      first[a] = true;
-      pair[a][b] = true;
-    }
+constexpr MessageIdLookup BuildMessageIdLookup() {
+  MessageIdLookup lookup{};
+  for (const auto& id : MessageIdTable) {
+    uint8_t a = static_cast<uint8_t>(id[0]);
+    uint8_t b = static_cast<uint8_t>(id[1]);
+    lookup.first[a] = true;
+    lookup.second[a][b >> 5] |= 1u << (b & 31);
   }
-};
-
-const IdLookup& Ids() {
-  static const IdLookup lookup;
   return lookup;
 }
 
-inline uint8_t Rotl2(uint8_t v) { return static_cast<uint8_t>((v << 2) | (v >> 6)); }
-
-int HexPair(uint8_t a, uint8_t b) {
-  bool valid = (a >= '0' && a <= '9') || (a >= 'A' && a <= 'F');
-  if (!valid) return 0;
-  auto nibble = [](uint8_t x) { return x < 'A' ? x - 48 : x - 55; };
-  return (nibble(a) * 16 + nibble(b)) & 0xFF;
+inline uint8_t Rotl(uint8_t v, int bits) {
+  return bits == 0 ? v : static_cast<uint8_t>((v << bits) | (v >> (8 - bits)));
 }
 
 struct CrcTable {
@@ -60,23 +48,34 @@ struct CrcTable {
 
 }  // namespace
 
-bool IsFirstIdChar(uint8_t c) { return Ids().first[c]; }
-bool IsMessageId(uint8_t a, uint8_t b) { return Ids().pair[a][b]; }
+constexpr MessageIdLookup MessageIds = BuildMessageIdLookup();
 
+// The fold rotates by 2 bits per byte, so a byte's share in the result is the
+// byte rotated by 2 x (its distance from the end + 1) bits, and rotations
+// repeat every four bytes. Words of eight bytes counted back from the end
+// therefore put each byte at a fixed rotation: they are XORed together and
+// their byte lanes rotated once.
 uint8_t GreisChecksum(const uint8_t* message, int count) {
   if (count == 0) return 0;
-  uint8_t cs = 0;
-  int n = count + kFrameHeaderSize;
-  for (int i = 0; i < n; ++i) cs = static_cast<uint8_t>(Rotl2(cs) ^ message[i]);
-  return Rotl2(cs);
-}
-
-int ParseHexLength(const uint8_t* c) {
-  int low = HexPair(c[1], c[2]);
-  int high = HexPair('0', c[0]);
-  int value = static_cast<int16_t>(high * 256 + low);
-  if (value < 0 || value > kMaxMessageLength) return -1;
-  return value;
+  const size_t n = static_cast<size_t>(count) + kFrameHeaderSize;
+  uint64_t lanes = 0;
+  size_t end = n;
+  for (; end >= 8; end -= 8) lanes ^= LoadU64(message + end - 8);
+  // The first n % 8 bytes take the top lanes of a word that starts before
+  // them: the first word of the message shifted up, or byte by byte when the
+  // message is shorter than a word.
+  uint64_t head = 0;
+  if (end > 0 && n >= 8) {
+    head = LoadU64(message) << (8 * (8 - end));
+  } else {
+    for (size_t i = 0; i < end; ++i) head |= static_cast<uint64_t>(message[i]) << (8 * (8 - end + i));
+  }
+  lanes ^= head;
+  uint32_t folded = static_cast<uint32_t>(lanes ^ (lanes >> 32));
+  // Lane j of a word ending at the end lies (4 - j) % 4 bytes from the end
+  // (modulo 4): lane 0 is rotated by 0 bits, lane 1 by 6, lane 2 by 4, lane 3 by 2.
+  return static_cast<uint8_t>(folded) ^ Rotl(static_cast<uint8_t>(folded >> 8), 6) ^
+         Rotl(static_cast<uint8_t>(folded >> 16), 4) ^ Rotl(static_cast<uint8_t>(folded >> 24), 2);
 }
 
 uint16_t Crc16(const uint8_t* data, size_t n) {
@@ -93,16 +92,6 @@ bool RmCrcOk(const uint8_t* message, int L) {
   const uint8_t* body = message + kFrameHeaderSize;
   uint16_t carried = static_cast<uint16_t>(body[L - 2] | (body[L - 1] << 8));
   return Crc16(message, static_cast<size_t>(kFrameHeaderSize + L - 2)) == carried;
-}
-
-int ReadStreamByte(JpsInput* stream) {
-  ++Framing.BytesRead;
-  return stream->ReadByte();
-}
-
-int RewindStream(JpsInput* stream, int n) {
-  Framing.BytesRead -= n;
-  return stream->Rewind(n);
 }
 
 void ResetFraming() {

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace jps {
+#include "greis/jps_input.h"
 
-class JpsInput;
+namespace jps {
 
 constexpr int kFrameHeaderSize = 5;        // identifier + three length digits
 constexpr int kHeaderBufferSize = 4096;    // one candidate message
@@ -35,13 +35,38 @@ extern FramingState Framing;
 // The identifiers that framing accepts, in table order.
 extern const char MessageIdTable[kMessageIdCount][3];
 
-bool IsFirstIdChar(uint8_t c);
-bool IsMessageId(uint8_t first, uint8_t second);
+// Lookups of the identifier table, built when the program is compiled:
+// which bytes start an identifier, and which second bytes complete one.
+struct MessageIdLookup {
+  bool first[256];
+  uint32_t second[256][8];   // bit b % 32 of word b / 32: (first, b) is an identifier
+};
+extern const MessageIdLookup MessageIds;
+
+inline bool IsFirstIdChar(uint8_t c) { return MessageIds.first[c]; }
+inline bool IsMessageId(uint8_t first, uint8_t second) {
+  return (MessageIds.second[first][second >> 5] >> (second & 31)) & 1u;
+}
 
 // Fold of count + 5 bytes from the identifier on; 0 over a good message.
 uint8_t GreisChecksum(const uint8_t* message, int count);
+// The receiver's hexadecimal pair: 0 unless a is a digit or an uppercase
+// letter A to F; b is not checked (lowercase letters count from "A" on).
+inline int HexPair(uint8_t a, uint8_t b) {
+  bool valid = (a >= '0' && a <= '9') || (a >= 'A' && a <= 'F');
+  if (!valid) return 0;
+  auto nibble = [](uint8_t x) { return x < 'A' ? x - 48 : x - 55; };
+  return (nibble(a) * 16 + nibble(b)) & 0xFF;
+}
+
 // Length from three hexadecimal characters: 0..4095, or -1.
-int ParseHexLength(const uint8_t* chars);
+inline int ParseHexLength(const uint8_t* c) {
+  int low = HexPair(c[1], c[2]);
+  int high = HexPair('0', c[0]);
+  int value = static_cast<int16_t>(high * 256 + low);
+  if (value < 0 || value > kMaxMessageLength) return -1;
+  return value;
+}
 // CRC-16 with polynomial 0x1021, register 0, no reflection, no final XOR.
 uint16_t Crc16(const uint8_t* data, size_t n);
 // True when the rM record's little-endian CRC at body offsets L-2, L-1
@@ -49,9 +74,23 @@ uint16_t Crc16(const uint8_t* data, size_t n);
 bool RmCrcOk(const uint8_t* message, int L);
 
 // Reads a byte from the stream (-1 at the end), counting it in BytesRead.
-int ReadStreamByte(JpsInput* stream);
+inline int ReadStreamByte(JpsInput* stream) {
+  ++Framing.BytesRead;
+  return stream->ReadByte();
+}
+// Reads n bytes into out, as n calls of ReadStreamByte would: returns the
+// bytes read, fewer than n only at the end of the stream (which, like a
+// ReadStreamByte that meets the end, counts one more in BytesRead).
+inline int ReadStreamBytes(JpsInput* stream, uint8_t* out, int n) {
+  int got = static_cast<int>(stream->Read(out, static_cast<size_t>(n)));
+  Framing.BytesRead += got < n ? got + 1 : got;
+  return got;
+}
 // Moves the stream n bytes back and lowers BytesRead by n.
-int RewindStream(JpsInput* stream, int n);
+inline int RewindStream(JpsInput* stream, int n) {
+  Framing.BytesRead -= n;
+  return stream->Rewind(n);
+}
 
 // Back to the hunt phase with an empty candidate and BytesRead 0.
 void ResetFraming();

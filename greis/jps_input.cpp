@@ -27,6 +27,7 @@ bool JpsInput::Open(const char* path) {
   pos_ = end_ = 0;
   base_ = 0;
   at_end_ = false;
+  read_failed_ = false;
   return true;
 }
 
@@ -38,12 +39,13 @@ void JpsInput::Close() {
   pos_ = end_ = 0;
   base_ = length_ = 0;
   at_end_ = false;
+  read_failed_ = false;
 }
 
-int JpsInput::Refill() {
+bool JpsInput::Refill() {
   if (file_ == nullptr) {
     at_end_ = true;
-    return -1;
+    return false;
   }
   // Keep the last bytes so that a rewind into them needs no seek.
   size_t keep = end_ < kRewindWindow ? end_ : kRewindWindow;
@@ -53,19 +55,29 @@ int JpsInput::Refill() {
   size_t n = std::fread(buffer_ + keep, 1, kChunk, file_);
   end_ = keep + n;
   if (n == 0) {
+    if (std::ferror(file_) != 0) read_failed_ = true;
     at_end_ = true;
-    return -1;
+    return false;
   }
-  return buffer_[pos_++];
+  return true;
 }
 
-int JpsInput::Rewind(int64_t n) {
+size_t JpsInput::ReadAcross(uint8_t* out, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    if (pos_ == end_ && !Refill()) break;
+    size_t take = end_ - pos_;
+    if (take > n - done) take = n - done;
+    std::memcpy(out + done, buffer_ + pos_, take);
+    pos_ += take;
+    done += take;
+  }
+  return done;
+}
+
+int JpsInput::RewindFar(int64_t n) {
   if (file_ == nullptr || n < 0) return -1;
   at_end_ = false;
-  if (static_cast<uint64_t>(n) <= pos_) {
-    pos_ -= static_cast<size_t>(n);
-    return 0;
-  }
   int64_t target = Position() - n;
   if (target < 0) return -1;
   if (Seek64(file_, target, SEEK_SET) != 0) return -1;

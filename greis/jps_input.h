@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace jps {
 
@@ -28,17 +29,46 @@ class JpsInput {
   int64_t Position() const { return base_ + static_cast<int64_t>(pos_); }
   // True once a read met the end of the file (cleared by a rewind).
   bool AtEnd() const { return at_end_; }
+  // True once the system failed a read: the input ended there early.
+  bool ReadFailed() const { return read_failed_; }
 
   // The next byte 0..255, or -1 at the end of the file.
   int ReadByte() {
     if (pos_ < end_) return buffer_[pos_++];
-    return Refill();
+    return Refill() ? buffer_[pos_++] : -1;
+  }
+  // Copies up to n bytes into out; fewer only at the end of the file.
+  size_t Read(uint8_t* out, size_t n) {
+    if (n <= end_ - pos_) {
+      std::memcpy(out, buffer_ + pos_, n);
+      pos_ += n;
+      return n;
+    }
+    return ReadAcross(out, n);
   }
   // Moves back n bytes. 0, or -1 when the position cannot be set.
-  int Rewind(int64_t n);
+  int Rewind(int64_t n) {
+    if (n >= 0 && file_ != nullptr && static_cast<uint64_t>(n) <= pos_) {
+      pos_ -= static_cast<size_t>(n);
+      at_end_ = false;
+      return 0;
+    }
+    return RewindFar(n);
+  }
+
+  // The bytes read ahead into the buffer and not consumed yet (none at the
+  // end of the buffer), and a way to consume some of them.
+  const uint8_t* Buffered(size_t* count) const {
+    *count = end_ - pos_;
+    return buffer_ + pos_;
+  }
+  void Consume(size_t n) { pos_ += n; }
 
  private:
-  int Refill();
+  // Reads the next chunk after the bytes kept for rewinds; false at the end.
+  bool Refill();
+  size_t ReadAcross(uint8_t* out, size_t n);
+  int RewindFar(int64_t n);
 
   std::FILE* file_ = nullptr;
   uint8_t* buffer_ = nullptr;
@@ -47,6 +77,7 @@ class JpsInput {
   int64_t base_ = 0;     // file offset of buffer_[0]
   int64_t length_ = 0;
   bool at_end_ = false;
+  bool read_failed_ = false;
 };
 
 }  // namespace jps

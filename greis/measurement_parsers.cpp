@@ -90,7 +90,7 @@ constexpr bool kNoMarker = false;
 constexpr MeasurementForm kNoForm = kFormNone;
 
 // clang-format off
-const PerSatelliteMessage kMessages[] = {
+constexpr PerSatelliteMessage kMessages[] = {
     // Pseudoranges in seconds; the C/A ones are bounded.
     {{'R', 'C'}, [](DecoderState& s) -> EntryStore { return s.CaRange.values; }, CaRange, kFormSeconds, CaRange, kMarker, true},
     {{'R', '1'}, [](DecoderState& s) -> EntryStore { return s.P1Range.values; }, P1Range, kFormSeconds, P1Range, kMarker, false},
@@ -125,23 +125,38 @@ const PerSatelliteMessage kMessages[] = {
     {{'A', 'Z'}, [](DecoderState& s) -> EntryStore { return s.SatAzimuths; }, kNoSignal, kNoForm, kNoSignal, kNoMarker, false},
 };
 // clang-format on
+constexpr IdIndex kMessageIndex = BuildIdIndex(kMessages);
 
 int Refuse(const PerSatelliteMessage& m, DecoderState& s) {
   if (m.refusedMark != nullptr) m.refusedMark(s)->Form = kFormFailed;
   return -1;
 }
 
-// Reads count entries of type T into entries (and, converted, into signal).
+// Reads count entries of type T into entries, testing the marker and the
+// C/A range bound as the message asks.
+template <typename T, bool kTestMarker, bool kRangeLimit>
+void ReadEntries(const uint8_t* body, int count, T* entries) {
+  for (int i = 0; i < count; ++i) {
+    const uint8_t* p = body + static_cast<size_t>(i) * sizeof(T);
+    T value = (kTestMarker && Entry<T>::Absent(p)) ? T{0} : Entry<T>::Load(p);
+    if (kRangeLimit && std::fabs(static_cast<double>(value)) > kMaxCaRangeSeconds) value = T{0};
+    entries[i] = value;
+  }
+}
+
+// Reads count entries of type T into entries and, converted, into signal.
 template <typename T>
 void StoreEntries(const PerSatelliteMessage& m, const uint8_t* body, int count, T* entries,
                   SignalArray* signal) {
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* p = body + static_cast<size_t>(i) * sizeof(T);
-    T value = (m.marker && Entry<T>::Absent(p)) ? T{0} : Entry<T>::Load(p);
-    if (m.caRangeLimit && std::fabs(static_cast<double>(value)) > kMaxCaRangeSeconds) value = T{0};
-    entries[i] = value;
-    if (signal != nullptr) signal->values[i] = static_cast<double>(value);
+  if (m.marker) {
+    if (m.caRangeLimit) ReadEntries<T, true, true>(body, count, entries);
+    else ReadEntries<T, true, false>(body, count, entries);
+  } else {
+    if (m.caRangeLimit) ReadEntries<T, false, true>(body, count, entries);
+    else ReadEntries<T, false, false>(body, count, entries);
   }
+  if (signal == nullptr) return;
+  for (int i = 0; i < count; ++i) signal->values[i] = static_cast<double>(entries[i]);
 }
 
 size_t EntryWidth(const EntryStore& store) {
@@ -151,7 +166,7 @@ size_t EntryWidth(const EntryStore& store) {
 }  // namespace
 
 int ParsePerSatellite(DecoderState& s, const uint8_t* message, int L) {
-  const PerSatelliteMessage* m = FindById(kMessages, message);
+  const PerSatelliteMessage* m = FindById(kMessages, kMessageIndex, message);
   if (m == nullptr) return -1;
   if (!ChecksumOk(message, L)) return Refuse(*m, s);
   EntryStore store = m->store(s);

@@ -33,7 +33,7 @@ RecordBytes RecordOf(uint8_t (&record)[N]) {
 }
 
 // clang-format off
-const FixedRecordMessage kRecords[] = {
+constexpr FixedRecordMessage kRecords[] = {
     {{'U', 'O'}, Length::kExact,   [](DecoderState& s) { return RecordOf(s.GpsUtcRecord); }},
     {{'N', 'P'}, Length::kExact,   [](DecoderState& s) { return RecordOf(s.NpRecord); }},
     {{'P', 'O'}, Length::kExact,   [](DecoderState& s) { return RecordOf(s.CartesianPosition); }},
@@ -49,11 +49,12 @@ const FixedRecordMessage kRecords[] = {
     {{'C', 'C'}, Length::kAtLeast, [](DecoderState&) { return RecordBytes{nullptr, 0}; }},
 };
 // clang-format on
+constexpr IdIndex kRecordIndex = BuildIdIndex(kRecords);
 
 }  // namespace
 
 int ParseFixedRecord(DecoderState& s, const uint8_t* message, int L) {
-  const FixedRecordMessage* r = FindById(kRecords, message);
+  const FixedRecordMessage* r = FindById(kRecords, kRecordIndex, message);
   if (r == nullptr || L < 0) return -1;
   RecordBytes record = r->record(s);
   size_t length = static_cast<size_t>(L);

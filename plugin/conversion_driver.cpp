@@ -8,6 +8,7 @@
 #include "epoch/kel_writer.h"
 #include "epoch/rm_epoch.h"
 #include "ephemeris/epp_writers.h"
+#include "greis/bulk_decode.h"
 #include "greis/dispatch.h"
 #include "greis/jps_input.h"
 #include "greis/station_marks.h"
@@ -41,19 +42,23 @@ void SetSwitches(const ConversionOptions& o) {
 
 // OnProgress takes 32-bit values: position and length are scaled together
 // when the input is longer than 2 GiB.
+// The host's callback is looked up once: without one, reporting costs nothing.
 struct Progress {
+  OnProgressFn callback = nullptr;
   int shift = 0;
   int64_t length = 0;
   void Start(int64_t fileLength) {
+    const HostCallbacks* cb = HostCallbackPointer;
+    callback = cb != nullptr ? cb->OnProgress : nullptr;
     length = fileLength;
     shift = 0;
     while ((fileLength >> shift) > INT32_MAX) ++shift;
   }
+  bool Wanted() const { return callback != nullptr; }
   void Report(int64_t position) const {
-    const HostCallbacks* cb = HostCallbackPointer;
-    if (cb == nullptr || cb->OnProgress == nullptr) return;
+    if (callback == nullptr) return;
     if (position > length) position = length;
-    cb->OnProgress(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
+    callback(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
   }
 };
 
@@ -127,19 +132,22 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   progress.Start(TheJpsInput.Length());
 
   // Loop.
-  bool writeFailed = false;
+  bool failed = false;  // an output could not be written or the input read
   auto writeEpoch = [&]() {
     if (WriteKelEpoch(kel, &epoch, measurements) != 0) {
       ReportWriteError();
-      writeFailed = true;
+      failed = true;
     }
     ++Counters.epochs;
   };
   auto reportRefusal = [&]() {
     if (ErrorText[0] != '\0') ReportMessage("%s", ErrorText);
   };
+  // Every decoder step is reported to a host that watches progress; for one
+  // that does not, the steps without an event are taken together.
+  const bool stepByStep = progress.Wanted();
   for (;;) {
-    DecoderEvent event = DecodeNext(s);
+    DecoderEvent event = stepByStep ? DecodeNext(s) : DecodeUntilEvent(s);
     if (event < 0 || TheJpsInput.AtEnd()) break;
     progress.Report(TheJpsInput.Position());
     if (AbortCount != 0) {
@@ -202,10 +210,16 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   FlushPendingSite(s);
 
   delete[] measurements;
+  // An input that could not be read to its end was not converted.
+  if (TheJpsInput.ReadFailed()) {
+    SetErrorText("Error: Unable to read %s", jpsPath);
+    ReportMessage("Read Error: %s", ErrorText);
+    failed = true;
+  }
   if (!epp.Close()) {
     SetErrorText("Error: Unable to write to %s", eppPath);
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   TheJpsInput.Close();
   s->JpsStream = nullptr;
@@ -213,15 +227,15 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   CloseKelFile(kel, &kelOk);
   if (!kelOk) {
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   if (!TheStaStream.Close()) {
     SetErrorText("Error: Unable to write to %s", staPath);
     ReportWriteError();
-    writeFailed = true;
+    failed = true;
   }
   s->StaStream = nullptr;
-  return writeFailed ? -1 : 0;
+  return failed ? -1 : 0;
 }
 
 }  // namespace jps

@@ -27,6 +27,14 @@ void CopyHostPath(char* out, size_t capacity, const char* field) {
   out[n] = '\0';
 }
 
+// A path field holds at most 255 characters and its terminator; a field
+// without one holds the start of a longer path, which names another file.
+bool PathFits(const char* field, const char* what) {
+  if (std::memchr(field, '\0', kPathSize) != nullptr) return true;
+  ReportMessage("ERROR: %s path longer than %d characters\n", what, kPathSize - 1);
+  return false;
+}
+
 bool LooksLikeJps(const uint8_t* data, int n) {
   for (int j = 0; j + kDetectMinimumSpan < n; ++j) {
     const uint8_t* p = data + j;
@@ -89,15 +97,17 @@ int32_t Convert(ConversionRequest* request) {
   AbortCount = 0;
   Counters = ResultCounters{};
 
-  char jpsPath[kDerivedPathSize];
-  char kelPath[kDerivedPathSize];
-  char eppPath[kDerivedPathSize];
-  CopyHostPath(jpsPath, sizeof jpsPath, request->InputPath);
-  CopyHostPath(kelPath, sizeof kelPath, request->OutputPath);
-  CopyHostPath(eppPath, sizeof eppPath, request->OutputPath);
-  ReplaceExtension(eppPath, sizeof eppPath, ".epp");
-
-  int32_t result = ConversionDriver(jpsPath, kelPath, eppPath, options);
+  int32_t result = -1;
+  if (PathFits(request->InputPath, "JPS file") && PathFits(request->OutputPath, "KEL file")) {
+    char jpsPath[kDerivedPathSize];
+    char kelPath[kDerivedPathSize];
+    char eppPath[kDerivedPathSize];
+    CopyHostPath(jpsPath, sizeof jpsPath, request->InputPath);
+    CopyHostPath(kelPath, sizeof kelPath, request->OutputPath);
+    CopyHostPath(eppPath, sizeof eppPath, request->OutputPath);
+    ReplaceExtension(eppPath, sizeof eppPath, ".epp");
+    result = ConversionDriver(jpsPath, kelPath, eppPath, options);
+  }
 
   request->EpochsWritten = Counters.epochs;
   request->EphemeridesWritten = Counters.ephemerides;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "greis/framing.h"
 #include "tests/builder/message_builder.h"
@@ -70,4 +71,25 @@ TEST(MessageIds, TableAndLookups) {
   EXPECT_FALSE(IsFirstIdChar('Z'));
   EXPECT_STREQ(MessageIdTable[0], "~~");
   EXPECT_STREQ(MessageIdTable[kMessageIdCount - 1], "SV");
+}
+
+TEST(GreisChecksum, EqualsTheByteByByteFoldForEveryLengthAndAlignment) {
+  // The fold as the receiver defines it: rotate left by 2, XOR the byte.
+  auto fold = [](const uint8_t* m, int count) {
+    uint8_t cs = 0;
+    for (int i = 0; i < count + 5; ++i) cs = static_cast<uint8_t>(((cs << 2) | (cs >> 6)) ^ m[i]);
+    return static_cast<uint8_t>((cs << 2) | (cs >> 6));
+  };
+  std::vector<uint8_t> data(400);
+  uint32_t x = 12345;
+  for (auto& b : data) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(x >> 24);
+  }
+  for (int offset = 0; offset < 8; ++offset) {
+    for (int count = 1; count <= 300; ++count) {
+      ASSERT_EQ(GreisChecksum(data.data() + offset, count), fold(data.data() + offset, count))
+          << "offset " << offset << " count " << count;
+    }
+  }
 }

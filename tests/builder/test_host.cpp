@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "epoch/continuity.h"
 #include "plugin/jav_dll.h"
+#include "tests/builder/host_request.h"
 
 namespace jpstest {
 namespace {
@@ -23,11 +25,6 @@ void JAV_CALL OnMessage(double time, const char* text) {
 void JAV_CALL OnProgress(int32_t position, int32_t length) {
   if (current != nullptr) current->progress.push_back({position, length});
   if (progressCalls++ == abortAt) Abort();
-}
-
-void CopyPath(char* field, const std::string& path) {
-  std::memset(field, 0, jps::kPathSize);
-  std::strncpy(field, path.c_str(), jps::kPathSize - 1);
 }
 
 std::string WithExtension(const std::string& path, const std::string& ext) {
@@ -50,18 +47,16 @@ int HostRun::CountMessages(const std::string& text) const {
 }
 
 HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const HostSetup& setup) {
-  HostRun run;
-  run.request.Size = jps::kRequestSize;
-  run.request.OptionsSize = jps::kOptionsSize;
-  SetFactoryDefaults(jps::kOptionsSize, &run.request.Options);
-  if (setup.options) setup.options(run.request.Options);
-  CopyPath(run.request.InputPath, jpsPath);
-  CopyPath(run.request.OutputPath, kelPath);
+  jps::ConversionRequest request = jpsbuild::HostRequest(jpsPath, kelPath);
+  if (setup.options) setup.options(request.Options);
+  return RunRequest(request, setup);
+}
 
-  jps::HostCallbacks callbacks{};
-  callbacks.Size = jps::kCallbacksSize;
-  callbacks.OnMessage = setup.withOnMessage ? OnMessage : nullptr;
-  callbacks.OnProgress = setup.withOnProgress ? OnProgress : nullptr;
+HostRun RunRequest(const jps::ConversionRequest& request, const HostSetup& setup) {
+  HostRun run;
+  run.request = request;
+  jps::HostCallbacks callbacks = jpsbuild::HostCallbacksWith(
+      setup.withOnMessage ? OnMessage : nullptr, setup.withOnProgress ? OnProgress : nullptr);
 
   current = &run;
   progressCalls = 0;
@@ -69,6 +64,9 @@ HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const Ho
   run.result = ConvertFile(&run.request, &callbacks, 0);
   current = nullptr;
 
+  const char* field = request.OutputPath;
+  if (std::memchr(field, '\0', jps::kPathSize) == nullptr) return run;
+  std::string kelPath = field;
   run.kelPath = kelPath;
   run.eppPath = WithExtension(kelPath, ".epp");
   run.staPath = WithExtension(kelPath, ".STA");
@@ -82,6 +80,12 @@ HostRun ConvertBytes(const jpsbuild::Bytes& input, const HostSetup& setup) {
   std::string dir = TempDir();
   WriteFile(dir + "/input.jps", input);
   return RunHost(dir + "/input.jps", dir + "/out.kel", setup);
+}
+
+HostRun ConvertFresh(const jpsbuild::Bytes& input, HostSetup setup) {
+  jps::ResetProcessStateForTesting();
+  setup.withOnProgress = false;
+  return ConvertBytes(input, setup);
 }
 
 std::string TempDir() {
@@ -111,6 +115,11 @@ std::string ReadFile(const std::string& path) {
   return out.str();
 }
 
+jpsbuild::Bytes ReadBytes(const std::string& path) {
+  std::string bytes = ReadFile(path);
+  return jpsbuild::Bytes(bytes.begin(), bytes.end());
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -121,5 +130,28 @@ void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes) {
 }
 
 std::string KelBody(const std::string& kel) { return kel.size() > 202 ? kel.substr(202) : ""; }
+
+std::vector<std::string> KelEpochs(const std::string& body, bool* cut) {
+  constexpr size_t kEpochRecordSize = 68;
+  constexpr size_t kMeasurementRecordSize = 44;
+  constexpr size_t kCountOffset = 2;   // measurementCount, a signed byte
+  std::vector<std::string> epochs;
+  size_t at = 0;
+  if (cut != nullptr) *cut = false;
+  while (at < body.size()) {
+    size_t size = kEpochRecordSize;
+    if (at + kEpochRecordSize <= body.size()) {
+      int count = static_cast<int8_t>(body[at + kCountOffset]);
+      size += static_cast<size_t>(count > 0 ? count : 0) * kMeasurementRecordSize;
+    }
+    if (at + size > body.size()) {
+      if (cut != nullptr) *cut = true;
+      break;
+    }
+    epochs.push_back(body.substr(at, size));
+    at += size;
+  }
+  return epochs;
+}
 
 }  // namespace jpstest

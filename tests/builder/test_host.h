@@ -41,18 +41,29 @@ struct HostSetup {
 
 // Converts jpsPath into kelPath (EPP and STA beside it).
 HostRun RunHost(const std::string& jpsPath, const std::string& kelPath, const HostSetup& setup = {});
+// Runs a request as it stands (paths, options); setup.options is not used.
+// The files are read back when the output path field is terminated.
+HostRun RunRequest(const jps::ConversionRequest& request, const HostSetup& setup = {});
 // Writes bytes into <dir>/input.jps and converts it into <dir>/out.kel.
 HostRun ConvertBytes(const jpsbuild::Bytes& input, const HostSetup& setup = {});
+// The same by a host without a progress callback, in a process whose
+// continuity tables are as a freshly loaded plug-in has them, so that
+// several conversions in one test do not see each other.
+HostRun ConvertFresh(const jpsbuild::Bytes& input, HostSetup setup = {});
 
 // A fresh empty folder for the running test.
 std::string TempDir();
 // Path of a real receiver recording, or "" when the data folder is absent.
 std::string DataFile(const std::string& name);
 std::string ReadFile(const std::string& path);
+jpsbuild::Bytes ReadBytes(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes);
 
 // The KEL file's epoch groups after the 202-byte header (no creation stamp).
 std::string KelBody(const std::string& kel);
+// The epoch groups of a KEL body, one string each (epoch record and its
+// measurement records). A group cut short ends the list and sets *cut.
+std::vector<std::string> KelEpochs(const std::string& body, bool* cut = nullptr);
 
 }  // namespace jpstest

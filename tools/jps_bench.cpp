@@ -1,0 +1,232 @@
+// jps_bench: conversion speed on a large JPS input, in MB/s, for three passes
+// over the same file:
+//   frame   the framing and checksum pass alone, over the input in memory;
+//   decode  the DecodeNext loop as the driver runs it, without any output;
+//   convert the whole conversion through ConvertFile, all three files written.
+// Usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR] [--progress]
+//                  [--pass frame|decode|convert]
+// Without --input, simulated sessions of at least N MB (default 200) are
+// written into DIR first (default: jps_bench in the system's temporary
+// folder); a file left there by an earlier run of at least that size is used
+// again unless --fresh is given. --progress adds a conversion by a host that
+// watches progress (a callback on every decoder step). --pass runs one pass
+// alone (for a profiler).
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "greis/bulk_decode.h"
+#include "greis/dispatch.h"
+#include "greis/framing.h"
+#include "greis/jps_input.h"
+#include "plugin/jav_dll.h"
+#include "tests/builder/host_request.h"
+#include "tests/builder/message_scan.h"
+#include "tools/bench_input.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string input;
+  std::string dir;
+  double megabytes = 200.0;
+  bool rm = false;
+  bool fresh = false;
+  int runs = 3;
+  bool progress = false;
+  std::string pass;   // "" for all
+};
+
+bool ParseOptions(int argc, char** argv, Options* o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (a == "--input" && hasValue) {
+      o->input = argv[++i];
+    } else if (a == "--mb" && hasValue) {
+      o->megabytes = std::atof(argv[++i]);
+    } else if (a == "--runs" && hasValue) {
+      o->runs = std::atoi(argv[++i]);
+    } else if (a == "--dir" && hasValue) {
+      o->dir = argv[++i];
+    } else if (a == "--rm") {
+      o->rm = true;
+    } else if (a == "--fresh") {
+      o->fresh = true;
+    } else if (a == "--pass" && hasValue) {
+      o->pass = argv[++i];
+    } else if (a == "--progress") {
+      o->progress = true;
+    } else {
+      return false;
+    }
+  }
+  bool knownPass = o->pass.empty() || o->pass == "frame" || o->pass == "decode" ||
+                   o->pass == "convert";
+  return knownPass && o->runs > 0 && o->megabytes > 0;
+}
+
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// The framing and checksum pass over the input in memory.
+jpsbuild::ScanCounts FramePass(const std::vector<uint8_t>& data) {
+  return jpsbuild::ForEachMessage(data.data(), data.size(), [](size_t, size_t) {});
+}
+
+// The decoder until the end of the input, as the driver runs it for a host
+// that watches progress (DecodeNext step by step) or for one that does not;
+// epochs are taken by clearing the counters, and nothing is written.
+uint64_t DecodePass(const std::string& path, bool stepByStep) {
+  jps::DecoderState* s = &jps::TheDecoderState;
+  jps::Decoder = s;
+  jps::ResetDecoder(s);
+  jps::JpsInput input;
+  if (!input.Open(path.c_str())) return 0;
+  s->JpsStream = &input;
+  uint64_t epochs = 0;
+  for (;;) {
+    jps::DecoderEvent event = stepByStep ? jps::DecodeNext(s) : jps::DecodeUntilEvent(s);
+    if (event < 0) break;
+    if (event == jps::kEventEpoch || event == jps::kEventRmEpoch) {
+      ++epochs;
+      jps::ClearEpochCounters(s);
+    }
+  }
+  s->JpsStream = nullptr;
+  return epochs;
+}
+
+uint64_t progressCalls = 0;
+void JAV_CALL CountProgress(int32_t, int32_t) { ++progressCalls; }
+void JAV_CALL IgnoreMessage(double, const char*) {}
+
+int32_t ConvertPass(const std::string& input, const std::string& kel, bool progress,
+                    int32_t* epochs) {
+  jps::ConversionRequest request = jpsbuild::HostRequest(input, kel);
+  jps::HostCallbacks callbacks =
+      jpsbuild::HostCallbacksWith(IgnoreMessage, progress ? CountProgress : nullptr);
+  int32_t result = ConvertFile(&request, &callbacks, 0);
+  *epochs = request.EpochsWritten;
+  return result;
+}
+
+// The shortest time of a number of runs, on the clock and in processor time
+// (which the other programs of a busy machine disturb less).
+struct Timing {
+  double wall = 1e300;
+  double cpu = 1e300;
+};
+
+template <typename Pass>
+Timing Best(int runs, Pass pass) {
+  Timing best;
+  for (int r = 0; r < runs; ++r) {
+    std::clock_t cpuStart = std::clock();
+    auto start = Clock::now();
+    pass();
+    best.wall = std::min(best.wall, Seconds(start));
+    best.cpu = std::min(best.cpu, static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+  }
+  return best;
+}
+
+void Report(const char* pass, double mb, const Timing& t, const std::string& note) {
+  std::printf("%-8s %8.1f MB/s processor time, %8.1f MB/s on the clock  %s\n", pass, mb / t.cpu,
+              mb / t.wall, note.c_str());
+}
+
+std::string Format(const char* format, unsigned long long a, unsigned long long b = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseOptions(argc, argv, &o)) {
+    std::fprintf(stderr,
+                 "usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR] "
+                 "[--progress] [--pass frame|decode|convert]\n");
+    return 2;
+  }
+  namespace fs = std::filesystem;
+  fs::path dir = o.dir.empty() ? fs::temp_directory_path() / "jps_bench" : fs::path(o.dir);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  std::string input = o.input;
+  if (input.empty()) {
+    input = (dir / (o.rm ? "bench_rm.jps" : "bench.jps")).string();
+    auto wanted = static_cast<uintmax_t>(o.megabytes * 1e6);
+    if (o.fresh || !fs::exists(input, ec) || fs::file_size(input, ec) < wanted) {
+      auto start = Clock::now();
+      std::string why;
+      if (!jpsbench::WriteSimulatedInput(input, o.megabytes, o.rm, &why)) {
+        std::fprintf(stderr, "jps_bench: %s\n", why.c_str());
+        return 2;
+      }
+      std::printf("simulated input %s written in %.1f s\n", input.c_str(), Seconds(start));
+    }
+  }
+  auto wanted = [&](const char* pass) { return o.pass.empty() || o.pass == pass; };
+  std::vector<uint8_t> data;
+  if (wanted("frame") && !jpsbench::ReadWholeFile(input, &data)) {
+    std::fprintf(stderr, "jps_bench: cannot read %s\n", input.c_str());
+    return 2;
+  }
+  double mb = static_cast<double>(fs::file_size(input, ec)) / 1e6;
+  std::printf("input %s: %.1f MB; best of %d runs\n", input.c_str(), mb, o.runs);
+
+  Timing frameTime;
+  if (wanted("frame")) {
+    jpsbuild::ScanCounts frames;
+    frameTime = Best(o.runs, [&] { frames = FramePass(data); });
+    Report("frame", mb, frameTime,
+           Format("(%llu messages, %llu bad checksums)", frames.messages, frames.badChecks));
+  }
+  data.clear();
+  data.shrink_to_fit();
+
+  if (wanted("decode")) {
+    for (bool stepByStep : {false, true}) {
+      uint64_t epochs = 0;
+      Timing t = Best(o.runs, [&] { epochs = DecodePass(input, stepByStep); });
+      Report(stepByStep ? "decode1" : "decode", mb, t,
+             Format(stepByStep ? "(%llu epochs; DecodeNext step by step)" : "(%llu epochs)",
+                    epochs));
+    }
+  }
+
+  int32_t result = 0;
+  if (wanted("convert")) {
+    std::string kel = (dir / "bench_out.kel").string();
+    int32_t written = 0;
+    Timing t = Best(o.runs, [&] { result = ConvertPass(input, kel, false, &written); });
+    std::string note = Format("(%llu epochs written, result %llu)", static_cast<unsigned>(written),
+                              static_cast<unsigned>(result));
+    if (frameTime.cpu < 1e300) {
+      char ratio[64];
+      std::snprintf(ratio, sizeof ratio, "; %.2f x the frame pass", t.cpu / frameTime.cpu);
+      note += ratio;
+    }
+    Report("convert", mb, t, note);
+    if (o.progress) {
+      progressCalls = 0;
+      Timing watched = Best(1, [&] { result = ConvertPass(input, kel, true, &written); });
+      Report("convert1", mb, watched,
+             Format("(a host that watches progress: %llu calls)", progressCalls));
+    }
+  }
+  return result == 0 ? 0 : 1;
+}
