@@ -219,3 +219,23 @@ TEST(Dispatch, RepeatedIdentifierIsFlaggedButDifferentPhaseMessagesAreNot) {
   EXPECT_EQ(d2.state->EpochMessageCounts[kCountL1Phase], 2);
   EXPECT_FALSE(EpochHasRepeatedMessage(*d2.state));
 }
+
+TEST(Dispatch, OnlyAWholeReceiverTimeEndsAnEpoch) {
+  // A damaged receiver time may be a cut one whose "checksum" is the next
+  // message's first byte: it cannot tell that the epoch before it is whole,
+  // so it hands over nothing and that epoch is discarded with it.
+  Bytes stream = EpochOf(1000, {3});
+  Append(stream, Damaged(ReceiverTime(2000), 9));   // wrong checksum byte
+  Append(stream, EpochOf(3000, {3}));
+  Append(stream, EpochEnd());
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventDiscarded, kEventEpoch}));
+  EXPECT_TRUE(d.Has("Checksum on 5", 1.0));
+
+  // A "~~" candidate of another length is no receiver time either.
+  Bytes shorter = EpochOf(1000, {3});
+  Append(shorter, MessageWithLengthText("~~", "003", Body().U1(7).U1(7)));
+  Append(shorter, EpochEnd());
+  Decoded d2 = Decode(shorter);
+  EXPECT_EQ(d2.events, (std::vector<int>{kEventDiscarded}));
+}
