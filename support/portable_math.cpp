@@ -100,28 +100,44 @@ Dd Divide(Dd a, Dd b) {
   return Add(QuickTwoSum(q1, q2), Dd{q3, 0.0});
 }
 
-// sin r and cos r for |r| <= about pi/4, by their Taylor series.
-Dd SinSeries(Dd r) {
-  Dd r2 = Multiply(r, r);
-  Dd term = r;
-  Dd sum = r;
-  for (int k = 1; k <= kTaylorTerms; ++k) {
-    term = Divide(Multiply(term, r2), static_cast<double>((2 * k) * (2 * k + 1)));
-    sum = (k % 2 == 1) ? Subtract(sum, term) : Add(sum, term);
+// 1/n! for n = 0 to 2 * kTaylorTerms + 1, as double-doubles, computed once.
+struct InverseFactorials {
+  Dd value[2 * kTaylorTerms + 2];
+  InverseFactorials() {
+    value[0] = Dd{1.0, 0.0};
+    for (int n = 1; n < 2 * kTaylorTerms + 2; ++n) value[n] = Divide(value[n - 1], n);
+  }
+};
+
+const InverseFactorials& InverseFactorialTable() {
+  static const InverseFactorials table;
+  return table;
+}
+
+// The sum over k = 0 .. kTaylorTerms of (-1)^k r2^k / (2k + offset)!, by
+// Horner's rule: the terms from kDoubleTerms on are below 2^-53 of the sum
+// for |r| <= about pi/4, so they are summed in plain doubles, and only the
+// leading ones in double-double.
+constexpr int kDoubleTerms = 8;
+
+Dd AlternatingSeries(Dd r2, int offset) {
+  const Dd* inverse = InverseFactorialTable().value + offset;
+  double tail = 0.0;
+  for (int k = kTaylorTerms; k >= kDoubleTerms; --k) {
+    double c = inverse[2 * k].hi;
+    tail = tail * r2.hi + (k % 2 == 1 ? -c : c);
+  }
+  Dd sum{tail, 0.0};
+  for (int k = kDoubleTerms - 1; k >= 0; --k) {
+    const Dd& c = inverse[2 * k];
+    sum = Add(Multiply(sum, r2), k % 2 == 1 ? Negate(c) : c);
   }
   return sum;
 }
 
-Dd CosSeries(Dd r) {
-  Dd r2 = Multiply(r, r);
-  Dd term{1.0, 0.0};
-  Dd sum{1.0, 0.0};
-  for (int k = 1; k <= kTaylorTerms; ++k) {
-    term = Divide(Multiply(term, r2), static_cast<double>((2 * k - 1) * (2 * k)));
-    sum = (k % 2 == 1) ? Subtract(sum, term) : Add(sum, term);
-  }
-  return sum;
-}
+// sin r and cos r for |r| <= about pi/4, by their Taylor series.
+Dd SinSeries(Dd r) { return Multiply(AlternatingSeries(Multiply(r, r), 1), r); }
+Dd CosSeries(Dd r) { return AlternatingSeries(Multiply(r, r), 0); }
 
 // x = quadrant * pi/2 + r, |r| <= about pi/4, quadrant in 0..3.
 Dd Reduce(double x, int* quadrant) {
@@ -145,6 +161,20 @@ Dd SinOrCos(double x, bool cosine) {
     case 1: return CosSeries(r);
     case 2: return Negate(SinSeries(r));
     default: return Negate(CosSeries(r));
+  }
+}
+
+// sin x and cos x together, from one reduction.
+void SinAndCos(double x, Dd* sine, Dd* cosine) {
+  int quadrant = 0;
+  Dd r = Reduce(x, &quadrant);
+  Dd s = SinSeries(r);
+  Dd c = CosSeries(r);
+  switch (quadrant) {
+    case 0: *sine = s; *cosine = c; break;
+    case 1: *sine = c; *cosine = Negate(s); break;
+    case 2: *sine = Negate(s); *cosine = Negate(c); break;
+    default: *sine = Negate(c); *cosine = s; break;
   }
 }
 
@@ -175,8 +205,8 @@ double PortableAtan2(double y, double x) {
   // whichever of the nearby values the library gave.
   double t = std::atan2(y, x);
   if (!Refinable(x) || !Refinable(y)) return t;  // zeros, infinities, NaNs, extremes
-  Dd s = SinOrCos(t, false);
-  Dd c = SinOrCos(t, true);
+  Dd s, c;
+  SinAndCos(t, &s, &c);
   Dd along = Add(Multiply(c, x), Multiply(s, y));        // R cos(angle - t)
   Dd across = Subtract(Multiply(c, y), Multiply(s, x));  // R sin(angle - t)
   Dd step = Divide(across, along);                       // tan(angle - t), about angle - t
