@@ -18,7 +18,6 @@ namespace jps {
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577950560105;
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kCaDopplerUnit = 0.0001;    // Hz per [DC] count
 constexpr double kMinPositionAxis = 0.01;    // metres: below, no position
 constexpr int kLastGpsNumber = 32;
