@@ -52,18 +52,6 @@ std::vector<KelGroup> ReadGroups(const std::string& kel) {
   return groups;
 }
 
-Bytes F8Message(const std::string& id, const std::vector<double>& values) {
-  Body b;
-  for (double v : values) b.F8(v);
-  return Message(id, b);
-}
-
-Bytes I4Message(const std::string& id, const std::vector<int32_t>& values) {
-  Body b;
-  for (int32_t v : values) b.I4(v);
-  return Message(id, b);
-}
-
 constexpr uint32_t kTenOClockMs = 36000000;
 
 // The continuity tables outlive a conversion; each test starts as if the
@@ -82,10 +70,10 @@ TEST_F(GreisConversion, OneSmallEpochExactBytes) {
   Append(in, SatIndices({5, 12}));
   Append(in, CaRanges({0.0703125, 0.078125}));
   Append(in, CaPhases({1e7 + 0.25, 0.0}));   // satellite 12 without L1 phase
-  Append(in, I4Message("DC", {50000, -100000}));
-  Append(in, F8Message("R2", {0.0703125 + 1.0 / 1048576, 0.0}));
-  Append(in, F8Message("P2", {7500000.5, 0.0}));
-  Append(in, F8Message("TO", {1e-6}));
+  Append(in, I4Entries("DC", {50000, -100000}));
+  Append(in, F8Entries("R2", {0.0703125 + 1.0 / 1048576, 0.0}));
+  Append(in, F8Entries("P2", {7500000.5, 0.0}));
+  Append(in, F8Entries("TO", {1e-6}));
   Append(in, EpochEnd());
   jpstest::HostRun run = jpstest::ConvertBytes(in);
   EXPECT_EQ(run.result, 0);
@@ -153,7 +141,7 @@ TEST_F(GreisConversion, KinematicBitFollowsTheEpochThatCarriesTheSwitch) {
     Append(in, SatIndices({3}));
     Append(in, CaRanges({0.07}));
     Append(in, CaPhases({1e6}));
-    Append(in, I4Message("DC", {0}));
+    Append(in, I4Entries("DC", {0}));
     if (k == 0) Append(in, EventRecord(kTenOClockMs, "_DYM=DYNAMIC"));
   }
   Append(in, EpochEnd());
@@ -174,11 +162,11 @@ TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
     Append(in, ReceiverTime(kTenOClockMs + 1000 * k));
     if (k == 0) Append(in, ReceiverDate(2014, 8, 29));
     Append(in, SatIndices({3, 71, 40}));
-    Append(in, I4Message("rc", {-500000 - 19029 * static_cast<int32_t>(k), -400000, -300000}));
-    Append(in, I4Message("cp", {1000, 2000, 3000}));
-    Append(in, I4Message("2p", {1000, 2000, 3000}));
+    Append(in, I4Entries("rc", {-500000 - 19029 * static_cast<int32_t>(k), -400000, -300000}));
+    Append(in, I4Entries("cp", {1000, 2000, 3000}));
+    Append(in, I4Entries("2p", {1000, 2000, 3000}));
     // A later L1 phase message of the epoch replaces [cp]: the phase counter.
-    Append(in, I4Message("pc", {0, 0x10000000, 0}));
+    Append(in, I4Entries("pc", {0, 0x10000000, 0}));
   }
   Append(in, EpochEnd());
   jpstest::HostRun run = jpstest::ConvertBytes(in, {[](jps::ConversionOptions& o) {

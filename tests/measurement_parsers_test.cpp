@@ -32,24 +32,6 @@ int Parse(DecoderState& s, const Bytes& message) {
   return ParsePerSatellite(s, message.data(), static_cast<int>(message.size()) - kFrameHeaderSize);
 }
 
-Bytes F8Message(const std::string& id, const std::vector<double>& values) {
-  Body b;
-  for (double v : values) b.F8(v);
-  return Message(id, b);
-}
-
-Bytes U4Message(const std::string& id, const std::vector<uint32_t>& values) {
-  Body b;
-  for (uint32_t v : values) b.U4(v);
-  return Message(id, b);
-}
-
-Bytes U2Message(const std::string& id, const std::vector<uint32_t>& values) {
-  Body b;
-  for (uint32_t v : values) b.U2(v);
-  return Message(id, b);
-}
-
 Bytes WithBadChecksum(const Bytes& m) { return Damaged(m, m.size() - 1, 0x01); }
 
 }  // namespace
@@ -57,7 +39,7 @@ Bytes WithBadChecksum(const Bytes& m) { return Damaged(m, m.size() - 1, 0x01); }
 TEST(CaRanges, BoundOfPointFifteenSecondsAndNonFiniteMarkers) {
   auto s = NewState(9);
   const double inf = std::numeric_limits<double>::infinity();
-  Bytes m = F8Message("RC", {0.15, -0.15, 0.07, 0.1500001, -0.2, std::nan(""), inf, -inf, 0.0});
+  Bytes m = F8Entries("RC", {0.15, -0.15, 0.07, 0.1500001, -0.2, std::nan(""), inf, -inf, 0.0});
   ASSERT_EQ(Parse(*s, m), 0);
   const double expected[] = {0.15, -0.15, 0.07, 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(s->CaRange.values[i], expected[i]) << "entry " << i;
@@ -65,14 +47,14 @@ TEST(CaRanges, BoundOfPointFifteenSecondsAndNonFiniteMarkers) {
 
   // The bound is the C/A pseudorange's alone.
   s->SatCount = 2;
-  ASSERT_EQ(Parse(*s, F8Message("R2", {0.2, inf})), 0);
+  ASSERT_EQ(Parse(*s, F8Entries("R2", {0.2, inf})), 0);
   EXPECT_EQ(s->P2Range.values[0], 0.2);
   EXPECT_EQ(s->P2Range.values[1], 0.0);
 }
 
 TEST(IntegerMessages, MarkersInRawStoreAndSignalArray) {
   auto s = NewState(2);
-  ASSERT_EQ(Parse(*s, U4Message("rc", {0x7FFFFFFF, 5000000})), 0);
+  ASSERT_EQ(Parse(*s, U4Entries("rc", {0x7FFFFFFF, 5000000})), 0);
   EXPECT_EQ(s->Raw.rc[0], 0);
   EXPECT_EQ(s->CaRange.values[0], 0.0);
   EXPECT_EQ(s->Raw.rc[1], 5000000);
@@ -80,7 +62,7 @@ TEST(IntegerMessages, MarkersInRawStoreAndSignalArray) {
   EXPECT_EQ(s->CaRange.Form, kFormShortRange);
 
   // u4 phase counters convert as unsigned; 0xFFFFFFFF is the marker.
-  ASSERT_EQ(Parse(*s, U4Message("pc", {0x80000000u, 0xFFFFFFFFu})), 0);
+  ASSERT_EQ(Parse(*s, U4Entries("pc", {0x80000000u, 0xFFFFFFFFu})), 0);
   EXPECT_EQ(s->CaPhase.values[0], 2147483648.0);
   EXPECT_EQ(s->CaPhase.values[1], 0.0);
   EXPECT_EQ(s->Raw.pc[1], 0u);
@@ -97,10 +79,10 @@ TEST(IntegerMessages, MarkersInRawStoreAndSignalArray) {
   ASSERT_EQ(Parse(*s, Message("D1", Body().I4(0x7FFFFFFF).I4(1))), 0);
   EXPECT_EQ(s->P1Doppler[0], 0x7FFFFFFF);
 
-  ASSERT_EQ(Parse(*s, U2Message("TC", {0xFFFF, 1234})), 0);
+  ASSERT_EQ(Parse(*s, U2Entries("TC", {0xFFFF, 1234})), 0);
   EXPECT_EQ(s->LockTimes[0], 0);
   EXPECT_EQ(s->LockTimes[1], 1234);
-  ASSERT_EQ(Parse(*s, U2Message("FC", {0x7FFF, 0xFFFF})), 0);
+  ASSERT_EQ(Parse(*s, U2Entries("FC", {0x7FFF, 0xFFFF})), 0);
   EXPECT_EQ(s->CaLoopFlags[0], 0);
   EXPECT_EQ(s->CaLoopFlags[1], -1);
 }
@@ -172,7 +154,7 @@ TEST(PerSatelliteFamily, FailedLoopFlagsMarkL2RangesAndKeepTheFlags) {
   s->CaLoopFlags[0] = 11;
   s->CaLoopFlags[1] = 12;
   s->P2Range.Form = kFormShortRange;
-  EXPECT_EQ(Parse(*s, WithBadChecksum(U2Message("FC", {1, 2}))), -1);
+  EXPECT_EQ(Parse(*s, WithBadChecksum(U2Entries("FC", {1, 2}))), -1);
   EXPECT_EQ(s->P2Range.Form, kFormFailed);
   EXPECT_EQ(s->CaLoopFlags[0], 11);
   EXPECT_EQ(s->CaLoopFlags[1], 12);
@@ -186,8 +168,8 @@ TEST(PerSatelliteFamily, OnlyTheEpochsSatellitesAreWritten) {
     s->SatElevations[i] = 9;
   }
   // Longer bodies than SatCount entries are read from the start.
-  ASSERT_EQ(Parse(*s, F8Message("RC", {0.02, 0.03, 0.04, 0.05})), 0);
-  ASSERT_EQ(Parse(*s, U2Message("TC", {1, 2, 3})), 0);
+  ASSERT_EQ(Parse(*s, F8Entries("RC", {0.02, 0.03, 0.04, 0.05})), 0);
+  ASSERT_EQ(Parse(*s, U2Entries("TC", {1, 2, 3})), 0);
   ASSERT_EQ(Parse(*s, Message("EL", Body().I1(-5).I1(45).I1(90))), 0);
   EXPECT_EQ(s->CaRange.values[2], 0.04);
   EXPECT_EQ(s->LockTimes[2], 3);
@@ -208,14 +190,14 @@ TEST(PerSatelliteFamily, OnlyTheEpochsSatellitesAreWritten) {
 TEST(PerSatelliteFamily, BodyOneEntryShortIsRefusedWithNothingStored) {
   auto s = NewState(3);
   s->LockTimes[0] = 7;
-  EXPECT_EQ(Parse(*s, U2Message("TC", {1, 2})), -1);
+  EXPECT_EQ(Parse(*s, U2Entries("TC", {1, 2})), -1);
   EXPECT_EQ(s->LockTimes[0], 7);
-  EXPECT_EQ(Parse(*s, U4Message("rc", {1, 2})), -1);
+  EXPECT_EQ(Parse(*s, U4Entries("rc", {1, 2})), -1);
   EXPECT_EQ(s->Raw.rc[0], 0);
   EXPECT_EQ(s->CaRange.values[0], 0.0);
   EXPECT_EQ(s->CaRange.Form, kFormFailed);
   // A full body is accepted.
-  EXPECT_EQ(Parse(*s, U2Message("TC", {1, 2, 3})), 0);
+  EXPECT_EQ(Parse(*s, U2Entries("TC", {1, 2, 3})), 0);
 }
 
 TEST(DispatchTable, ParsersAndLimitsOfTheDecodedMessages) {

@@ -91,6 +91,30 @@ Bytes RmRecord(const Body& body) {
   return m;
 }
 
+namespace {
+
+template <typename T, typename Write>
+Bytes Entries(const std::string& id, const std::vector<T>& values, Write write) {
+  Body b;
+  for (const T& v : values) (b.*write)(v);
+  return Message(id, b);
+}
+
+}  // namespace
+
+Bytes F8Entries(const std::string& id, const std::vector<double>& values) {
+  return Entries(id, values, &Body::F8);
+}
+Bytes I4Entries(const std::string& id, const std::vector<int32_t>& values) {
+  return Entries(id, values, &Body::I4);
+}
+Bytes U4Entries(const std::string& id, const std::vector<uint32_t>& values) {
+  return Entries(id, values, &Body::U4);
+}
+Bytes U2Entries(const std::string& id, const std::vector<uint32_t>& values) {
+  return Entries(id, values, &Body::U2);
+}
+
 Bytes ReceiverTime(uint32_t msOfDay) { return Message("~~", Body().U4(msOfDay)); }
 
 Bytes ReceiverDate(int year, int month, int day, int timeBase) {
@@ -103,17 +127,9 @@ Bytes SatIndices(const std::vector<uint8_t>& satellites) {
   return Message("SI", b);
 }
 
-Bytes CaRanges(const std::vector<double>& seconds) {
-  Body b;
-  for (double v : seconds) b.F8(v);
-  return Message("RC", b);
-}
+Bytes CaRanges(const std::vector<double>& seconds) { return F8Entries("RC", seconds); }
 
-Bytes CaPhases(const std::vector<double>& cycles) {
-  Body b;
-  for (double v : cycles) b.F8(v);
-  return Message("PC", b);
-}
+Bytes CaPhases(const std::vector<double>& cycles) { return F8Entries("PC", cycles); }
 
 Bytes EpochEnd() { return Message("||", Body()); }
 

@@ -46,6 +46,12 @@ Bytes MessageWithLengthText(const std::string& id, const std::string& lengthText
 // An rM record: "rM", length, body, CRC-16 little-endian.
 Bytes RmRecord(const Body& body);
 
+// Per-satellite messages: one entry per value.
+Bytes F8Entries(const std::string& id, const std::vector<double>& values);
+Bytes I4Entries(const std::string& id, const std::vector<int32_t>& values);
+Bytes U4Entries(const std::string& id, const std::vector<uint32_t>& values);
+Bytes U2Entries(const std::string& id, const std::vector<uint32_t>& values);
+
 // Common messages.
 Bytes ReceiverTime(uint32_t msOfDay);                                   // [~~]
 Bytes ReceiverDate(int year, int month, int day, int timeBase = 0);     // [RD]
