@@ -32,7 +32,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The leading decimal number of a text ("1.532", "-2e-1"); 0 when there is none
 // or when it does not fit a finite double.
@@ -100,7 +99,7 @@ constexpr DynamicsRow kDynamicsWords[] = {{"STATIC", 0}, {"DYNAMIC", 1}};
 // written in the mode it was measured in.
 bool OnDynamics(EventState& e, TypedEvent& ev) {
   for (const DynamicsRow& row : kDynamicsWords) {
-    if (!EqualsIgnoringCase(ev.value, row.word)) continue;
+    if (!SameTextIgnoringCase(ev.value, row.word)) continue;
     ++e.DynamicsCount;
     e.Dynamics = row.dynamics;
     if (row.dynamics != 0) e.DynamicEntered = 1;
@@ -175,20 +174,6 @@ char* NextToken(char*& cursor) {
 
 }  // namespace
 
-void CopyEventText(char (&field)[kEventTextSize], const char* text) {
-  size_t n = 0;
-  while (n < kEventTextSize - 1 && text[n] != '\0') ++n;
-  std::memcpy(field, text, n);
-  field[n] = '\0';
-}
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (AsciiUpper(*a) != AsciiUpper(*b)) return false;
-  }
-  return *a == *b;
-}
-
 int ParseEventRecord(DecoderState& s, const uint8_t* message, int L) {
   if (!ChecksumOk(message, L)) return -1;
   // A body without a whole time of day holds nothing to use.
@@ -228,7 +213,7 @@ int ParseEventRecord(DecoderState& s, const uint8_t* message, int L) {
 
   TypedEvent event{key, value, t};
   for (const KeywordRow& row : kKeywords) {
-    if (!EqualsIgnoringCase(key, row.keyword)) continue;
+    if (!SameTextIgnoringCase(key, row.keyword)) continue;
     if (ApplyKeyword(row, s.Events, event)) ++s.Events.EventCount;
     return 0;
   }

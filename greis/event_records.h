@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "greis/decoder_state.h"
+#include "support/text_helpers.h"
 
 namespace jps {
 
@@ -15,8 +16,8 @@ inline int ParseXaMark(DecoderState& s, const uint8_t* m, int L) { return ParseE
 inline int ParseXbMark(DecoderState& s, const uint8_t* m, int L) { return ParseEventMark(s, m, L, kEventListB); }
 
 // Copies a text into a 32-byte field: at most 31 characters, always terminated.
-void CopyEventText(char (&field)[kEventTextSize], const char* text);
-// Keywords, site names and dynamics flags compare without regard to ASCII case.
-bool EqualsIgnoringCase(const char* a, const char* b);
+inline void CopyEventText(char (&field)[kEventTextSize], const char* text) {
+  CopyBounded(field, text, kEventTextSize - 1);
+}
 
 }  // namespace jps

@@ -34,7 +34,7 @@ void WritePendingSite(DecoderState& s) {
 
 // A pending site that matches a name typed with _CAN or _SAV.
 bool PendingSiteNamed(const StationMark& st, const char* name) {
-  return st.PendingSite != 0 && EqualsIgnoringCase(st.SiteName, name);
+  return st.PendingSite != 0 && SameTextIgnoringCase(st.SiteName, name);
 }
 
 }  // namespace

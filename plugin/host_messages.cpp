@@ -36,8 +36,4 @@ void NotifyHost(double time, const char* text) {
   }
 }
 
-void NotifyErrorText(double time) {
-  if (ErrorText[0] != '\0') NotifyHost(time, ErrorText);
-}
-
 }  // namespace jps

@@ -35,7 +35,5 @@ void SetErrorText(const char* format, ...) JPS_PRINTF_LIKE(1, 2);
 void ReportMessage(const char* format, ...) JPS_PRINTF_LIKE(1, 2);
 // Hands text, unchanged, to OnMessage with the given time tag.
 void NotifyHost(double time, const char* text);
-// ErrorText to the host with a time tag; an empty text is not sent.
-void NotifyErrorText(double time);
 
 }  // namespace jps

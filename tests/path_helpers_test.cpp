@@ -1,6 +1,7 @@
 // File-name surgery on host paths and selection lists.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "plugin/paths.h"
@@ -110,4 +111,22 @@ TEST(SelectionList, ItemsAndPaths) {
   EXPECT_EQ(ListItemPath(3, multiple, out, sizeof out), -1);
   EXPECT_EQ(ListItemPath(0, multiple, out, sizeof out), -1);
   EXPECT_EQ(ListItemPath(-1, single, out, sizeof out), -1);
+}
+
+TEST(ReplaceExtension, BackslashAndSlashPaths) {
+  char path[64];
+  auto run = [&](const char* in, const char* ext) {
+    std::snprintf(path, sizeof path, "%s", in);
+    ReplaceExtension(path, sizeof path, ext);
+    return std::string(path);
+  };
+  EXPECT_EQ(run("D:\\data\\site.jps", ".epp"), "D:\\data\\site.epp");
+  EXPECT_EQ(run("D:\\data.old\\site", ".epp"), "D:\\data.old\\site.epp");
+  EXPECT_EQ(run("site.", ".epp"), "site.epp");
+  EXPECT_EQ(run("  lead.kel", ".STA"), "lead.STA");
+  EXPECT_EQ(run("./out/run", ".epp"), "./out/run.epp");
+  EXPECT_EQ(run("a.b/c.kel", ""), "a.b/c");
+  char tiny[6] = "ab.cd";
+  ReplaceExtension(tiny, sizeof tiny, ".epp");
+  EXPECT_STREQ(tiny, "ab.ep");
 }

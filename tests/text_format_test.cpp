@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/paths.h"
-#include "support/day_numbers.h"
 #include "support/text_format.h"
 
 using namespace jps;
@@ -41,33 +39,4 @@ TEST(FormatText, LongTextsAreCutNeverOverflowed) {
   std::string big(100, 'a');
   EXPECT_EQ(FormatText(out, sizeof out, "%s and more", big.c_str()), 7u);
   EXPECT_STREQ(out, "aaaaaaa");
-}
-
-TEST(ReplaceExtension, BackslashAndSlashPaths) {
-  char path[64];
-  auto run = [&](const char* in, const char* ext) {
-    std::snprintf(path, sizeof path, "%s", in);
-    ReplaceExtension(path, sizeof path, ext);
-    return std::string(path);
-  };
-  EXPECT_EQ(run("D:\\data\\site.jps", ".epp"), "D:\\data\\site.epp");
-  EXPECT_EQ(run("D:\\data.old\\site", ".epp"), "D:\\data.old\\site.epp");
-  EXPECT_EQ(run("site.", ".epp"), "site.epp");
-  EXPECT_EQ(run("  lead.kel", ".STA"), "lead.STA");
-  EXPECT_EQ(run("./out/run", ".epp"), "./out/run.epp");
-  EXPECT_EQ(run("a.b/c.kel", ""), "a.b/c");
-  char tiny[6] = "ab.cd";
-  ReplaceExtension(tiny, sizeof tiny, ".epp");
-  EXPECT_STREQ(tiny, "ab.ep");
-}
-
-TEST(DayNumbers, ModifiedJulianDaysAndWeekdays) {
-  EXPECT_EQ(DateToMjd(1980, 1, 6), 44244);
-  EXPECT_EQ(DateToDayOfWeek(1980, 1, 6), 0);
-  EXPECT_EQ(DateToMjd(2004, 6, 10), 53166);
-  EXPECT_EQ(DateToDayOfWeek(2004, 6, 10), 4);
-  EXPECT_EQ(DateToMjd(2004, 2, 29), 53064);
-  EXPECT_EQ(DateToMjd(2004, 3, 1), 53065);
-  EXPECT_EQ(DateToDayOfWeek(2014, 8, 29), 5);   // a Friday
-  EXPECT_EQ(FloatRemainder(14.0, 7.0), 0);
 }
