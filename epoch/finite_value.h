@@ -17,4 +17,8 @@ inline bool IsNotFinite(double value) {
 // 0.0 in place of infinity or NaN.
 inline double ZeroIfNotFinite(double value) { return IsNotFinite(value) ? 0.0 : value; }
 
+// The KEL file's carrier phases have the opposite sign to the receiver's; an
+// absent phase stays +0.0 (never -0.0), and a non-number becomes 0.
+inline double InvertedPhase(double cycles) { return cycles == 0.0 ? 0.0 : ZeroIfNotFinite(-cycles); }
+
 }  // namespace jps

@@ -83,10 +83,6 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
   return DeriveDoppler(m, m.l1Code, time, Continuity.History[sv], wavelength);
 }
 
-// The KEL file's carrier phases have the opposite sign to the receiver's; an
-// absent phase stays +0.0.
-double InvertedPhase(double cycles) { return cycles == 0.0 ? 0.0 : ZeroIfNotFinite(-cycles); }
-
 }  // namespace
 
 int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {

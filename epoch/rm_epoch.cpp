@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "epoch/derived_doppler.h"
+#include "epoch/finite_value.h"
 #include "greis/station_marks.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
@@ -66,9 +67,9 @@ bool BuildRmMeasurement(DecoderState* s, int i, double time, KelMeasurement& rec
   ApplyLoopFlags(s, i, sv, time, record);
   // The host's phases have the opposite sign; a missing phase stays +0.0.
   record.l1Code = s->CaRange.values[i];
-  record.l1Phase = 0.0 - s->CaPhase.values[i];
+  record.l1Phase = InvertedPhase(s->CaPhase.values[i]);
   record.l2Code = s->P2Range.values[i];
-  record.l2Phase = 0.0 - s->P2Phase.values[i];
+  record.l2Phase = InvertedPhase(s->P2Phase.values[i]);
   return true;
 }
 
