@@ -24,17 +24,18 @@ GeodeticPosition EcefToGeodetic(double x, double y, double z) {
   double p = std::sqrt(x * x + y * y);
   double r = std::sqrt(p * p + z * z);
   double u = PortableAtan2(z * (oneMinusF + e2 * a / r), p);
-  double sinU = PortableSin(u);
-  double cosU = PortableCos(u);
+  double sinU, cosU;
+  PortableSinCos(u, &sinU, &cosU);
   double latitude = PortableAtan2(z * oneMinusF + e2 * a * sinU * sinU * sinU,
                                   oneMinusF * (p - e2 * a * cosU * cosU * cosU));
-  double sinLat = PortableSin(latitude);
+  double sinLat, cosLat;
+  PortableSinCos(latitude, &sinLat, &cosLat);
   double n = a / std::sqrt(1.0 - e2 * sinLat * sinLat);
 
   GeodeticPosition g;
   g.latitude = latitude;
   g.longitude = PortableAtan2(y, x);
-  g.height = p * PortableCos(latitude) + z * sinLat - a * a / n;
+  g.height = p * cosLat + z * sinLat - a * a / n;
   return g;
 }
 

@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "support/double_double.h"
+
 // Double-double arithmetic needs every operation rounded to double: no
 // 80-bit x87 intermediates (build 32-bit x86 with -msse2 -mfpmath=sse).
 static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round each operation to double");
@@ -10,102 +12,39 @@ static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round each operation
 namespace jps {
 namespace {
 
-// A double-double: the unevaluated sum hi + lo, |lo| at most half an ulp of hi.
-struct Dd {
-  double hi;
-  double lo;
-};
-
-constexpr double kSplitter = 134217729.0;  // 2^27 + 1: splits a double into two 26-bit halves
+using dd::Add;
+using dd::Dd;
+using dd::Multiply;
+using dd::Negate;
+using dd::QuickTwoSum;
+using dd::Subtract;
+using dd::TwoProduct;
+using dd::TwoSum;
 
 // pi/2 in three parts (the sum carries about 160 bits), and 2/pi.
 constexpr double kHalfPi1 = 1.5707963267948966e+00;   // 0x3FF921FB54442D18
 constexpr double kHalfPi2 = 6.123233995736766e-17;    // 0x3C91A62633145C07
 constexpr double kHalfPi3 = -1.4973849048591698e-33;  // 0xB91F1976B7ED8FBC
 constexpr double kTwoOverPi = 0.6366197723675814;
+constexpr double kQuarterPi = 0.7853981633974483;
 
 // Arguments of sin and cos up to this size are reduced exactly enough.
 constexpr double kMaxReducedArgument = 1048576.0;  // 2^20
 // atan2 arguments refined exactly: 2^-400 to 2^400 in size.
 constexpr double kMinRefinedArgument = 0x1p-400;
 constexpr double kMaxRefinedArgument = 0x1p+400;
+
+// ---- The series: slow, but good to about 2^-104 --------------------------
+
 // Taylor terms after the first: the last one is below 2^-110 for |r| <= pi/4.
 constexpr int kTaylorTerms = 14;
-
-Dd QuickTwoSum(double a, double b) {
-  double s = a + b;
-  return {s, b - (s - a)};
-}
-
-Dd TwoSum(double a, double b) {
-  double s = a + b;
-  double v = s - a;
-  return {s, (a - (s - v)) + (b - v)};
-}
-
-void Split(double a, double* hi, double* lo) {
-  double t = kSplitter * a;
-  *hi = t - (t - a);
-  *lo = a - *hi;
-}
-
-// a * b exactly, as a double-double (Dekker).
-Dd TwoProduct(double a, double b) {
-  double p = a * b;
-  double ah, al, bh, bl;
-  Split(a, &ah, &al);
-  Split(b, &bh, &bl);
-  return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
-}
-
-Dd Add(Dd a, Dd b) {
-  Dd s = TwoSum(a.hi, b.hi);
-  Dd t = TwoSum(a.lo, b.lo);
-  s.lo += t.hi;
-  s = QuickTwoSum(s.hi, s.lo);
-  s.lo += t.lo;
-  return QuickTwoSum(s.hi, s.lo);
-}
-
-Dd Negate(Dd a) { return {-a.hi, -a.lo}; }
-Dd Subtract(Dd a, Dd b) { return Add(a, Negate(b)); }
-
-Dd Multiply(Dd a, Dd b) {
-  Dd p = TwoProduct(a.hi, b.hi);
-  p.lo += a.hi * b.lo + a.lo * b.hi;
-  return QuickTwoSum(p.hi, p.lo);
-}
-
-Dd Multiply(Dd a, double b) {
-  Dd p = TwoProduct(a.hi, b);
-  p.lo += a.lo * b;
-  return QuickTwoSum(p.hi, p.lo);
-}
-
-Dd Divide(Dd a, double b) {
-  double q1 = a.hi / b;
-  Dd r = Subtract(a, TwoProduct(q1, b));
-  double q2 = r.hi / b;
-  r = Subtract(r, TwoProduct(q2, b));
-  double q3 = r.hi / b;
-  return Add(QuickTwoSum(q1, q2), Dd{q3, 0.0});
-}
-
-Dd Divide(Dd a, Dd b) {
-  double q1 = a.hi / b.hi;
-  Dd r = Subtract(a, Multiply(b, q1));
-  double q2 = r.hi / b.hi;
-  r = Subtract(r, Multiply(b, q2));
-  double q3 = r.hi / b.hi;
-  return Add(QuickTwoSum(q1, q2), Dd{q3, 0.0});
-}
 
 // 1/n! for n = 0 to 2 * kTaylorTerms + 1, as double-doubles, computed once.
 struct InverseFactorials {
   Dd value[2 * kTaylorTerms + 2];
   InverseFactorials() {
     value[0] = Dd{1.0, 0.0};
-    for (int n = 1; n < 2 * kTaylorTerms + 2; ++n) value[n] = Divide(value[n - 1], n);
+    for (int n = 1; n < 2 * kTaylorTerms + 2; ++n) value[n] = dd::Divide(value[n - 1], n);
   }
 };
 
@@ -136,46 +75,127 @@ Dd AlternatingSeries(Dd r2, int offset) {
 }
 
 // sin r and cos r for |r| <= about pi/4, by their Taylor series.
-Dd SinSeries(Dd r) { return Multiply(AlternatingSeries(Multiply(r, r), 1), r); }
-Dd CosSeries(Dd r) { return AlternatingSeries(Multiply(r, r), 0); }
+void SeriesSinCos(Dd r, Dd* sine, Dd* cosine) {
+  Dd r2 = Multiply(r, r);
+  *sine = Multiply(AlternatingSeries(r2, 1), r);
+  *cosine = AlternatingSeries(r2, 0);
+}
 
-// x = quadrant * pi/2 + r, |r| <= about pi/4, quadrant in 0..3.
+// x = quadrant * pi/2 + r, |r| <= about pi/4, quadrant in 0..3. k * pi/2 is
+// taken off in three exact products; x - k * kHalfPi1 is exact itself, x and
+// the product being within a factor of two. When r comes out small (x near a
+// multiple of pi/2, where the bits of r lie deep in pi/2) the parts are
+// subtracted again one by one in full double-double.
+constexpr double kSmallReducedArgument = 0x1p-20;
+
 Dd Reduce(double x, int* quadrant) {
-  double k = std::floor(x * kTwoOverPi + 0.5);
-  Dd r = Subtract(Dd{x, 0.0}, TwoProduct(k, kHalfPi1));
-  r = Subtract(r, TwoProduct(k, kHalfPi2));
-  r = Subtract(r, TwoProduct(k, kHalfPi3));
-  double m = std::fmod(k, 4.0);  // exact
-  if (m < 0) m += 4.0;
-  *quadrant = static_cast<int>(m);
+  if (std::fabs(x) <= kQuarterPi) {
+    *quadrant = 0;
+    return {x, 0.0};
+  }
+  double scaled = x * kTwoOverPi;
+  int n = static_cast<int>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);  // |n| < 2^20
+  double k = n;
+  Dd p1 = TwoProduct(k, kHalfPi1);
+  Dd p2 = TwoProduct(k, kHalfPi2);
+  Dd r = TwoSum(x - p1.hi, -p2.hi);
+  r.lo -= p1.lo + p2.lo + k * kHalfPi3;
+  r = QuickTwoSum(r.hi, r.lo);
+  if (std::fabs(r.hi) < kSmallReducedArgument) {
+    r = Subtract(Dd{x, 0.0}, p1);
+    r = Subtract(r, p2);
+    r = Subtract(r, TwoProduct(k, kHalfPi3));
+  }
+  *quadrant = (n % 4 + 4) % 4;
   return r;
 }
 
-// sin x (cosine false) or cos x (cosine true) as a double-double.
-Dd SinOrCos(double x, bool cosine) {
-  int quadrant = 0;
-  Dd r = Reduce(x, &quadrant);
-  if (cosine) quadrant = (quadrant + 1) % 4;  // cos x = sin(x + pi/2)
-  switch (quadrant) {
-    case 0: return SinSeries(r);
-    case 1: return CosSeries(r);
-    case 2: return Negate(SinSeries(r));
-    default: return Negate(CosSeries(r));
-  }
-}
-
-// sin x and cos x together, from one reduction.
-void SinAndCos(double x, Dd* sine, Dd* cosine) {
-  int quadrant = 0;
-  Dd r = Reduce(x, &quadrant);
-  Dd s = SinSeries(r);
-  Dd c = CosSeries(r);
+// sin x and cos x from sin r and cos r, x = quadrant * pi/2 + r.
+void Unfold(int quadrant, Dd s, Dd c, Dd* sine, Dd* cosine) {
   switch (quadrant) {
     case 0: *sine = s; *cosine = c; break;
     case 1: *sine = c; *cosine = Negate(s); break;
     case 2: *sine = Negate(s); *cosine = Negate(c); break;
     default: *sine = Negate(c); *cosine = s; break;
   }
+}
+
+// sin x and cos x: x reduced, the reduced argument evaluated by `reduced`.
+template <void (*reduced)(Dd, Dd*, Dd*)>
+void SinAndCos(double x, Dd* sine, Dd* cosine) {
+  int quadrant = 0;
+  Dd r = Reduce(x, &quadrant);
+  Dd s, c;
+  reduced(r, &s, &c);
+  Unfold(quadrant, s, c, sine, cosine);
+}
+
+void SeriesSinAndCos(double x, Dd* sine, Dd* cosine) { SinAndCos<SeriesSinCos>(x, sine, cosine); }
+
+// ---- The table: fast, good to about 2^-66 --------------------------------
+//
+// r = a + d with a = j/128 from the table and |d| <= 1/256:
+//   sin r = sin a + cos a * d + cos a * (sin d - d) + sin a * (cos d - 1)
+//   cos r = cos a - sin a * d - sin a * (sin d - d) + cos a * (cos d - 1)
+// The two small corrections are below 2^-26 and 2^-17 of the result, so plain
+// doubles carry them well enough; the leading terms are double-doubles.
+
+constexpr double kTableSteps = 128.0;  // entries per radian
+constexpr int kTableEntries = 102;     // j = 0 .. 101 covers 0 .. pi/4 and a little more
+
+struct SinCosTable {
+  Dd sine[kTableEntries];
+  Dd cosine[kTableEntries];
+  SinCosTable() {
+    for (int j = 0; j < kTableEntries; ++j) SeriesSinCos(Dd{j / kTableSteps, 0.0}, &sine[j], &cosine[j]);
+  }
+};
+
+const SinCosTable& Table() {
+  static const SinCosTable table;
+  return table;
+}
+
+// The bound, relative to the result, on the error of the table's sin and cos
+// (measured below 2^-67; the margin keeps the rounding test honest).
+constexpr double kTableRelativeError = 0x1p-63;
+
+void TableSinCos(Dd r, Dd* sine, Dd* cosine) {
+  bool negative = r.hi < 0;
+  if (negative) r = Negate(r);
+  int j = static_cast<int>(r.hi * kTableSteps + 0.5);
+  const Dd& sa = Table().sine[j];
+  const Dd& ca = Table().cosine[j];
+  double dh = r.hi - j / kTableSteps;  // exact
+  double dl = r.lo;
+  double d2 = dh * dh;
+  double sinTail = dh * d2 * (-1.0 / 6.0 + d2 * (1.0 / 120.0 - d2 * (1.0 / 5040.0)));  // sin dh - dh
+  double cosTail = d2 * (-0.5 + d2 * (1.0 / 24.0 - d2 * (1.0 / 720.0))) - dh * dl;    // cos d - 1
+
+  Dd p = TwoProduct(ca.hi, dh);
+  Dd s = TwoSum(sa.hi, p.hi);
+  s.lo += sa.lo + p.lo + (ca.lo * dh + ca.hi * dl + ca.hi * sinTail + sa.hi * cosTail);
+  s = QuickTwoSum(s.hi, s.lo);
+
+  Dd q = TwoProduct(sa.hi, dh);
+  Dd c = TwoSum(ca.hi, -q.hi);
+  c.lo += ca.lo - q.lo + (ca.hi * cosTail - sa.lo * dh - sa.hi * dl - sa.hi * sinTail);
+  c = QuickTwoSum(c.hi, c.lo);
+
+  *sine = negative ? Negate(s) : s;
+  *cosine = c;
+}
+
+void TableSinAndCos(double x, Dd* sine, Dd* cosine) { SinAndCos<TableSinCos>(x, sine, cosine); }
+
+// The double nearest to v, when every value within `error` of v rounds to
+// the same double; false when v lies too close to a rounding boundary.
+bool RoundUnambiguously(Dd v, double error, double* rounded) {
+  double lower = v.hi + (v.lo - error);
+  double upper = v.hi + (v.lo + error);
+  if (lower != upper) return false;
+  *rounded = lower;
+  return true;
 }
 
 bool Reducible(double x) { return std::fabs(x) < kMaxReducedArgument; }
@@ -187,30 +207,100 @@ bool Refinable(double v) {
   return a >= kMinRefinedArgument && a <= kMaxRefinedArgument;
 }
 
+// atan2 by one Newton step on y cos t - x sin t = 0 from the library's angle
+// t, which is within an ulp or two: the step, tan(angle - t), is about
+// angle - t, whichever of the nearby values the library gave.
+Dd SeriesRefinedAngle(double t, double y, double x) {
+  Dd s, c;
+  SeriesSinAndCos(t, &s, &c);
+  Dd along = Add(Multiply(c, x), Multiply(s, y));        // R cos(angle - t)
+  Dd across = Subtract(Multiply(c, y), Multiply(s, x));  // R sin(angle - t)
+  Dd step = dd::Divide(across, along);
+  return Add(Dd{t, 0.0}, step);
+}
+
+// The same step from the table's sin and cos. The step is some 2^-50 of the
+// angle, so plain doubles carry it once `across`, the difference of two
+// nearly equal products, has been formed exactly enough.
+Dd TableRefinedAngle(double t, double y, double x) {
+  Dd s, c;
+  TableSinAndCos(t, &s, &c);
+  Dd cy = TwoProduct(c.hi, y);
+  Dd sx = TwoProduct(s.hi, x);
+  double across = (cy.hi - sx.hi) + ((cy.lo - sx.lo) + (c.lo * y - s.lo * x));
+  double along = c.hi * x + s.hi * y;
+  return QuickTwoSum(t, across / along);
+}
+
+constexpr double kAngleRelativeError = 0x1p-60;
+
 }  // namespace
 
 double PortableSin(double x) {
   if (x == 0.0 || !Reducible(x)) return std::sin(x);  // keeps the sign of a zero
-  return SinOrCos(x, false).hi;
+  double s = 0.0, c = 0.0;
+  PortableSinCos(x, &s, &c);
+  return s;
 }
 
 double PortableCos(double x) {
   if (!Reducible(x)) return std::cos(x);
-  return SinOrCos(x, true).hi;
+  double s = 0.0, c = 0.0;
+  PortableSinCos(x, &s, &c);
+  return c;
+}
+
+void PortableSinCos(double x, double* sine, double* cosine) {
+  if (!Reducible(x)) {
+    *sine = std::sin(x);
+    *cosine = std::cos(x);
+    return;
+  }
+  if (x == 0.0) {  // keeps the sign of a zero
+    *sine = x;
+    *cosine = 1.0;
+    return;
+  }
+  Dd s, c;
+  TableSinAndCos(x, &s, &c);
+  bool sineRounded = RoundUnambiguously(s, std::fabs(s.hi) * kTableRelativeError, sine);
+  bool cosineRounded = RoundUnambiguously(c, std::fabs(c.hi) * kTableRelativeError, cosine);
+  if (sineRounded && cosineRounded) return;
+  SeriesSinAndCos(x, &s, &c);
+  *sine = s.hi;
+  *cosine = c.hi;
 }
 
 double PortableAtan2(double y, double x) {
-  // The library's angle is within an ulp or two; one Newton step on
-  // y cos t - x sin t = 0 in double-double takes it to the exact angle,
-  // whichever of the nearby values the library gave.
   double t = std::atan2(y, x);
   if (!Refinable(x) || !Refinable(y)) return t;  // zeros, infinities, NaNs, extremes
-  Dd s, c;
-  SinAndCos(t, &s, &c);
-  Dd along = Add(Multiply(c, x), Multiply(s, y));        // R cos(angle - t)
-  Dd across = Subtract(Multiply(c, y), Multiply(s, x));  // R sin(angle - t)
-  Dd step = Divide(across, along);                       // tan(angle - t), about angle - t
-  return Add(Dd{t, 0.0}, step).hi;
+  Dd angle = TableRefinedAngle(t, y, x);
+  double rounded;
+  if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &rounded)) return rounded;
+  return SeriesRefinedAngle(t, y, x).hi;
 }
 
+namespace reference {
+
+double Sin(double x) {
+  if (x == 0.0 || !Reducible(x)) return std::sin(x);
+  Dd s, c;
+  SeriesSinAndCos(x, &s, &c);
+  return s.hi;
+}
+
+double Cos(double x) {
+  if (!Reducible(x)) return std::cos(x);
+  Dd s, c;
+  SeriesSinAndCos(x, &s, &c);
+  return c.hi;
+}
+
+double Atan2(double y, double x) {
+  double t = std::atan2(y, x);
+  if (!Refinable(x) || !Refinable(y)) return t;
+  return SeriesRefinedAngle(t, y, x).hi;
+}
+
+}  // namespace reference
 }  // namespace jps
