@@ -113,7 +113,7 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   }
 
   std::memset(epoch, 0, sizeof *epoch);
-  std::memset(measurements, 0, sizeof(KelMeasurement) * kMaxSlots);
+  std::memset(measurements, 0, sizeof(KelMeasurement) * static_cast<size_t>(s->SatCount));
   FillPosition(s, epoch);
   if (s->DayOfWeek < 0 || s->DayOfWeek > kLastDayOfWeek) {
     SetErrorText("ERROR: Day of week: %d", s->DayOfWeek);
