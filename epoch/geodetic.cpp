@@ -23,13 +23,12 @@ GeodeticPosition EcefToGeodetic(double x, double y, double z) {
 
   double p = std::sqrt(x * x + y * y);
   double r = std::sqrt(p * p + z * z);
-  double u = PortableAtan2(z * (oneMinusF + e2 * a / r), p);
   double sinU, cosU;
-  PortableSinCos(u, &sinU, &cosU);
-  double latitude = PortableAtan2(z * oneMinusF + e2 * a * sinU * sinU * sinU,
-                                  oneMinusF * (p - e2 * a * cosU * cosU * cosU));
+  PortableAtan2SinCos(z * (oneMinusF + e2 * a / r), p, &sinU, &cosU);
   double sinLat, cosLat;
-  PortableSinCos(latitude, &sinLat, &cosLat);
+  double latitude = PortableAtan2SinCos(z * oneMinusF + e2 * a * sinU * sinU * sinU,
+                                        oneMinusF * (p - e2 * a * cosU * cosU * cosU), &sinLat,
+                                        &cosLat);
   double n = a / std::sqrt(1.0 - e2 * sinLat * sinLat);
 
   GeodeticPosition g;

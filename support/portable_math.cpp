@@ -219,16 +219,19 @@ Dd SeriesRefinedAngle(double t, double y, double x) {
   return Add(Dd{t, 0.0}, step);
 }
 
-// The same step from the table's sin and cos. The step is some 2^-50 of the
-// angle, so plain doubles carry it once `across`, the difference of two
-// nearly equal products, has been formed exactly enough.
-Dd TableRefinedAngle(double t, double y, double x) {
+// The same step from the table's sin and cos of t, which are passed back
+// for the caller's use. The step is some 2^-50 of the angle, so plain doubles
+// carry it once `across`, the difference of two nearly equal products, has
+// been formed exactly enough.
+Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
   Dd s, c;
   TableSinAndCos(t, &s, &c);
   Dd cy = TwoProduct(c.hi, y);
   Dd sx = TwoProduct(s.hi, x);
   double across = (cy.hi - sx.hi) + ((cy.lo - sx.lo) + (c.lo * y - s.lo * x));
   double along = c.hi * x + s.hi * y;
+  *sine = s;
+  *cosine = c;
   return QuickTwoSum(t, across / along);
 }
 
@@ -274,10 +277,35 @@ void PortableSinCos(double x, double* sine, double* cosine) {
 double PortableAtan2(double y, double x) {
   double t = std::atan2(y, x);
   if (!Refinable(x) || !Refinable(y)) return t;  // zeros, infinities, NaNs, extremes
-  Dd angle = TableRefinedAngle(t, y, x);
+  Dd s, c;
+  Dd angle = TableRefinedAngle(t, y, x, &s, &c);
   double rounded;
   if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &rounded)) return rounded;
   return SeriesRefinedAngle(t, y, x).hi;
+}
+
+double PortableAtan2SinCos(double y, double x, double* sine, double* cosine) {
+  double t = std::atan2(y, x);
+  double a = t;
+  if (Refinable(x) && Refinable(y)) {
+    Dd s, c;
+    Dd angle = TableRefinedAngle(t, y, x, &s, &c);
+    if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &a)) {
+      // sin a and cos a from those of t: a - t is exact (the two lie within
+      // a few ulps), and its square is below 2^-100 of the result.
+      double delta = a - t;
+      Dd sa = Add(s, Multiply(c, delta));
+      Dd ca = Subtract(c, Multiply(s, delta));
+      if (RoundUnambiguously(sa, std::fabs(sa.hi) * kTableRelativeError, sine) &&
+          RoundUnambiguously(ca, std::fabs(ca.hi) * kTableRelativeError, cosine)) {
+        return a;
+      }
+    } else {
+      a = SeriesRefinedAngle(t, y, x).hi;
+    }
+  }
+  PortableSinCos(a, sine, cosine);
+  return a;
 }
 
 namespace reference {

@@ -25,6 +25,9 @@ double PortableAtan2(double y, double x);
 // sin x and cos x together, from one argument reduction: the same bits as
 // PortableSin and PortableCos.
 void PortableSinCos(double x, double* sine, double* cosine);
+// PortableAtan2(y, x), with the PortableSin and PortableCos of the angle it
+// returns (taken mostly from the sine and cosine that refined the angle).
+double PortableAtan2SinCos(double y, double x, double* sine, double* cosine);
 
 // The same functions by Taylor series alone, with no table and no shortcut:
 // slow, and kept to check the fast ones against.

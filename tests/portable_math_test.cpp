@@ -86,7 +86,8 @@ TEST(PortableMath, WithinAnUlpOfTheLibraryAndMostlyEqual) {
 
 // The fast table path must give the bits of the plain Taylor series: random
 // arguments over the range the converter meets and beyond, near multiples of
-// pi/2, and tiny ones; and sin and cos together equal sin and cos apart.
+// pi/2, and tiny ones; sin and cos together equal sin and cos apart, and so
+// do an angle's sin and cos taken with it from atan2.
 TEST(PortableMath, TablePathGivesTheBitsOfTheSeries) {
   uint64_t state = 0x9E3779B97F4A7C15ULL;
   auto next = [&state] {
@@ -116,6 +117,11 @@ TEST(PortableMath, TablePathGivesTheBitsOfTheSeries) {
     double y = uniform(-7e6, 7e6), z = uniform(-7e6, 7e6);
     if (i % 5 == 1) y = std::ldexp(y, -static_cast<int>(next() % 80));
     if (i % 5 == 2) z = std::ldexp(z, -static_cast<int>(next() % 80));
-    ASSERT_EQ(Bits(PortableAtan2(y, z)), Bits(reference::Atan2(y, z))) << std::hexfloat << y << " " << z;
+    double angle = reference::Atan2(y, z);
+    ASSERT_EQ(Bits(PortableAtan2(y, z)), Bits(angle)) << std::hexfloat << y << " " << z;
+    double angleSine, angleCosine;
+    ASSERT_EQ(Bits(PortableAtan2SinCos(y, z, &angleSine, &angleCosine)), Bits(angle));
+    ASSERT_EQ(Bits(angleSine), Bits(reference::Sin(angle))) << std::hexfloat << y << " " << z;
+    ASSERT_EQ(Bits(angleCosine), Bits(reference::Cos(angle))) << std::hexfloat << y << " " << z;
   }
 }
