@@ -61,14 +61,19 @@ DecoderEvent DecodeUntilEvent(DecoderState* s) {
           if (AbortCount != 0) return kEventNone;
           continue;
         }
-        // And the body step, when the rest of the message is read ahead too.
+        // And the body step, when the rest of the message is read ahead too:
+        // handled where it lies, the input keeping it until the next read.
         size_t rest = static_cast<size_t>(f.length);
         if (rest <= available && f.fill + f.length < kHeaderBufferSize) {
-          std::memcpy(f.HeaderBuffer + f.fill, p + kFrameHeaderSize, rest);
           f.fill += f.length;
           f.BytesRead += f.length;
           in->Consume(rest);
-          DecoderEvent event = HandleMessage(s);
+          DecoderEvent event = HandleMessage(s, p);
+          // A message that stays to be handled again (a receiver time that
+          // closed the epoch before it) is kept where the next step finds it.
+          if (f.phase != kPhaseHunt) {
+            std::memcpy(f.HeaderBuffer + kFrameHeaderSize, p + kFrameHeaderSize, rest);
+          }
           if (event != kEventNone || AbortCount != 0) return event;
           continue;
         }

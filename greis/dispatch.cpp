@@ -69,8 +69,8 @@ DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
   return row.event;
 }
 
-DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row) {
-  if (row.parser != nullptr && row.parser(*s, Framing.HeaderBuffer, Framing.length) != 0) {
+DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row, const uint8_t* message) {
+  if (row.parser != nullptr && row.parser(*s, message, Framing.length) != 0) {
     return RefuseMessage(s, row);
   }
   return AcceptMessage(s, row);
@@ -78,9 +78,8 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row) {
 
 }  // namespace
 
-DecoderEvent HandleMessage(DecoderState* s) {
+DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
   const DispatchRow& row = CurrentRow();
-  const uint8_t* message = Framing.HeaderBuffer;
   int L = Framing.length;
   switch (row.handling) {
     case Handling::kNone:
@@ -103,7 +102,7 @@ DecoderEvent HandleMessage(DecoderState* s) {
       }
       ClearEpochCounters(s);
       std::memset(&s->CaRange, 0, sizeof s->CaRange);
-      return RunParserRow(s, row);
+      return RunParserRow(s, row, message);
 
     case Handling::kEpochEnd:
       // Its body is the checksum byte alone; a damaged one ends nothing.
@@ -143,7 +142,7 @@ DecoderEvent HandleMessage(DecoderState* s) {
       return kEventRmEpoch;
 
     case Handling::kParser:
-      return RunParserRow(s, row);
+      return RunParserRow(s, row, message);
   }
   BackToHunt();
   return kEventNone;
@@ -218,7 +217,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
         RejectCandidate(s);
         return kEventNone;
       }
-      return HandleMessage(s);
+      return HandleMessage(s, f.HeaderBuffer);
     }
   }
 }

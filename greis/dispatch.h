@@ -55,8 +55,10 @@ DecoderEvent DecodeNext(DecoderState* state);
 // The header step once the five header bytes are in HeaderBuffer: enters the
 // identifier's body state (true), or rejects the candidate (false).
 bool FinishHeader(DecoderState* state);
-// The handler of the body state, once the whole message is in HeaderBuffer.
-DecoderEvent HandleMessage(DecoderState* state);
+// The handler of the body state, once the whole message has been read:
+// message holds it (HeaderBuffer, or the input's own buffer when the message
+// was read ahead whole; its first two bytes are in HeaderBuffer too).
+DecoderEvent HandleMessage(DecoderState* state, const uint8_t* message);
 
 // Discards the current epoch (999), unless damaged epochs are kept (0).
 int ResetEpoch(int8_t* counts, DecoderState* state);

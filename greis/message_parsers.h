@@ -8,11 +8,12 @@
 #include <cstdint>
 
 #include "greis/decoder_state.h"
+#include "greis/framing.h"
 
 namespace jps {
 
 // True when the message's checksum byte is right.
-bool ChecksumOk(const uint8_t* message, int L);
+inline bool ChecksumOk(const uint8_t* message, int L) { return GreisChecksum(message, L) == 0; }
 
 int ParseReceiverTime(DecoderState& s, const uint8_t* message, int L);   // [~~]
 int ParseReceiverDate(DecoderState& s, const uint8_t* message, int L);   // [RD]

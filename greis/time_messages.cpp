@@ -8,8 +8,6 @@
 
 namespace jps {
 
-bool ChecksumOk(const uint8_t* message, int L) { return GreisChecksum(message, L) == 0; }
-
 int ParseReceiverTime(DecoderState& s, const uint8_t* message, int L) {
   if (L != kReceiverTimeSize || !ChecksumOk(message, L)) return -1;
   std::memcpy(s.ReceiverTime, message + kFrameHeaderSize, kReceiverTimeSize);

@@ -292,10 +292,16 @@ double PortableAtan2SinCos(double y, double x, double* sine, double* cosine) {
     Dd angle = TableRefinedAngle(t, y, x, &s, &c);
     if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &a)) {
       // sin a and cos a from those of t: a - t is exact (the two lie within
-      // a few ulps), and its square is below 2^-100 of the result.
+      // a few ulps) and its square is below 2^-100 of the result. The
+      // products with it are exact too: near a right angle the cosine of a
+      // is mostly -sin t * (a - t).
       double delta = a - t;
-      Dd sa = Add(s, Multiply(c, delta));
-      Dd ca = Subtract(c, Multiply(s, delta));
+      Dd cd = TwoProduct(c.hi, delta);
+      Dd sa = TwoSum(s.hi, cd.hi);
+      sa = QuickTwoSum(sa.hi, sa.lo + (cd.lo + s.lo + c.lo * delta));
+      Dd sd = TwoProduct(s.hi, delta);
+      Dd ca = TwoSum(c.hi, -sd.hi);
+      ca = QuickTwoSum(ca.hi, ca.lo + (c.lo - sd.lo - s.lo * delta));
       if (RoundUnambiguously(sa, std::fabs(sa.hi) * kTableRelativeError, sine) &&
           RoundUnambiguously(ca, std::fabs(ca.hi) * kTableRelativeError, cosine)) {
         return a;
