@@ -207,9 +207,41 @@ bool Refinable(double v) {
   return a >= kMinRefinedArgument && a <= kMaxRefinedArgument;
 }
 
-// atan2 by one Newton step on y cos t - x sin t = 0 from the library's angle
-// t, which is within an ulp or two: the step, tan(angle - t), is about
-// angle - t, whichever of the nearby values the library gave.
+// A starting angle within about 2^-37 of atan2(y, x), for finite non-zero y
+// and x: atan z = atan c + atan u, u = (z - c) / (1 + z c), from a table of
+// atan c at c = k/64 and the first two terms of the series of atan u
+// (|u| <= 1/128). The refinement below makes it exact; the table comes from
+// the C library, whose last bit does not matter here.
+constexpr int kAtanSteps = 64;
+
+struct AtanTable {
+  double value[kAtanSteps + 1];
+  AtanTable() {
+    for (int k = 0; k <= kAtanSteps; ++k) value[k] = std::atan(static_cast<double>(k) / kAtanSteps);
+  }
+};
+
+const AtanTable& Arctangents() {
+  static const AtanTable table;
+  return table;
+}
+
+double StartingAngle(double y, double x) {
+  double ay = std::fabs(y), ax = std::fabs(x);
+  bool steep = ay > ax;
+  double z = steep ? ax / ay : ay / ax;  // 0 .. 1
+  int k = static_cast<int>(z * kAtanSteps + 0.5);
+  double c = static_cast<double>(k) / kAtanSteps;
+  double u = (z - c) / (1.0 + z * c);
+  double angle = Arctangents().value[k] + u * (1.0 - u * u * (1.0 / 3.0));
+  if (steep) angle = kHalfPi1 - angle;
+  if (x < 0) angle = 2.0 * kHalfPi1 - angle;
+  return y < 0 ? -angle : angle;
+}
+
+// atan2 by one Newton step on y cos t - x sin t = 0 from an angle t close to
+// it: the step, tan(angle - t), is angle - t but for its cube, below 2^-108
+// of the angle.
 Dd SeriesRefinedAngle(double t, double y, double x) {
   Dd s, c;
   SeriesSinAndCos(t, &s, &c);
@@ -220,9 +252,9 @@ Dd SeriesRefinedAngle(double t, double y, double x) {
 }
 
 // The same step from the table's sin and cos of t, which are passed back
-// for the caller's use. The step is some 2^-50 of the angle, so plain doubles
-// carry it once `across`, the difference of two nearly equal products, has
-// been formed exactly enough.
+// for the caller's use. The step is below 2^-36 of the angle, so plain
+// doubles carry it once `across`, the difference of two nearly equal products
+// (their difference is exact), has been formed exactly enough.
 Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
   Dd s, c;
   TableSinAndCos(t, &s, &c);
@@ -235,7 +267,9 @@ Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
   return QuickTwoSum(t, across / along);
 }
 
-constexpr double kAngleRelativeError = 0x1p-60;
+// The bound, relative to the angle, on the error of the refined angle: about
+// twice that of the table's sin and cos (measured below 2^-67).
+constexpr double kAngleRelativeError = 0x1p-62;
 
 }  // namespace
 
@@ -275,8 +309,8 @@ void PortableSinCos(double x, double* sine, double* cosine) {
 }
 
 double PortableAtan2(double y, double x) {
-  double t = std::atan2(y, x);
-  if (!Refinable(x) || !Refinable(y)) return t;  // zeros, infinities, NaNs, extremes
+  if (!Refinable(x) || !Refinable(y)) return std::atan2(y, x);  // zeros, infinities, NaNs, extremes
+  double t = StartingAngle(y, x);
   Dd s, c;
   Dd angle = TableRefinedAngle(t, y, x, &s, &c);
   double rounded;
@@ -285,32 +319,38 @@ double PortableAtan2(double y, double x) {
 }
 
 double PortableAtan2SinCos(double y, double x, double* sine, double* cosine) {
-  double t = std::atan2(y, x);
-  double a = t;
-  if (Refinable(x) && Refinable(y)) {
-    Dd s, c;
-    Dd angle = TableRefinedAngle(t, y, x, &s, &c);
-    if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &a)) {
-      // sin a and cos a from those of t: a - t is exact (the two lie within
-      // a few ulps) and its square is below 2^-100 of the result. The
-      // products with it are exact too: near a right angle the cosine of a
-      // is mostly -sin t * (a - t).
-      double delta = a - t;
-      Dd cd = TwoProduct(c.hi, delta);
-      Dd sa = TwoSum(s.hi, cd.hi);
-      sa = QuickTwoSum(sa.hi, sa.lo + (cd.lo + s.lo + c.lo * delta));
-      Dd sd = TwoProduct(s.hi, delta);
-      Dd ca = TwoSum(c.hi, -sd.hi);
-      ca = QuickTwoSum(ca.hi, ca.lo + (c.lo - sd.lo - s.lo * delta));
-      if (RoundUnambiguously(sa, std::fabs(sa.hi) * kTableRelativeError, sine) &&
-          RoundUnambiguously(ca, std::fabs(ca.hi) * kTableRelativeError, cosine)) {
-        return a;
-      }
-    } else {
-      a = SeriesRefinedAngle(t, y, x).hi;
-    }
+  if (!Refinable(x) || !Refinable(y)) {
+    double a = std::atan2(y, x);
+    PortableSinCos(a, sine, cosine);
+    return a;
   }
-  PortableSinCos(a, sine, cosine);
+  double t = StartingAngle(y, x);
+  double a = t;
+  Dd s, c;
+  Dd angle = TableRefinedAngle(t, y, x, &s, &c);
+  if (!RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &a)) {
+    a = SeriesRefinedAngle(t, y, x).hi;
+    PortableSinCos(a, sine, cosine);
+    return a;
+  }
+  // sin a and cos a from those of t: d = a - t is exact (the two lie within
+  // a factor of two), below 2^-36 of the angle, and its cube negligible:
+  //   sin a = sin t + cos t * d - sin t * d^2/2,  cos a = cos t - sin t * d - cos t * d^2/2.
+  // The products with d are exact. The error bounds count the terms before
+  // they cancel (near a right angle cos t and sin t * d nearly do).
+  double d = a - t;
+  double halfSquare = 0.5 * d * d;
+  Dd cd = TwoProduct(c.hi, d);
+  Dd sa = TwoSum(s.hi, cd.hi);
+  sa = QuickTwoSum(sa.hi, sa.lo + (cd.lo + s.lo + c.lo * d - s.hi * halfSquare));
+  Dd sd = TwoProduct(s.hi, d);
+  Dd ca = TwoSum(c.hi, -sd.hi);
+  ca = QuickTwoSum(ca.hi, ca.lo + (c.lo - sd.lo - s.lo * d - c.hi * halfSquare));
+  double sineError = (std::fabs(s.hi) + std::fabs(cd.hi)) * kTableRelativeError;
+  double cosineError = (std::fabs(c.hi) + std::fabs(sd.hi)) * kTableRelativeError;
+  if (!RoundUnambiguously(sa, sineError, sine) || !RoundUnambiguously(ca, cosineError, cosine)) {
+    PortableSinCos(a, sine, cosine);
+  }
   return a;
 }
 

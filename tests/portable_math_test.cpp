@@ -125,3 +125,30 @@ TEST(PortableMath, TablePathGivesTheBitsOfTheSeries) {
     ASSERT_EQ(Bits(angleCosine), Bits(reference::Cos(angle))) << std::hexfloat << y << " " << z;
   }
 }
+
+// atan2 starts from an angle of its own (a table at steps of 1/64 in the
+// ratio of the smaller to the larger argument) before refining it: ratios on
+// and beside the table's steps, on the diagonal, and in every quadrant.
+TEST(PortableMath, Atan2AtTheStartingTablesStepsAndQuadrants) {
+  for (int k = 0; k <= 64; ++k) {
+    for (double nudge : {-1e-12, 0.0, 1e-12, 1.0 / 256}) {
+      double ratio = k / 64.0 + nudge;
+      if (ratio <= 0.0) continue;
+      for (double big : {6.4e6, 1.0, 3e-9}) {
+        for (int quadrant = 0; quadrant < 8; ++quadrant) {
+          double a = big, b = big * ratio;
+          double y = quadrant & 1 ? a : b, x = quadrant & 1 ? b : a;
+          if (quadrant & 2) x = -x;
+          if (quadrant & 4) y = -y;
+          ASSERT_EQ(Bits(PortableAtan2(y, x)), Bits(reference::Atan2(y, x)))
+              << std::hexfloat << y << " " << x;
+          double s, c;
+          double angle = PortableAtan2SinCos(y, x, &s, &c);
+          ASSERT_EQ(Bits(angle), Bits(reference::Atan2(y, x)));
+          ASSERT_EQ(Bits(s), Bits(reference::Sin(angle))) << std::hexfloat << y << " " << x;
+          ASSERT_EQ(Bits(c), Bits(reference::Cos(angle))) << std::hexfloat << y << " " << x;
+        }
+      }
+    }
+  }
+}
