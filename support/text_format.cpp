@@ -1,5 +1,6 @@
 #include "support/text_format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,23 @@ size_t WidenExponent(char* text, size_t n, size_t capacity) {
   return n + pad;
 }
 
+// "%.Ne" and "%.Nf" without flags or width, the converter's own number
+// formats, go through std::to_chars: the same digits as printf (both round
+// the exact binary value correctly) at a fraction of its cost. Longer
+// precisions take printf's path.
+constexpr int kMaxFastPrecision = 40;
+
+int FormatFixedOrScientific(char* piece, size_t capacity, double value, bool scientific,
+                            int precision) {
+  std::to_chars_result r =
+      std::to_chars(piece, piece + capacity - 1, value,
+                    scientific ? std::chars_format::scientific : std::chars_format::fixed,
+                    precision);
+  if (r.ec != std::errc()) return -1;
+  *r.ptr = '\0';
+  return static_cast<int>(r.ptr - piece);
+}
+
 }  // namespace
 
 size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args) {
@@ -60,14 +78,22 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
       ++p;
       continue;
     }
+    const char* flags_begin = p;
     while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
+    bool plain = p == flags_begin;  // no flags and no width
     bool star_width = false, star_precision = false;
     if (*p == '*') { star_width = true; ++p; }
+    if (*p >= '0' && *p <= '9') plain = false;
     while (*p >= '0' && *p <= '9') ++p;
+    int digits_precision = -1;  // a precision written as digits
     if (*p == '.') {
       ++p;
       if (*p == '*') { star_precision = true; ++p; }
-      while (*p >= '0' && *p <= '9') ++p;
+      digits_precision = 0;
+      while (*p >= '0' && *p <= '9') {
+        if (digits_precision < kMaxFastPrecision) digits_precision = digits_precision * 10 + (*p - '0');
+        ++p;
+      }
     }
     int longs = 0;
     bool short_mod = false;
@@ -97,6 +123,18 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
       else if (star_precision) n = std::snprintf(piece, sizeof piece, directive, precision, value);
       else n = std::snprintf(piece, sizeof piece, directive, value);
     };
+    // A plain "%d", "%ld", "%u" ... in decimal: std::to_chars, the digits printf writes.
+    const bool plainDecimal = plain && !star_width && digits_precision < 0 && !star_precision &&
+                              !short_mod && (conv == 'd' || conv == 'i' || conv == 'u');
+    auto emitInteger = [&](auto value) {
+      if (plainDecimal) {
+        std::to_chars_result r = std::to_chars(piece, piece + sizeof piece - 1, value);
+        *r.ptr = '\0';
+        n = static_cast<int>(r.ptr - piece);
+      } else {
+        emit(value);
+      }
+    };
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
@@ -104,20 +142,26 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
 #endif
     switch (conv) {
       case 'd': case 'i': case 'c':
-        if (longs >= 2) emit(va_arg(args, long long));
-        else if (longs == 1) emit(va_arg(args, long));
-        else emit(va_arg(args, int));
+        if (longs >= 2) emitInteger(va_arg(args, long long));
+        else if (longs == 1) emitInteger(va_arg(args, long));
+        else emitInteger(va_arg(args, int));
         break;
       case 'u': case 'x': case 'X': case 'o':
-        if (longs >= 2) emit(va_arg(args, unsigned long long));
-        else if (longs == 1) emit(va_arg(args, unsigned long));
-        else emit(va_arg(args, unsigned int));
+        if (longs >= 2) emitInteger(va_arg(args, unsigned long long));
+        else if (longs == 1) emitInteger(va_arg(args, unsigned long));
+        else emitInteger(va_arg(args, unsigned int));
         break;
       case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A': {
         // A NaN's sign means nothing, and C libraries disagree on showing it
         // ("-nan" or "nan"): it is dropped, so every platform prints "nan".
         double value = va_arg(args, double);
-        emit(std::isnan(value) ? std::fabs(value) : value);
+        if (std::isnan(value)) value = std::fabs(value);
+        if (plain && !star_width && !star_precision && digits_precision >= 0 &&
+            digits_precision < kMaxFastPrecision && (conv == 'e' || conv == 'f')) {
+          n = FormatFixedOrScientific(piece, sizeof piece, value, conv == 'e', digits_precision);
+          if (n >= 0) break;
+        }
+        emit(value);
         break;
       }
       case 's': {
