@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "support/portable_math.h"
+#include "tests/builder/test_random.h"
 
 using namespace jps;
 
@@ -89,16 +90,9 @@ TEST(PortableMath, WithinAnUlpOfTheLibraryAndMostlyEqual) {
 // pi/2, and tiny ones; sin and cos together equal sin and cos apart, and so
 // do an angle's sin and cos taken with it from atan2.
 TEST(PortableMath, TablePathGivesTheBitsOfTheSeries) {
-  uint64_t state = 0x9E3779B97F4A7C15ULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
-  auto uniform = [&next](double low, double high) {
-    return low + (high - low) * static_cast<double>(next() >> 11) * 0x1p-53;
-  };
+  jpsbuild::TestRandom random(0x9E3779B97F4A7C15ULL);
+  auto next = [&random] { return random.Next(); };
+  auto uniform = [&random](double low, double high) { return random.Uniform(low, high); };
   for (int i = 0; i < 200000; ++i) {
     double x = uniform(-8.0, 8.0);
     if (i % 4 == 1) x = std::ldexp(x, -static_cast<int>(next() % 60));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/text_format.h"
+#include "tests/builder/test_random.h"
 
 using namespace jps;
 
@@ -43,13 +44,8 @@ TEST(FormatText, NanPrintsWithoutSignInfinityWithIt) {
 // signed zeros, exact decimal ties, precisions 0 to 20 and beyond the fast
 // path's limit.
 TEST(FormatText, FastNumberPathPrintsWhatPrintfPrints) {
-  uint64_t state = 0x2545F4914F6CDD1DULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  jpsbuild::TestRandom random(0x2545F4914F6CDD1DULL);
+  auto next = [&random] { return random.Next(); };
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.375, 1e22, 1e23,
                                 5e-324, 2.2250738585072014e-308, 1.7976931348623157e308,
                                 9.5, 0.05, 1.005, 123456.78125};
