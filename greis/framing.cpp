@@ -30,9 +30,13 @@ inline uint8_t Rotl(uint8_t v, int bits) {
   return bits == 0 ? v : static_cast<uint8_t>((v << bits) | (v >> (8 - bits)));
 }
 
-struct CrcTable {
-  uint16_t entry[256];
-  CrcTable() {
+// CRC-16 tables for eight bytes at a time: entry[k][b] is what byte b,
+// followed by k zero bytes, leaves in a register that started at zero. The
+// register only reaches the first two bytes of a block, so the eight bytes'
+// shares are independent lookups.
+struct CrcTables {
+  uint16_t entry[8][256];
+  CrcTables() {
     for (int b = 0; b < 256; ++b) {
       uint16_t reg = 0;
       for (int bit = 7; bit >= 0; --bit) {
@@ -41,7 +45,13 @@ struct CrcTable {
         reg = static_cast<uint16_t>(reg << 1);
         if (top != in) reg ^= 0x1021;
       }
-      entry[b] = reg;
+      entry[0][b] = reg;
+    }
+    for (int k = 1; k < 8; ++k) {
+      for (int b = 0; b < 256; ++b) {
+        uint16_t previous = entry[k - 1][b];
+        entry[k][b] = static_cast<uint16_t>((previous << 8) ^ entry[0][previous >> 8]);
+      }
     }
   }
 };
@@ -79,10 +89,16 @@ uint8_t GreisChecksum(const uint8_t* message, int count) {
 }
 
 uint16_t Crc16(const uint8_t* data, size_t n) {
-  static const CrcTable table;  // built on first use
+  static const CrcTables tables;  // built on first use
+  const auto& t = tables.entry;
   uint16_t crc = 0;
-  for (size_t i = 0; i < n; ++i) {
-    crc = static_cast<uint16_t>((crc << 8) ^ table.entry[((crc >> 8) ^ data[i]) & 0xFF]);
+  for (; n >= 8; data += 8, n -= 8) {
+    crc = static_cast<uint16_t>(t[7][(crc >> 8) ^ data[0]] ^ t[6][(crc & 0xFF) ^ data[1]] ^
+                                t[5][data[2]] ^ t[4][data[3]] ^ t[3][data[4]] ^ t[2][data[5]] ^
+                                t[1][data[6]] ^ t[0][data[7]]);
+  }
+  for (; n > 0; ++data, --n) {
+    crc = static_cast<uint16_t>((crc << 8) ^ t[0][((crc >> 8) ^ *data) & 0xFF]);
   }
   return crc;
 }

@@ -48,7 +48,30 @@ TEST(ParseHexLength, DigitsAndItsQuirks) {
 TEST(Crc16, XmodemCheckValue) {
   const char* text = "123456789";
   EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(text), 9), 0x31C3);
+  EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(text), 8), 0x9015);  // one whole block
   EXPECT_EQ(Crc16(nullptr, 0), 0);
+}
+
+// Eight bytes at a time give what the polynomial gives bit by bit, for every
+// length around the block size and every alignment of the data.
+TEST(Crc16, BlocksAgreeWithTheBitwiseDefinition) {
+  auto bitwise = [](const uint8_t* data, size_t n) {
+    uint16_t reg = 0;
+    for (size_t i = 0; i < n; ++i) {
+      reg ^= static_cast<uint16_t>(data[i] << 8);
+      for (int bit = 0; bit < 8; ++bit) {
+        reg = static_cast<uint16_t>((reg & 0x8000) != 0 ? (reg << 1) ^ 0x1021 : reg << 1);
+      }
+    }
+    return reg;
+  };
+  std::vector<uint8_t> data(80);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 11);
+  for (size_t offset = 0; offset < 8; ++offset) {
+    for (size_t n = 0; n + offset <= data.size(); ++n) {
+      ASSERT_EQ(Crc16(data.data() + offset, n), bitwise(data.data() + offset, n)) << offset << " " << n;
+    }
+  }
 }
 
 TEST(RmCrcOk, ComparesLittleEndian) {
