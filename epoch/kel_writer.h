@@ -18,7 +18,7 @@ struct KelWriter {
 };
 
 // Stream buffer of a file created with a non-zero buffer size.
-constexpr size_t kKelStreamBufferSize = 1 << 20;
+constexpr size_t kKelStreamBufferSize = 1 << 16;
 
 constexpr uint8_t kJavadReceiverType = 22;
 constexpr float kKelFormatVersion = 1.01f;
