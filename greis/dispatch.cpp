@@ -234,13 +234,16 @@ int ResetEpoch(int8_t* counts, DecoderState* s) {
 // The arrays from CaRange to P1Doppler lie one after another: they are
 // cleared as one run (a store loop per array costs more than the stores).
 constexpr size_t kEpochArraysBegin = offsetof(DecoderState, CaRange);
-constexpr size_t kEpochArraysEnd = offsetof(DecoderState, P1Doppler) + sizeof DecoderState::P1Doppler;
+constexpr size_t kEpochArraysEnd =
+    offsetof(DecoderState, P1Doppler) + sizeof DecoderState::P1Doppler;
 static_assert(kEpochArraysEnd - kEpochArraysBegin ==
                   6 * sizeof(SignalArray) + 2 * sizeof DecoderState::CaDoppler,
-              "CaRange, P1Range, P2Range, CaPhase, P1Phase, P2Phase, CaDoppler, P1Doppler in a row");
+              "CaRange, P1Range, P2Range, CaPhase, P1Phase, P2Phase, CaDoppler, P1Doppler "
+              "in a row");
 
 void ResetEpochArrays(DecoderState* s) {
-  std::memset(reinterpret_cast<uint8_t*>(s) + kEpochArraysBegin, 0, kEpochArraysEnd - kEpochArraysBegin);
+  std::memset(reinterpret_cast<uint8_t*>(s) + kEpochArraysBegin, 0,
+              kEpochArraysEnd - kEpochArraysBegin);
 }
 
 void ClearEpochCounters(DecoderState* s) {

@@ -147,7 +147,9 @@ struct SinCosTable {
   Dd sine[kTableEntries];
   Dd cosine[kTableEntries];
   SinCosTable() {
-    for (int j = 0; j < kTableEntries; ++j) SeriesSinCos(Dd{j / kTableSteps, 0.0}, &sine[j], &cosine[j]);
+    for (int j = 0; j < kTableEntries; ++j) {
+      SeriesSinCos(Dd{j / kTableSteps, 0.0}, &sine[j], &cosine[j]);
+    }
   }
 };
 
@@ -169,8 +171,9 @@ void TableSinCos(Dd r, Dd* sine, Dd* cosine) {
   double dh = r.hi - j / kTableSteps;  // exact
   double dl = r.lo;
   double d2 = dh * dh;
-  double sinTail = dh * d2 * (-1.0 / 6.0 + d2 * (1.0 / 120.0 - d2 * (1.0 / 5040.0)));  // sin dh - dh
-  double cosTail = d2 * (-0.5 + d2 * (1.0 / 24.0 - d2 * (1.0 / 720.0))) - dh * dl;    // cos d - 1
+  // sin dh - dh, and cos d - 1:
+  double sinTail = dh * d2 * (-1.0 / 6.0 + d2 * (1.0 / 120.0 - d2 * (1.0 / 5040.0)));
+  double cosTail = d2 * (-0.5 + d2 * (1.0 / 24.0 - d2 * (1.0 / 720.0))) - dh * dl;
 
   Dd p = TwoProduct(ca.hi, dh);
   Dd s = TwoSum(sa.hi, p.hi);

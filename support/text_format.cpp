@@ -91,7 +91,9 @@ size_t FormatTextV(char* out, size_t capacity, const char* format, va_list args)
       if (*p == '*') { star_precision = true; ++p; }
       digits_precision = 0;
       while (*p >= '0' && *p <= '9') {
-        if (digits_precision < kMaxFastPrecision) digits_precision = digits_precision * 10 + (*p - '0');
+        if (digits_precision < kMaxFastPrecision) {
+          digits_precision = digits_precision * 10 + (*p - '0');
+        }
         ++p;
       }
     }

@@ -69,7 +69,8 @@ TEST(Crc16, BlocksAgreeWithTheBitwiseDefinition) {
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 11);
   for (size_t offset = 0; offset < 8; ++offset) {
     for (size_t n = 0; n + offset <= data.size(); ++n) {
-      ASSERT_EQ(Crc16(data.data() + offset, n), bitwise(data.data() + offset, n)) << offset << " " << n;
+      ASSERT_EQ(Crc16(data.data() + offset, n), bitwise(data.data() + offset, n))
+          << offset << " " << n;
     }
   }
 }

@@ -54,7 +54,8 @@ TEST(FormatText, FastNumberPathPrintsWhatPrintfPrints) {
     double v;
     std::memcpy(&v, &bits, sizeof v);
     if (std::isfinite(v)) values.push_back(v);
-    values.push_back(std::ldexp(static_cast<double>(next() >> 11), -static_cast<int>(next() % 120)));
+    int exponent = -static_cast<int>(next() % 120);
+    values.push_back(std::ldexp(static_cast<double>(next() >> 11), exponent));
   }
   char fast[512], slow[512], format[16];
   for (double v : values) {
@@ -80,8 +81,9 @@ TEST(FormatText, FastIntegerPathPrintsWhatPrintfPrints) {
     int i = static_cast<int>(v);
     long l = static_cast<long>(v);
     unsigned u = static_cast<unsigned>(v);
-    FormatText(fast, sizeof fast, "%d|%i|%ld|%lld|%u|%hd", i, i, l, static_cast<long long>(v), u, i);
-    FormatText(slow, sizeof slow, "%1d|%1i|%1ld|%1lld|%1u|%1hd", i, i, l, static_cast<long long>(v), u, i);
+    long long ll = static_cast<long long>(v);
+    FormatText(fast, sizeof fast, "%d|%i|%ld|%lld|%u|%hd", i, i, l, ll, u, i);
+    FormatText(slow, sizeof slow, "%1d|%1i|%1ld|%1lld|%1u|%1hd", i, i, l, ll, u, i);
     EXPECT_STREQ(fast, slow) << v;
   }
   FormatText(fast, sizeof fast, "%hd %c%d", 70000, 'x', -7);
