@@ -210,7 +210,7 @@ bool Refinable(double v) {
   return a >= kMinRefinedArgument && a <= kMaxRefinedArgument;
 }
 
-// A starting angle within about 2^-37 of atan2(y, x), for finite non-zero y
+// A starting angle within about 2^-30 of atan2(y, x), for finite non-zero y
 // and x: atan z = atan c + atan u, u = (z - c) / (1 + z c), from a table of
 // atan c at c = k/64 and the first two terms of the series of atan u
 // (|u| <= 1/128). The refinement below makes it exact; the table comes from
@@ -243,19 +243,20 @@ double StartingAngle(double y, double x) {
 }
 
 // atan2 by one Newton step on y cos t - x sin t = 0 from an angle t close to
-// it: the step, tan(angle - t), is angle - t but for its cube, below 2^-108
-// of the angle.
+// it: the step is tan(angle - t), so angle - t = step - step^3/3 + ..., the
+// next term below 2^-140 of the angle.
 Dd SeriesRefinedAngle(double t, double y, double x) {
   Dd s, c;
   SeriesSinAndCos(t, &s, &c);
   Dd along = Add(Multiply(c, x), Multiply(s, y));        // R cos(angle - t)
   Dd across = Subtract(Multiply(c, y), Multiply(s, x));  // R sin(angle - t)
   Dd step = dd::Divide(across, along);
+  step = Subtract(step, Dd{step.hi * step.hi * step.hi * (1.0 / 3.0), 0.0});
   return Add(Dd{t, 0.0}, step);
 }
 
 // The same step from the table's sin and cos of t, which are passed back
-// for the caller's use. The step is below 2^-36 of the angle, so plain
+// for the caller's use. The step is below 2^-29 of the angle, so plain
 // doubles carry it once `across`, the difference of two nearly equal products
 // (their difference is exact), has been formed exactly enough.
 Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
@@ -267,7 +268,8 @@ Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
   double along = c.hi * x + s.hi * y;
   *sine = s;
   *cosine = c;
-  return QuickTwoSum(t, across / along);
+  double step = across / along;
+  return QuickTwoSum(t, step - step * step * step * (1.0 / 3.0));
 }
 
 // The bound, relative to the angle, on the error of the refined angle: about
@@ -337,7 +339,7 @@ double PortableAtan2SinCos(double y, double x, double* sine, double* cosine) {
     return a;
   }
   // sin a and cos a from those of t: d = a - t is exact (the two lie within
-  // a factor of two), below 2^-36 of the angle, and its cube negligible:
+  // a factor of two), below 2^-29 of the angle, and its cube negligible:
   //   sin a = sin t + cos t * d - sin t * d^2/2,  cos a = cos t - sin t * d - cos t * d^2/2.
   // The products with d are exact. The error bounds count the terms before
   // they cancel (near a right angle cos t and sin t * d nearly do).
