@@ -8,8 +8,10 @@
 //
 // A table of sin and cos at multiples of 1/128 gives the value to about
 // 2^-67 in some fifty nanoseconds; when that is too close to a rounding
-// boundary to settle the last bit (a few times in ten thousand) the Taylor
+// boundary to settle the last bit (a few times in a thousand) the Taylor
 // series, good to about 2^-104, decides. Either way the bits are the same.
+// atan2 refines an angle of its own (a small arctangent table, good to
+// 2^-30) by one Newton step on the same sin and cos.
 //
 // Platform-exact for |x| below 2^20 (sin, cos) and for finite atan2
 // arguments; outside that the C library's value is returned. Needs IEEE
@@ -29,8 +31,9 @@ void PortableSinCos(double x, double* sine, double* cosine);
 // returns (taken mostly from the sine and cosine that refined the angle).
 double PortableAtan2SinCos(double y, double x, double* sine, double* cosine);
 
-// The same functions by Taylor series alone, with no table and no shortcut:
-// slow, and kept to check the fast ones against.
+// The same functions by Taylor series alone, with no table and no shortcut
+// (atan2 refining the C library's angle): slow, and kept to check the fast
+// ones against.
 namespace reference {
 double Sin(double x);
 double Cos(double x);
