@@ -276,17 +276,31 @@ Dd TableRefinedAngle(double t, double y, double x, Dd* sine, Dd* cosine) {
 // twice that of the table's sin and cos (measured below 2^-67).
 constexpr double kAngleRelativeError = 0x1p-62;
 
+// The rounded atan2(y, x). True when the table's refinement settled it; then
+// t is the starting angle and s, c the table's sin and cos of t. False for
+// the C library's angle of arguments that cannot be refined (zeros,
+// infinities, NaNs, extremes) and for the series' angle of close cases.
+bool Atan2Angle(double y, double x, double* angle, double* t, Dd* s, Dd* c) {
+  if (!Refinable(x) || !Refinable(y)) {
+    *angle = std::atan2(y, x);
+    return false;
+  }
+  *t = StartingAngle(y, x);
+  Dd refined = TableRefinedAngle(*t, y, x, s, c);
+  if (RoundUnambiguously(refined, std::fabs(*t) * kAngleRelativeError, angle)) return true;
+  *angle = SeriesRefinedAngle(*t, y, x).hi;
+  return false;
+}
+
 }  // namespace
 
 double PortableSin(double x) {
-  if (x == 0.0 || !Reducible(x)) return std::sin(x);  // keeps the sign of a zero
   double s = 0.0, c = 0.0;
   PortableSinCos(x, &s, &c);
   return s;
 }
 
 double PortableCos(double x) {
-  if (!Reducible(x)) return std::cos(x);
   double s = 0.0, c = 0.0;
   PortableSinCos(x, &s, &c);
   return c;
@@ -314,27 +328,16 @@ void PortableSinCos(double x, double* sine, double* cosine) {
 }
 
 double PortableAtan2(double y, double x) {
-  if (!Refinable(x) || !Refinable(y)) return std::atan2(y, x);  // zeros, infinities, NaNs, extremes
-  double t = StartingAngle(y, x);
+  double a = 0.0, t = 0.0;
   Dd s, c;
-  Dd angle = TableRefinedAngle(t, y, x, &s, &c);
-  double rounded;
-  if (RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &rounded)) return rounded;
-  return SeriesRefinedAngle(t, y, x).hi;
+  Atan2Angle(y, x, &a, &t, &s, &c);
+  return a;
 }
 
 double PortableAtan2SinCos(double y, double x, double* sine, double* cosine) {
-  if (!Refinable(x) || !Refinable(y)) {
-    double a = std::atan2(y, x);
-    PortableSinCos(a, sine, cosine);
-    return a;
-  }
-  double t = StartingAngle(y, x);
-  double a = t;
+  double a = 0.0, t = 0.0;
   Dd s, c;
-  Dd angle = TableRefinedAngle(t, y, x, &s, &c);
-  if (!RoundUnambiguously(angle, std::fabs(t) * kAngleRelativeError, &a)) {
-    a = SeriesRefinedAngle(t, y, x).hi;
+  if (!Atan2Angle(y, x, &a, &t, &s, &c)) {
     PortableSinCos(a, sine, cosine);
     return a;
   }
