@@ -5,6 +5,7 @@
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
 #include "support/little_endian.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 namespace {
@@ -63,14 +64,6 @@ constexpr int kGamma = 75;
 constexpr unsigned kMaxEphemerisPrn = 33;
 constexpr uint8_t kGpsHealthBadFlag = 0x20;   // flags bit 5
 constexpr uint8_t kGlonassHealthMask = 0x07;  // health bits 0 to 2
-
-// GLONASS satellite numbers are 45 + the frequency channel; the table holds
-// satellite numbers 0 to 70, so channels -45 to +25.
-constexpr int kGlonassNumberOffset = 45;
-constexpr double kGlonassL1Base = 1602000000.0;
-constexpr double kGlonassL1Step = 562500.0;
-constexpr double kGlonassL2Base = 1246000000.0;
-constexpr double kGlonassL2Step = 437500.0;
 
 constexpr const char* kGpsEphLine1 = "GpsEph { Prn: %d\n\tEl1: %d %ld %.8e %ld %ld\n";
 constexpr const char* kGpsEphLine2 = "\tEl2: %.8e %.8e %.8e\n";
@@ -135,15 +128,18 @@ int WriteGlnEph(DecoderState& state, TextStream& stream) {
   if (Switches.gpsOnly) return 0;
   const uint8_t* r = state.GlnEphemerisRecord;
   int channel = LoadI8(r + ne::kChannel);
-  int sv = channel + kGlonassNumberOffset;
+  // The table holds satellite numbers 0 to 70, so channels -45 to +25.
+  int sv = GlonassNumber(channel);
   if (sv < 0 || sv >= kGlonassTableSize) {
     SetErrorText("GLONASS frequency channel %d out of range", channel);
     ReportRejection();
     return 0;
   }
-  // Stored before the health test: an unhealthy satellite's phases still need them.
-  state.GlonassFrequencies[sv][0] = channel * kGlonassL1Step + kGlonassL1Base;
-  state.GlonassFrequencies[sv][1] = channel * kGlonassL2Step + kGlonassL2Base;
+  // Stored before the health test: an unhealthy satellite's phases still need
+  // them. The channels of satellite numbers 38 to 70 hold these values from
+  // the start of the conversion already.
+  state.GlonassFrequencies[sv][0] = GlonassL1Frequency(channel);
+  state.GlonassFrequencies[sv][1] = GlonassL2Frequency(channel);
 
   int health = r[ne::kHealth];
   if ((health & kGlonassHealthMask) != 0) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "support/satellite_numbers.h"
+
 namespace jps {
 
 bool DeriveDoppler(KelMeasurement& record, double code, double time, SatHistory& history,
@@ -20,7 +22,7 @@ bool DeriveDoppler(KelMeasurement& record, double code, double time, SatHistory&
   double dt = time - history.codeTime;
   if (std::fabs(dt) > kSecondsPerWeek / 2) dt += kSecondsPerWeek;  // week rollover
   double doppler = -(code - history.code) / dt;
-  if (record.satellite < 33) wavelength = kGpsL1Wavelength;
+  if (record.satellite <= kLastGpsNumber) wavelength = kGpsL1Wavelength;
   bool available = wavelength != 0.0;
   doppler = available ? doppler / wavelength : 0.0;
   history.codeTime = time;

@@ -17,7 +17,7 @@ constexpr double kSecondsPerWeek = 604800.0;
 // when no value is available (first code of the satellite, or no wavelength).
 // A code of 0 (absent) leaves the history alone and gives Doppler 0; a value
 // that is not finite (two codes at the same time) is stored as 0.
-// GPS satellites (numbers below 33) always use the L1 wavelength.
+// GPS satellites (numbers up to 32) always use the L1 wavelength.
 bool DeriveDoppler(KelMeasurement& record, double code, double time, SatHistory& history,
                    double wavelength);
 

@@ -13,6 +13,7 @@
 #include "greis/station_marks.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 namespace {
@@ -20,8 +21,6 @@ namespace {
 constexpr double kDegreesPerRadian = 57.29577950560105;
 constexpr double kCaDopplerUnit = 0.0001;    // Hz per [DC] count
 constexpr double kMinPositionAxis = 0.01;    // metres: below, no position
-constexpr int kLastGpsNumber = 32;
-constexpr int kLastSatelliteNumber = 71;
 constexpr int kLastDayOfWeek = 7;            // 7 passes: Saturday's end at 604800 s
 constexpr int kPositionX = 0, kPositionY = 8, kPositionZ = 16;   // [PV] offsets
 
@@ -75,7 +74,7 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
     return true;
   }
   double wavelength = kGpsL1Wavelength;
-  if (sv > kLastGpsNumber) {
+  if (!IsGpsNumber(sv)) {
     double frequency = GlonassFrequency(s, sv, 0);
     if (!(frequency > 0.0)) return false;
     wavelength = kSpeedOfLight / frequency;
@@ -155,8 +154,7 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   int count = 0;
   for (int i = 0; i < s->SatCount; ++i) {
     int sv = s->SatIndices[i];
-    if (sv == 0 || sv > kLastSatelliteNumber) continue;
-    if (Switches.gpsOnly && sv > kLastGpsNumber) continue;
+    if (!EpochTakesSatellite(sv, Switches.gpsOnly)) continue;
 
     KelMeasurement& m = measurements[count];
     m.satellite = static_cast<int8_t>(sv);

@@ -13,19 +13,25 @@ int SlotCount(int count) { return count < 0 ? 0 : (count > kMaxSlots ? kMaxSlots
 
 // A relative value means nothing without the C/A range it is relative to:
 // such a slot becomes absent rather than a few metres or cycles of noise.
+// A value the receiver marked unavailable stays absent; a count of 0 is not.
+bool RelativeSlotUsable(const SignalArray& a, const double* caRange, int i) {
+  return !SlotAbsent(a, i) && caRange[i] != 0.0;
+}
+
 template <typename Convert>
-void ConvertRelativePhases(DecoderState& s, double* array, int count, double frequency,
+void ConvertRelativePhases(DecoderState& s, SignalArray& a, int count, double frequency,
                            Convert toSeconds) {
   double* caRange = s.CaRange.values;
   count = SlotCount(count);
   for (int i = 0; i < count; ++i) {
     double f = CarrierFrequency(s, s.SatIndices[i], frequency);
     if (f == 0.0) {
-      // Unknown GLONASS channel: no phase, and the satellite's L1 code goes too.
-      array[i] = 0.0;
+      // No carrier for this number: no phase, and the satellite's L1 code goes too.
+      a.values[i] = 0.0;
       caRange[i] = 0.0;
-    } else if (array[i] != 0.0) {
-      array[i] = caRange[i] != 0.0 ? f * (toSeconds(array[i]) + caRange[i]) : 0.0;
+    } else {
+      a.values[i] =
+          RelativeSlotUsable(a, caRange, i) ? f * (toSeconds(a.values[i]) + caRange[i]) : 0.0;
     }
   }
 }
@@ -46,10 +52,10 @@ void ConvertPhaseArray(DecoderState& s, SignalArray& a, double frequency,
       UnwrapShortPhases(a.values, s.SatIndices, s.SatCount, s.CaRange.values, track);
       break;
     case kFormIntRelativePhase:
-      PhaseFromIntRelative(s, a.values, s.SatCount, frequency);
+      PhaseFromIntRelative(s, a, s.SatCount, frequency);
       break;
     case kFormFloatRelativePhase:
-      PhaseFromFloatRelative(s, a.values, s.SatCount, frequency);
+      PhaseFromFloatRelative(s, a, s.SatCount, frequency);
       break;
     default:
       return;
@@ -66,21 +72,20 @@ void ExpandShortRanges(double* array, int count) {
   }
 }
 
-void ResolveRelativeRanges(const double* caRange, double* array, int count) {
+void ResolveRelativeRanges(const double* caRange, SignalArray& a, int count) {
   count = SlotCount(count);
   for (int i = 0; i < count; ++i) {
-    if (array[i] == 0.0) continue;
-    array[i] = caRange[i] != 0.0
-                   ? array[i] * kShortRangeScale + kRelativeRangeOffset + caRange[i]
-                   : 0.0;
+    double& v = a.values[i];
+    v = RelativeSlotUsable(a, caRange, i) ? v * kShortRangeScale + kRelativeRangeOffset + caRange[i]
+                                          : 0.0;
   }
 }
 
-void AddRelativeRanges(const double* caRange, double* array, int count) {
+void AddRelativeRanges(const double* caRange, SignalArray& a, int count) {
   count = SlotCount(count);
   for (int i = 0; i < count; ++i) {
-    if (array[i] == 0.0) continue;
-    array[i] = caRange[i] != 0.0 ? caRange[i] + array[i] : 0.0;
+    double& v = a.values[i];
+    v = RelativeSlotUsable(a, caRange, i) ? caRange[i] + v : 0.0;
   }
 }
 
@@ -126,13 +131,12 @@ void UnwrapShortPhases(double* array, const uint8_t* satIndices, int count,
   }
 }
 
-void PhaseFromIntRelative(DecoderState& s, double* array, int count, double frequency) {
-  ConvertRelativePhases(s, array, count, frequency,
-                        [](double v) { return v / kRelativePhaseUnit; });
+void PhaseFromIntRelative(DecoderState& s, SignalArray& a, int count, double frequency) {
+  ConvertRelativePhases(s, a, count, frequency, [](double v) { return v / kRelativePhaseUnit; });
 }
 
-void PhaseFromFloatRelative(DecoderState& s, double* array, int count, double frequency) {
-  ConvertRelativePhases(s, array, count, frequency, [](double v) { return v; });
+void PhaseFromFloatRelative(DecoderState& s, SignalArray& a, int count, double frequency) {
+  ConvertRelativePhases(s, a, count, frequency, [](double v) { return v; });
 }
 
 double CarrierFrequency(const DecoderState& s, int sv, double gpsFrequency) {
@@ -152,10 +156,10 @@ void ConvertRangeArrays(DecoderState& s) {
       ExpandShortRanges(s.P2Range.values, s.SatCount);
       break;
     case kFormShortRelativeRange:
-      ResolveRelativeRanges(s.CaRange.values, s.P2Range.values, s.SatCount);
+      ResolveRelativeRanges(s.CaRange.values, s.P2Range, s.SatCount);
       break;
     case kFormFloatRelativeRange:
-      AddRelativeRanges(s.CaRange.values, s.P2Range.values, s.SatCount);
+      AddRelativeRanges(s.CaRange.values, s.P2Range, s.SatCount);
       break;
     default:
       return;

@@ -8,6 +8,7 @@
 
 #include "epoch/continuity.h"
 #include "greis/decoder_state.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 
@@ -22,22 +23,24 @@ constexpr uint32_t kCounterLowQuarter = 0x40000000;      // below: just past a w
 constexpr uint32_t kCounterHighQuarter = 0xC0000000;     // above: just before a wrap
 constexpr double kPhaseJumpCycles = 1600000.0;   // with a code jump: a missed wrap
 constexpr double kCodeJumpMetres = 150000.0;
-constexpr int kFirstGlonassNumber = 38;          // 45 plus the lowest channel, -7
 
 // Form 2: count x 1e-11 + 0.075 s. Zero stays zero.
 void ExpandShortRanges(double* array, int count);
+// The relative forms (3, 6, 7, 8) carry the difference to the C/A range: a
+// count of 0 is a measurement like any other, a slot the receiver marked
+// unavailable (its Absent bit) or one without a C/A range becomes 0.
 // Form 3: count x 1e-11 + 2e-7 s + the C/A range (seconds).
-void ResolveRelativeRanges(const double* caRange, double* array, int count);
+void ResolveRelativeRanges(const double* caRange, SignalArray& array, int count);
 // Form 7: seconds relative to the C/A range.
-void AddRelativeRanges(const double* caRange, double* array, int count);
+void AddRelativeRanges(const double* caRange, SignalArray& array, int count);
 // Form 5: the 1/1024-cycle counter, unwrapped with the satellite's track.
 // caRange holds the C/A ranges in seconds.
 void UnwrapShortPhases(double* array, const uint8_t* satIndices, int count,
                        const double* caRange, PhaseTrack (&track)[kPhaseTrackSize]);
 // Form 6: f x (count / 2^40 + C/A range) cycles.
-void PhaseFromIntRelative(DecoderState& state, double* array, int count, double frequency);
+void PhaseFromIntRelative(DecoderState& state, SignalArray& array, int count, double frequency);
 // Form 8: f x (value + C/A range) cycles.
-void PhaseFromFloatRelative(DecoderState& state, double* array, int count, double frequency);
+void PhaseFromFloatRelative(DecoderState& state, SignalArray& array, int count, double frequency);
 
 // Carrier frequency of a satellite for a GPS carrier: GLONASS satellites
 // (numbers from 38, unless GLONASS is left out) take theirs from the

@@ -8,13 +8,12 @@
 #include "greis/station_marks.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 namespace {
 
 constexpr int kMaxRmSatellites = 23;
-constexpr int kMaxSatelliteNumber = 71;
-constexpr int kLastGpsSatellite = 32;
 constexpr double kDopplerUnit = 0.001;          // Hz
 constexpr double kLockTimeUnits = 10.0;         // tenths of a second
 constexpr double kMinGlonassFrequency = 0.001;  // Hz; below it the frequency is unknown
@@ -28,7 +27,7 @@ constexpr int16_t kFlagPhaseInvalid = 0x20;
 
 // L1 wavelength of a satellite, 0 when a GLONASS frequency is not known yet.
 double L1Wavelength(const DecoderState& s, int sv) {
-  if (sv <= kLastGpsSatellite) return kGpsL1Wavelength;
+  if (IsGpsNumber(sv)) return kGpsL1Wavelength;
   double frequency = GlonassFrequency(s, sv, 0);
   return std::fabs(frequency) > kMinGlonassFrequency ? kSpeedOfLight / frequency : 0.0;
 }
@@ -107,8 +106,7 @@ int BuildRmEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements)
   int count = 0;
   for (int i = 0; i < s->SatCount; ++i) {
     const int sv = s->SatIndices[i];
-    if (sv == 0 || sv > kMaxSatelliteNumber) continue;
-    if (Switches.gpsOnly && sv > kLastGpsSatellite) continue;
+    if (!EpochTakesSatellite(sv, Switches.gpsOnly)) continue;
     KelMeasurement& record = measurements[count];
     if (BuildRmMeasurement(s, i, time, record)) {
       ++count;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "support/little_endian.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 
@@ -14,7 +15,7 @@ class JpsInput;
 class TextStream;
 
 constexpr int kMaxSlots = 24;                 // satellites in one epoch
-constexpr int kGlonassTableSize = 71;         // satellite numbers 0 to 70
+constexpr int kGlonassTableSize = kLastGlonassNumber + 1;  // satellite numbers 0 to 70
 constexpr int kMaxEventMarks = 1000;          // [XA]/[XB] marks kept per epoch
 constexpr int kEventTextSize = 32;            // 31 characters and a terminator
 constexpr int kEventMarkSize = 9;             // u4 ms of day, i4 ns, u1 time scale
@@ -48,10 +49,16 @@ enum MeasurementForm : uint8_t {
   kFormFailed = 255,             // a message of this signal failed its checksum
 };
 
+// A value the receiver marked as unavailable is 0.0 in values, with its bit
+// set in Absent: for the relative forms a count of 0 is a measurement.
 struct SignalArray {
   double values[kMaxSlots];
   uint8_t Form;
+  uint32_t Absent;   // bit i: slot i was marked unavailable
 };
+
+static_assert(kMaxSlots <= 32, "one Absent bit per slot");
+inline bool SlotAbsent(const SignalArray& a, int i) { return ((a.Absent >> i) & 1u) != 0; }
 
 // Indices of EpochMessageCounts.
 enum EpochCounter : int {

@@ -11,6 +11,7 @@
 #include "greis/rm_record.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 
@@ -261,6 +262,12 @@ bool EpochHasRepeatedMessage(const DecoderState& s) {
 
 void ResetDecoder(DecoderState* s) {
   std::memset(s, 0, sizeof *s);
+  // A GLONASS satellite's number tells its channel, and the channel its
+  // carriers: they are known before the channel's first ephemeris.
+  for (int sv = kFirstGlonassNumber; sv <= kLastGlonassNumber; ++sv) {
+    s->GlonassFrequencies[sv][0] = GlonassL1Frequency(GlonassChannel(sv));
+    s->GlonassFrequencies[sv][1] = GlonassL2Frequency(GlonassChannel(sv));
+  }
   ResetFraming();
 }
 

@@ -135,17 +135,21 @@ int Refuse(const PerSatelliteMessage& m, DecoderState& s) {
 }
 
 // Reads count entries of type T into entries (and, converted to doubles,
-// into signal when there is one), testing the marker and the C/A range bound
-// as the message asks.
+// into signal when there is one, marking the slots that carried the marker),
+// testing the marker and the C/A range bound as the message asks.
 template <typename T, bool kTestMarker, bool kRangeLimit>
 void ReadEntries(const uint8_t* body, int count, T* entries, SignalArray* signal) {
+  uint32_t absent = 0;
   for (int i = 0; i < count; ++i) {
     const uint8_t* p = body + static_cast<size_t>(i) * sizeof(T);
-    T value = (kTestMarker && Entry<T>::Absent(p)) ? T{0} : Entry<T>::Load(p);
+    bool marked = kTestMarker && Entry<T>::Absent(p);
+    T value = marked ? T{0} : Entry<T>::Load(p);
     if (kRangeLimit && std::fabs(static_cast<double>(value)) > kMaxCaRangeSeconds) value = T{0};
     entries[i] = value;
+    if (marked) absent |= 1u << i;
     if (signal != nullptr) signal->values[i] = static_cast<double>(value);
   }
+  if (signal != nullptr) signal->Absent = absent;
 }
 
 // The parser of row kRow, with everything the row says known when it is

@@ -5,6 +5,7 @@
 #include "greis/framing.h"
 #include "plugin/host_messages.h"
 #include "support/little_endian.h"
+#include "support/satellite_numbers.h"
 
 namespace jps {
 namespace {
@@ -48,7 +49,6 @@ constexpr int kEntryBlocksOffset = 5;
 constexpr int kEntryHeaderSize = 6;
 constexpr uint8_t kExtraBlockBits = 0x07;  // blocks after the first
 constexpr uint8_t kMaxSatelliteIndex = 71;
-constexpr int kLastGpsIndex = 32;
 
 // Signal block.
 constexpr int kBlockRelativeRangeOffset = 0;
@@ -109,7 +109,7 @@ bool EntriesFit(const uint8_t* body, int L, int count, int blockSize) {
 
 // Carrier wavelength of a satellite index; 0 when its GLONASS frequency is unknown.
 double Wavelength(const DecoderState& s, int index, bool l1) {
-  if (index <= kLastGpsIndex) return l1 ? kGpsL1Wavelength : kGpsL2Wavelength;
+  if (index <= kLastGpsNumber) return l1 ? kGpsL1Wavelength : kGpsL2Wavelength;
   double frequency = GlonassFrequency(s, index, l1 ? 0 : 1);
   return frequency > 0.0 ? kSpeedOfLight / frequency : 0.0;
 }

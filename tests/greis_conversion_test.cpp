@@ -23,35 +23,6 @@ using jps::KelMeasurement;
 
 namespace {
 
-struct KelGroup {
-  KelEpoch epoch;
-  std::vector<KelMeasurement> m;
-};
-
-// The epoch groups of a KEL file, read field by field.
-std::vector<KelGroup> ReadGroups(const std::string& kel) {
-  std::vector<KelGroup> groups;
-  std::string body = jpstest::KelBody(kel);
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(body.data());
-  size_t at = 0;
-  while (at + jps::kKelEpochSize <= body.size()) {
-    KelGroup g;
-    jps::DecodeKelEpoch(p + at, &g.epoch);
-    at += jps::kKelEpochSize;
-    for (int i = 0; i < g.epoch.measurementCount; ++i) {
-      if (at + jps::kKelMeasurementSize > body.size()) ADD_FAILURE() << "cut measurement";
-      if (at + jps::kKelMeasurementSize > body.size()) return groups;
-      KelMeasurement m;
-      jps::DecodeKelMeasurement(p + at, &m);
-      g.m.push_back(m);
-      at += jps::kKelMeasurementSize;
-    }
-    groups.push_back(g);
-  }
-  EXPECT_EQ(at, body.size());
-  return groups;
-}
-
 constexpr uint32_t kTenOClockMs = 36000000;
 
 // The continuity tables outlive a conversion; each test starts as if the
@@ -110,7 +81,7 @@ TEST_F(GreisConversion, TimeOfWeekFromReceiverDateAndTime) {
   Append(in, CaPhases({1e6}));
   Append(in, EpochEnd());
   jpstest::HostRun run = jpstest::ConvertBytes(in);
-  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
   ASSERT_EQ(groups.size(), 2u);
   EXPECT_EQ(+groups[0].epoch.receiverTime, 604799.0);
   EXPECT_EQ(+groups[1].epoch.receiverTime, 1.0);
@@ -146,7 +117,7 @@ TEST_F(GreisConversion, KinematicBitFollowsTheEpochThatCarriesTheSwitch) {
   }
   Append(in, EpochEnd());
   jpstest::HostRun run = jpstest::ConvertBytes(in);
-  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
   ASSERT_EQ(groups.size(), 3u);
   EXPECT_EQ(+groups[0].epoch.epochFlags, 0);
   EXPECT_EQ(+groups[1].epoch.epochFlags, jps::kKelFlagKinematic);
@@ -155,8 +126,9 @@ TEST_F(GreisConversion, KinematicBitFollowsTheEpochThatCarriesTheSwitch) {
 }
 
 TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
-  // [rc], [cp] and [2p] for satellites 3, 71 and 40 (GLONASS, no ephemeris),
-  // without [DC]; the sanitizer build checks that no table is overrun.
+  // [rc], [cp] and [2p] for satellites 3, 71 (Galileo) and 40 (GLONASS, no
+  // ephemeris), without [DC]; the sanitizer build checks that no table is
+  // overrun.
   Bytes in;
   for (uint32_t k = 0; k < 3; ++k) {
     Append(in, ReceiverTime(kTenOClockMs + 1000 * k));
@@ -172,14 +144,16 @@ TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
   jpstest::HostRun run = jpstest::ConvertBytes(in, {[](jps::ConversionOptions& o) {
                                                       o.KeepDamagedEpochs = 0;
                                                     }});
-  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
   ASSERT_EQ(groups.size(), 3u);
-  // Satellite 71 and 40 have no frequency: dropped while Doppler is derived.
+  // Doppler is derived: nothing in the first epoch; then 3 and 40, never 71.
   EXPECT_EQ(+groups[0].epoch.measurementCount, 0);
-  ASSERT_EQ(+groups[1].epoch.measurementCount, 1);
+  ASSERT_EQ(+groups[1].epoch.measurementCount, 2);
   EXPECT_EQ(+groups[1].m[0].satellite, 3);
+  EXPECT_EQ(+groups[1].m[1].satellite, 40);
   // A fall of 19029 x 1e-11 s = 57.0... m in one second.
   EXPECT_NEAR(groups[1].m[0].doppler, 19029e-11 * 299792458.0 / 0.190293672798, 1e-6);
+  EXPECT_EQ(groups[1].m[1].doppler, 0.0);   // its code did not change
 }
 
 namespace {
@@ -220,14 +194,14 @@ void CheckRecording(const Recording& r) {
   jpstest::HostRun run = jpstest::RunHost(path, jpstest::TempDir() + "/out.kel");
   EXPECT_EQ(run.result, 0);
   EXPECT_EQ(run.request.EpochsWritten, r.epochs);
-  std::vector<KelGroup> groups = ReadGroups(run.kel);
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
   ASSERT_EQ(static_cast<int>(groups.size()), r.epochs);
   EXPECT_EQ(+groups.front().epoch.receiverTime, r.firstTime);
   EXPECT_EQ(+groups.back().epoch.receiverTime, r.lastTime);
 
   int gps = 0, gpsWithL2 = 0, glonass = 0, glonassWithCode = 0;
   for (size_t k = 0; k < groups.size(); ++k) {
-    const KelGroup& g = groups[k];
+    const jpstest::KelGroup& g = groups[k];
     if (k > 0) {
       EXPECT_EQ(g.epoch.receiverTime - groups[k - 1].epoch.receiverTime, r.step);
     }
@@ -239,8 +213,9 @@ void CheckRecording(const Recording& r) {
     EXPECT_NE(+g.epoch.clockOffset, 0.0);
     EXPECT_LT(std::fabs(g.epoch.correctedTime - g.epoch.receiverTime), 1e-3);
     for (const KelMeasurement& m : g.m) {
-      ASSERT_GE(+m.satellite, 1);
-      ASSERT_LE(+m.satellite, 71);
+      // GPS 1 to 32 and GLONASS 38 to 70 only.
+      ASSERT_TRUE((m.satellite >= 1 && m.satellite <= 32) || (m.satellite >= 38 && m.satellite <= 70))
+          << int(m.satellite);
       EXPECT_LT(std::fabs(m.doppler), 6000.0) << int(m.satellite);
       EXPECT_NE(+m.doppler, 0.0);
       if (m.satellite <= 32) {
@@ -259,22 +234,22 @@ void CheckRecording(const Recording& r) {
         EXPECT_NEAR(-m.l1Phase * 0.190293672798, m.l1Code, 1000.0) << int(m.satellite);
       } else {
         ++glonass;
-        if (m.l1Code != 0.0) {
-          ++glonassWithCode;
-          EXPECT_GT(+m.l1Code, 18.0e6);
-          EXPECT_LT(+m.l1Code, 26.0e6);
-          EXPECT_NE(+m.l1Phase, 0.0);
-        } else {
-          EXPECT_EQ(+m.l1Phase, 0.0);   // channel not known yet
-          EXPECT_EQ(+m.lockCount, 1);
-        }
+        // The channel's carriers are known from the first epoch on, with or
+        // without an ephemeris.
+        if (m.l1Code != 0.0) ++glonassWithCode;
+        EXPECT_GT(+m.l1Code, 18.0e6) << int(m.satellite);
+        EXPECT_LT(+m.l1Code, 26.0e6) << int(m.satellite);
+        EXPECT_NE(+m.l1Phase, 0.0) << int(m.satellite);
+        // L1 phase in metres, with the channel's wavelength, follows the code.
+        double l1 = 1602000000.0 + (m.satellite - 45) * 562500.0;
+        EXPECT_NEAR(-m.l1Phase * 299792458.0 / l1, m.l1Code, 1000.0) << int(m.satellite);
       }
       EXPECT_LE(+m.lockCount, 255);
     }
   }
   EXPECT_GT(gps, 9 * r.epochs);
   EXPECT_GT(gpsWithL2, gps / 2);
-  EXPECT_GT(glonassWithCode, glonass / 2);
+  EXPECT_EQ(glonassWithCode, glonass);
 }
 
 }  // namespace
@@ -287,4 +262,85 @@ TEST_F(GreisConversion, RecordingOneSecond) {
 TEST_F(GreisConversion, RecordingThirtySeconds) {
   // Thursday 2015-07-23 19:06:00 to 21:18:30; 267 [~~], the last never closed.
   CheckRecording({"receiver-2015-07-23-30s.jps", 266, 414360.0, 422310.0, 30.0});
+}
+
+TEST_F(GreisConversion, ZeroRelativeCountsAreMeasurementsAndMarkersAreNot) {
+  // Slot 0 (GPS 3) carries a count of exactly 0 in every relative form, slot
+  // 1 (GLONASS 40, channel -5, no ephemeris) the receiver's "not available"
+  // marker. Against the C/A range of 0.07 s a zero count is: L1 and L2 phase
+  // f x 0.07 cycles, [2r] range 0.07 s + 2e-7 s, [2R] range 0.07 s.
+  const double ca = 0.07, c = 299792458.0;
+  struct Forms {
+    const char* l1;   // [cp] [CP] or, with the P1 phase, [1p]
+    const char* l2Phase;
+    const char* l2Range;
+    double l2Code;    // of the zero count, metres
+  };
+  for (const Forms& f : {Forms{"cp", "2p", "2r", (ca + 2e-7) * c},
+                         Forms{"CP", "2P", "2R", ca * c}, Forms{"1p", "2p", "2R", ca * c}}) {
+    SCOPED_TRACE(f.l1);
+    auto entries = [](const char* id, bool zero) {
+      Body body;
+      bool f4 = std::string(id) == "CP" || std::string(id) == "2P" || std::string(id) == "2R";
+      bool i2 = std::string(id) == "2r";
+      if (f4) {
+        body.F4Bits(zero ? 0x00000000u : 0x7FC00000u);
+      } else if (i2) {
+        body.I2(zero ? 0 : 0x7FFF);
+      } else {
+        body.I4(zero ? 0 : 0x7FFFFFFF);
+      }
+      return body;
+    };
+    auto message = [&](const char* id) {
+      Body both = entries(id, true);
+      both.Raw(entries(id, false).bytes());
+      return Message(id, both);
+    };
+    Bytes in = ReceiverTime(kTenOClockMs);
+    Append(in, ReceiverDate(2014, 8, 29));
+    Append(in, SatIndices({3, 40}));
+    Append(in, CaRanges({ca, ca}));
+    Append(in, message(f.l1));
+    Append(in, message(f.l2Phase));
+    Append(in, message(f.l2Range));
+    Append(in, I4Entries("DC", {0, 0}));
+    Append(in, EpochEnd());
+    jpstest::HostSetup setup;
+    bool fromP1 = std::string(f.l1) == "1p";
+    setup.options = [fromP1](jps::ConversionOptions& o) { o.L1PhaseFromP1 = fromP1 ? 1 : 0; };
+    std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(jpstest::ConvertFresh(in, setup).kel);
+    ASSERT_EQ(groups.size(), 1u);
+    ASSERT_EQ(+groups[0].epoch.measurementCount, 2);
+    const KelMeasurement& zero = groups[0].m[0];
+    EXPECT_DOUBLE_EQ(zero.l1Phase, -1575420000.0 * ca);
+    EXPECT_DOUBLE_EQ(zero.l2Phase, -1227600000.0 * ca);
+    EXPECT_DOUBLE_EQ(zero.l2Code, f.l2Code);
+    const KelMeasurement& marked = groups[0].m[1];
+    EXPECT_EQ(+marked.satellite, 40);
+    EXPECT_DOUBLE_EQ(marked.l1Code, ca * c);   // the C/A range stays
+    EXPECT_EQ(+marked.l1Phase, 0.0);
+    EXPECT_EQ(+marked.l2Phase, 0.0);
+    EXPECT_EQ(+marked.l2Code, 0.0);
+    EXPECT_EQ(+marked.lockCount, 1);   // no L1 phase: the lock restarts
+  }
+}
+
+TEST_F(GreisConversion, OnlyGpsAndGlonassNumbersReachAnEpoch) {
+  // 33 and 37 are GPS PRNs without a KEL number, 71 and 119 Galileo
+  // satellites; 38 and 70 are GLONASS channels -7 and +25.
+  Bytes in = ReceiverTime(kTenOClockMs);
+  Append(in, ReceiverDate(2014, 8, 29));
+  Append(in, SatIndices({33, 3, 37, 71, 38, 119, 70}));
+  Append(in, CaRanges({0.07, 0.07, 0.07, 0.07, 0.07, 0.07, 0.07}));
+  Append(in, CaPhases({1e7, 1e7, 1e7, 1e7, 1e7, 1e7, 1e7}));
+  Append(in, I4Entries("DC", {1, 2, 3, 4, 5, 6, 7}));
+  Append(in, EpochEnd());
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(jpstest::ConvertFresh(in).kel);
+  ASSERT_EQ(groups.size(), 1u);
+  ASSERT_EQ(+groups[0].epoch.measurementCount, 3);
+  EXPECT_EQ(+groups[0].m[0].satellite, 3);
+  EXPECT_EQ(+groups[0].m[1].satellite, 38);
+  EXPECT_EQ(+groups[0].m[2].satellite, 70);
+  EXPECT_DOUBLE_EQ(groups[0].m[2].doppler, -7e-4);   // its own slot's Doppler
 }

@@ -9,6 +9,7 @@
 
 #include "epoch/continuity.h"
 #include "epoch/greis_epoch.h"
+#include "greis/dispatch.h"
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
 
@@ -43,6 +44,7 @@ DecoderState& Epoch(int n) {
   sent.clear();
 
   DecoderState& s = TheDecoderState;
+  ResetDecoder(&s);
   s.SatCount = n;
   for (int i = 0; i < n; ++i) {
     s.SatIndices[i] = static_cast<uint8_t>(i + 1);
@@ -372,8 +374,9 @@ TEST(Satellites, DerivedDoppler) {
   EXPECT_NEAR(b.m[1].doppler, -299.792458 * 1602000000.0 / 299792458.0, 1e-6);
 }
 
-TEST(Satellites, UnknownGlonassFrequency) {
-  // With [DC]: kept; a relative phase can't be formed and takes the code along.
+TEST(Satellites, GlonassCarriersFromTheChannelBeforeAnyEphemeris) {
+  // Satellite 41 is channel -4: L1 at 1602 MHz - 4 x 562.5 kHz = 1599.75 MHz,
+  // known before any ephemeris of the channel arrived.
   DecoderState& s = Epoch(2);
   s.SatIndices[1] = 41;
   s.CaPhase.Form = kFormIntRelativePhase;
@@ -383,20 +386,21 @@ TEST(Satellites, UnknownGlonassFrequency) {
   ASSERT_EQ(+b.epoch.measurementCount, 2);
   EXPECT_DOUBLE_EQ(b.m[0].l1Phase, -1575420000.0 * 0.071);
   EXPECT_EQ(+b.m[1].satellite, 41);
-  EXPECT_EQ(+b.m[1].l1Phase, 0.0);
-  EXPECT_EQ(+b.m[1].l1Code, 0.0);
-  EXPECT_EQ(+b.m[1].lockCount, 1);
+  EXPECT_DOUBLE_EQ(b.m[1].l1Phase, -1599750000.0 * 0.072);
+  EXPECT_DOUBLE_EQ(b.m[1].l1Code, 0.071 * 299792458.0);
 
-  // Deriving Doppler: dropped, while the GPS satellite is written from its
-  // second epoch on.
+  // Deriving Doppler: like the GPS satellite, written from its second epoch
+  // on, with its own wavelength: a fall of 1000 wavelengths in 1 s is 1000 Hz.
   Epoch(2).SatIndices[1] = 41;
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   EXPECT_EQ(Build().epoch.measurementCount, 0);
   NextEpoch(s, 2, 1.0);
+  s.CaRange.values[1] = 0.071 - 1000.0 / 1599750000.0;
   s.EpochMessageCounts[kCountCaDoppler] = 0;
   b = Build();
-  ASSERT_EQ(+b.epoch.measurementCount, 1);
-  EXPECT_EQ(+b.m[0].satellite, 1);
+  ASSERT_EQ(+b.epoch.measurementCount, 2);
+  EXPECT_EQ(+b.m[1].satellite, 41);
+  EXPECT_NEAR(b.m[1].doppler, 1000.0, 1e-6);
 }
 
 TEST(Satellites, MissingCodeDerivesNoDoppler) {
@@ -417,30 +421,29 @@ TEST(Satellites, MissingCodeDerivesNoDoppler) {
   EXPECT_NEAR(b.m[0].doppler, 1000.0, 1e-6);   // over the two seconds since the last code
 }
 
-TEST(Satellites, SatelliteSeventyOneInEveryForm) {
-  // Index 71 passes the slot test but has no GLONASS frequency entry and no
-  // phase track; nothing may be read or written outside the tables.
-  for (uint8_t form : {kFormPhaseCounter, kFormIntRelativePhase, kFormFloatRelativePhase}) {
-    for (bool derived : {false, true}) {
-      DecoderState& s = Epoch(2);
-      s.SatIndices[1] = 71;
-      s.CaPhase.Form = form;
-      s.CaPhase.values[1] = 4096.0;
-      s.P2Phase.Form = form;
-      s.P2Phase.values[1] = 4096.0;
-      s.EpochMessageCounts[kCountL2Phase] = 1;
-      s.EpochMessageCounts[kCountCaDoppler] = derived ? 0 : 1;
-      Built b = Build();
-      ASSERT_EQ(b.result, 0);
-      if (derived) {
-        EXPECT_EQ(+b.epoch.measurementCount, 0) << int(form);
-        continue;
+TEST(Satellites, OtherSystemsAreSkippedInEveryForm) {
+  // 33 and 37 are GPS PRNs without a KEL number, 71 and 119 Galileo
+  // satellites: no GLONASS carrier, no phase track, and no place in an epoch.
+  // Nothing may be read or written outside the tables on the way.
+  for (uint8_t sv : {33, 37, 71, 119}) {
+    for (uint8_t form : {kFormPhaseCounter, kFormIntRelativePhase, kFormFloatRelativePhase}) {
+      for (bool derived : {false, true}) {
+        DecoderState& s = Epoch(2);
+        s.SatIndices[1] = sv;
+        s.CaPhase.Form = form;
+        s.CaPhase.values[1] = 4096.0;
+        s.P2Phase.Form = form;
+        s.P2Phase.values[1] = 4096.0;
+        s.EpochMessageCounts[kCountL2Phase] = 1;
+        s.EpochMessageCounts[kCountCaDoppler] = derived ? 0 : 1;
+        Built b = Build();
+        ASSERT_EQ(b.result, 0);
+        // Deriving Doppler drops the GPS satellite from its first epoch too.
+        ASSERT_EQ(+b.epoch.measurementCount, derived ? 0 : 1) << int(sv) << " " << int(form);
+        if (!derived) {
+          EXPECT_EQ(+b.m[0].satellite, 1);
+        }
       }
-      ASSERT_EQ(+b.epoch.measurementCount, 2);
-      EXPECT_EQ(+b.m[1].satellite, 71);
-      EXPECT_EQ(+b.m[1].l1Phase, 0.0) << int(form);
-      EXPECT_EQ(+b.m[1].l2Phase, 0.0) << int(form);
-      EXPECT_EQ(+b.m[1].lockCount, 1);
     }
   }
 }

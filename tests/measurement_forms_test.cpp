@@ -6,6 +6,7 @@
 
 #include "epoch/continuity.h"
 #include "epoch/measurement_forms.h"
+#include "greis/dispatch.h"
 #include "plugin/conversion_switches.h"
 
 using namespace jps;
@@ -14,8 +15,19 @@ namespace {
 
 constexpr double kC = 299792458.0;
 
+// A signal array holding values; absent marks the slots the receiver sent
+// its unavailable-value marker for.
+SignalArray Signal(std::initializer_list<double> values, uint32_t absent = 0) {
+  SignalArray a{};
+  int i = 0;
+  for (double v : values) a.values[i++] = v;
+  a.Absent = absent;
+  return a;
+}
+
 DecoderState& FreshState() {
   ResetProcessStateForTesting();
+  ResetDecoder(&TheDecoderState);
   Switches = ConversionSwitches{};
   return TheDecoderState;
 }
@@ -29,20 +41,23 @@ TEST(RangeForms, ShortAndRelativeRangesToSeconds) {
   EXPECT_DOUBLE_EQ(ranges[1], 0.075000001);
   EXPECT_DOUBLE_EQ(ranges[2], 0.07498);
 
-  const double ca[4] = {0.07, 0.07, 0.0, 0.08};
-  double shortRel[4] = {-3000.0, 0.0, 55.0, 10.0};
-  ResolveRelativeRanges(ca, shortRel, 4);
-  EXPECT_DOUBLE_EQ(shortRel[0], 0.07 + 2e-7 - 3e-8);
-  EXPECT_EQ(shortRel[1], 0.0);
-  EXPECT_EQ(shortRel[2], 0.0);   // relative to a missing C/A range: absent, not 2e-7 s
-  EXPECT_DOUBLE_EQ(shortRel[3], 0.08 + 2e-7 + 1e-10);
+  // A relative count of 0 is a measurement; the marked slot (bit 4) is not.
+  const double ca[5] = {0.07, 0.07, 0.0, 0.08, 0.08};
+  SignalArray shortRel = Signal({-3000.0, 0.0, 55.0, 10.0, 0.0}, 1u << 4);
+  ResolveRelativeRanges(ca, shortRel, 5);
+  EXPECT_DOUBLE_EQ(shortRel.values[0], 0.07 + 2e-7 - 3e-8);
+  EXPECT_DOUBLE_EQ(shortRel.values[1], 0.07 + 2e-7);
+  EXPECT_EQ(shortRel.values[2], 0.0);   // relative to a missing C/A range: absent, not 2e-7 s
+  EXPECT_DOUBLE_EQ(shortRel.values[3], 0.08 + 2e-7 + 1e-10);
+  EXPECT_EQ(shortRel.values[4], 0.0);
 
-  double floatRel[3] = {1.5e-8, 0.0, 2.5e-8};
-  const double ca3[3] = {0.07, 0.07, 0.0};
-  AddRelativeRanges(ca3, floatRel, 3);
-  EXPECT_DOUBLE_EQ(floatRel[0], 0.070000015);
-  EXPECT_EQ(floatRel[1], 0.0);
-  EXPECT_EQ(floatRel[2], 0.0);   // not left as a relative value read as seconds
+  SignalArray floatRel = Signal({1.5e-8, 0.0, 2.5e-8, 0.0}, 1u << 3);
+  const double ca4[4] = {0.07, 0.07, 0.0, 0.07};
+  AddRelativeRanges(ca4, floatRel, 4);
+  EXPECT_DOUBLE_EQ(floatRel.values[0], 0.070000015);
+  EXPECT_EQ(floatRel.values[1], 0.07);
+  EXPECT_EQ(floatRel.values[2], 0.0);   // not left as a relative value read as seconds
+  EXPECT_EQ(floatRel.values[3], 0.0);
 }
 
 TEST(RangeForms, EpochRangesConvertCaFirstAndDropAFailedArray) {
@@ -54,6 +69,7 @@ TEST(RangeForms, EpochRangesConvertCaFirstAndDropAFailedArray) {
   s.P2Range.Form = kFormShortRelativeRange;
   s.P2Range.values[0] = 10.0;
   s.P2Range.values[1] = 0.0;
+  s.P2Range.Absent = 1u << 1;   // the receiver's marker
   s.P2Range.values[2] = 77.0;   // beyond SatCount: untouched
   ConvertRangeArrays(s);
   EXPECT_DOUBLE_EQ(s.CaRange.values[0], 0.075000001);
@@ -127,35 +143,35 @@ TEST(PhaseCounter, ZeroAndUntrackedSatellitesLeaveTheTracksAlone) {
 
 TEST(RelativePhase, GpsAndGlonassFrequencies) {
   DecoderState& s = FreshState();
-  s.SatCount = 4;
-  const uint8_t sats[4] = {5, 40, 41, 71};
-  std::memcpy(s.SatIndices, sats, 4);
-  for (int i = 0; i < 4; ++i) s.CaRange.values[i] = 0.07;
-  s.GlonassFrequencies[40][0] = 1602562500.0;
-  s.GlonassFrequencies[40][1] = 1246437500.0;
-  double v[4] = {0.001 * 1099511627776.0, 1099511627776.0 * -0.002, 12345.0, 12345.0};
-  PhaseFromIntRelative(s, v, 4, 1575420000.0);
-  EXPECT_DOUBLE_EQ(v[0], 1575420000.0 * 0.071);
-  EXPECT_DOUBLE_EQ(v[1], 1602562500.0 * 0.068);
-  // Satellite 41's channel is not known yet; 71 is outside the table.
-  EXPECT_EQ(v[2], 0.0);
-  EXPECT_EQ(s.CaRange.values[2], 0.0);
-  EXPECT_EQ(v[3], 0.0);
+  s.SatCount = 5;
+  const uint8_t sats[5] = {5, 40, 41, 71, 70};
+  std::memcpy(s.SatIndices, sats, 5);
+  for (int i = 0; i < 5; ++i) s.CaRange.values[i] = 0.07;
+  // Channels -5, -4 and +25 before any ephemeris: 1602 MHz + k x 562.5 kHz.
+  SignalArray v = Signal({0.001 * 1099511627776.0, 1099511627776.0 * -0.002, 0.0, 12345.0,
+                          1099511627776.0 * 0.001});
+  PhaseFromIntRelative(s, v, 5, 1575420000.0);
+  EXPECT_DOUBLE_EQ(v.values[0], 1575420000.0 * 0.071);
+  EXPECT_DOUBLE_EQ(v.values[1], 1599187500.0 * 0.068);
+  EXPECT_DOUBLE_EQ(v.values[2], 1599750000.0 * 0.07);   // a zero count is a measurement
+  EXPECT_DOUBLE_EQ(v.values[4], 1616062500.0 * 0.071);
+  // 71 has no GLONASS carrier: no phase, and its code goes too.
+  EXPECT_EQ(v.values[3], 0.0);
   EXPECT_EQ(s.CaRange.values[3], 0.0);
 
-  double l2[2] = {1e-9, 0.0};
+  SignalArray l2 = Signal({1e-9, 0.0}, 1u << 1);
   PhaseFromFloatRelative(s, l2, 2, 1227600000.0);
-  EXPECT_DOUBLE_EQ(l2[0], 1227600000.0 * (0.07 + 1e-9));
-  EXPECT_EQ(l2[1], 0.0);   // zero stays zero, frequency known
+  EXPECT_DOUBLE_EQ(l2.values[0], 1227600000.0 * (0.07 + 1e-9));
+  EXPECT_EQ(l2.values[1], 0.0);   // marked unavailable: stays absent
 
-  double l2b[2] = {0.0, 1e-9};
+  SignalArray l2b = Signal({0.0, 1e-9}, 1u << 0);
   PhaseFromFloatRelative(s, l2b, 2, 1227600000.0);
-  EXPECT_DOUBLE_EQ(l2b[1], 1246437500.0 * (0.07 + 1e-9));   // the L2 entry
+  EXPECT_DOUBLE_EQ(l2b.values[1], 1243812500.0 * (0.07 + 1e-9));   // the L2 carrier, k = -5
 
   Switches.gpsOnly = true;
-  double gpsOnly[2] = {0.0, 1e-9};
+  SignalArray gpsOnly = Signal({0.0, 1e-9}, 1u << 0);
   PhaseFromFloatRelative(s, gpsOnly, 2, 1227600000.0);
-  EXPECT_DOUBLE_EQ(gpsOnly[1], 1227600000.0 * (0.07 + 1e-9));
+  EXPECT_DOUBLE_EQ(gpsOnly.values[1], 1227600000.0 * (0.07 + 1e-9));
 }
 
 TEST(RelativePhase, MissingCaRangeLeavesNoPhase) {
@@ -163,7 +179,7 @@ TEST(RelativePhase, MissingCaRangeLeavesNoPhase) {
   s.SatCount = 1;
   s.SatIndices[0] = 3;
   s.CaRange.values[0] = 0.0;
-  double v[1] = {5e-9};
+  SignalArray v = Signal({5e-9});
   PhaseFromFloatRelative(s, v, 1, 1575420000.0);
-  EXPECT_EQ(v[0], 0.0);   // not f x 5e-9 = 7.9 cycles of nothing
+  EXPECT_EQ(v.values[0], 0.0);   // not f x 5e-9 = 7.9 cycles of nothing
 }

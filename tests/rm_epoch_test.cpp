@@ -321,4 +321,23 @@ TEST(RmFile, ASatelliteWithoutL2GetsNoneFromTheSlotsPreviousSatellite) {
   EXPECT_EQ(Copy(second.l2Phase), 0.0);
 }
 
+TEST(RmFile, OnlyGpsAndGlonassNumbersReachAnEpochAndGlonassNeedsNoEphemeris) {
+  // Entries for 33 and 37 (GPS PRNs without a KEL number), 71 (Galileo), 3
+  // and 40 (GLONASS channel -5, before any ephemeris). 40's phase is worked
+  // with its channel's wavelength, c / (1602 MHz - 5 x 562.5 kHz).
+  ResetProcessStateForTesting();
+  std::vector<RmEntry> entries;
+  for (uint32_t sv : {33u, 3u, 37u, 71u, 40u}) {
+    entries.push_back(MakeRmEntry(sv, 1100000000, {MakeRmBlock(0, 4000, 45, 0x50, 1234, -128000)}));
+  }
+  jpstest::HostRun run = jpstest::ConvertBytes(RmRecord(RmBody(1000000, 1, 0, entries)));
+  std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
+  ASSERT_EQ(groups.size(), 1u);
+  ASSERT_EQ(+groups[0].epoch.measurementCount, 2);
+  EXPECT_EQ(+groups[0].m[0].satellite, 3);
+  EXPECT_EQ(+groups[0].m[1].satellite, 40);
+  double wavelength = 299792458.0 / 1599187500.0;
+  EXPECT_DOUBLE_EQ(groups[0].m[1].l1Phase, -(4000 * 0.0005 + 22000000.0) / wavelength);
+}
+
 }  // namespace

@@ -129,6 +129,64 @@ void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes) {
   WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
+namespace {
+
+template <typename T>
+T Field(const std::string& bytes, size_t at) {
+  static_assert(sizeof(T) <= 8, "a field of at most eight bytes");
+  uint64_t bits = 0;
+  for (size_t i = 0; i < sizeof(T); ++i) {
+    bits |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+  }
+  T value;
+  std::memcpy(&value, &bits, sizeof value);   // the low bytes on a little-endian machine
+  return value;
+}
+
+}  // namespace
+
+std::vector<KelGroup> ReadKelGroups(const std::string& kel) {
+  constexpr size_t kEpochSize = 68, kMeasurementSize = 44;
+  std::vector<KelGroup> groups;
+  std::string body = KelBody(kel);
+  size_t at = 0;
+  while (at + kEpochSize <= body.size()) {
+    KelGroup g{};
+    jps::KelEpoch& e = g.epoch;
+    e.recordSize = Field<int16_t>(body, at);
+    e.measurementCount = Field<int8_t>(body, at + 2);
+    e.epochFlags = Field<uint8_t>(body, at + 3);
+    e.latitude = Field<double>(body, at + 8);
+    e.longitude = Field<double>(body, at + 16);
+    e.height = Field<float>(body, at + 24);
+    e.receiverTime = Field<double>(body, at + 28);
+    e.correctedTime = Field<double>(body, at + 36);
+    e.clockOffset = Field<double>(body, at + 44);
+    e.clockDrift = Field<double>(body, at + 52);
+    at += kEpochSize;
+    for (int i = 0; i < e.measurementCount; ++i) {
+      if (at + kMeasurementSize > body.size()) {
+        ADD_FAILURE() << "KEL file cut inside epoch " << groups.size() + 1;
+        return groups;
+      }
+      jps::KelMeasurement m{};
+      m.recordSize = Field<int16_t>(body, at);
+      m.satellite = Field<int8_t>(body, at + 2);
+      m.lockCount = Field<uint8_t>(body, at + 3);
+      m.l1Code = Field<double>(body, at + 4);
+      m.l1Phase = Field<double>(body, at + 12);
+      m.doppler = Field<double>(body, at + 20);
+      m.l2Code = Field<double>(body, at + 28);
+      m.l2Phase = Field<double>(body, at + 36);
+      g.m.push_back(m);
+      at += kMeasurementSize;
+    }
+    groups.push_back(g);
+  }
+  EXPECT_EQ(at, body.size()) << "KEL file cut inside an epoch record";
+  return groups;
+}
+
 std::string KelBody(const std::string& kel) { return kel.size() > 202 ? kel.substr(202) : ""; }
 
 std::vector<std::string> KelEpochs(const std::string& body, bool* cut) {

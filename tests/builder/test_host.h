@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "epoch/kel_records.h"
 #include "plugin/host_records.h"
 #include "tests/builder/message_builder.h"
 
@@ -59,6 +60,16 @@ std::string ReadFile(const std::string& path);
 jpsbuild::Bytes ReadBytes(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 void WriteFile(const std::string& path, const jpsbuild::Bytes& bytes);
+
+// One epoch group of a KEL file.
+struct KelGroup {
+  jps::KelEpoch epoch;
+  std::vector<jps::KelMeasurement> m;
+};
+// The epoch groups of a KEL file, each field read at its offset in the
+// record (not with the converter's own decoder). A group cut short fails the
+// running test.
+std::vector<KelGroup> ReadKelGroups(const std::string& kel);
 
 // The KEL file's epoch groups after the 202-byte header (no creation stamp).
 std::string KelBody(const std::string& kel);
