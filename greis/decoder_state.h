@@ -60,6 +60,22 @@ struct SignalArray {
 static_assert(kMaxSlots <= 32, "one Absent bit per slot");
 inline bool SlotAbsent(const SignalArray& a, int i) { return ((a.Absent >> i) & 1u) != 0; }
 
+// The value stores that several message forms fill (one signal in its
+// several encodings): one message of them per epoch. Every other message of
+// an epoch has a store of its own.
+enum class IntakeStore : uint8_t {
+  kOwn, kCaRange, kP1Range, kP2Range, kCaPhase, kP1Phase, kP2Phase, kCount
+};
+// Arrival marks: one per dispatch state, then one per shared store.
+constexpr int kIntakeMarks = kDispatchStateCount + static_cast<int>(IntakeStore::kCount);
+
+// Whether the messages that feed an epoch are taken.
+enum EpochIntake : int32_t {
+  kIntakeOpen = 0,       // since the receiver time
+  kIntakeClosed = 1,     // a message out of place was met: skipped up to the next receiver time
+  kIntakeAfterEnd = 2,   // after an epoch-end message: the next one closes the intake
+};
+
 // Indices of EpochMessageCounts.
 enum EpochCounter : int {
   kCountTime = 0,          // [~~]
@@ -189,9 +205,13 @@ struct DecoderState {
   int32_t GlonassEphemerisCount;
   RmHeader Rm;
   int32_t DopplerAbsent;
-  // Arrivals of each identifier in the current epoch, by dispatch state
-  // number; cleared with EpochMessageCounts (a repeated message drops the epoch).
-  uint8_t ArrivalCounts[kDispatchStateCount];
+  // The epoch's intake: which stores were filled since the receiver time, and
+  // whether a per-satellite message arrived; cleared with EpochMessageCounts.
+  // Once closed, the messages that feed an epoch are skipped until the next
+  // receiver time.
+  uint8_t Arrived[kIntakeMarks];
+  int32_t SatelliteDataArrived;
+  int32_t Intake;   // an EpochIntake
 };
 
 // The one record, and the process-wide pointer that the driver sets.

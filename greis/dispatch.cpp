@@ -38,25 +38,79 @@ void RaiseCounter(DecoderState* s, const DispatchRow& row) {
   if (row.counter == kNoCounter) return;
   int8_t& count = s->EpochMessageCounts[row.counter];
   if (count < INT8_MAX) ++count;
-  // Only the classes of the once-per-epoch test are watched for repeats.
-  if (row.counter > kCountTrackTimes) return;
-  uint8_t& arrivals = s->ArrivalCounts[row.state];
-  if (arrivals < UINT8_MAX) ++arrivals;
+}
+
+// Skips a whole message unread; a damaged one is rejected instead, so that
+// it does not take the messages after it along unchecked.
+DecoderEvent SkipMessage(DecoderState* s, const uint8_t* message, int L) {
+  if (GreisChecksum(message, L) != 0) {
+    RejectCandidate(s);
+  } else {
+    BackToHunt();
+  }
+  return kEventNone;
+}
+
+// The epoch's intake. When a lost block took the start of an epoch, the
+// rest of it follows the previous epoch's messages without a receiver time.
+// Its first whole message for a store that the epoch already filled (or a
+// satellite list after the messages it indexes) closes the intake, with one text to the
+// host: the epoch is built from what came before, and its messages are
+// skipped up to the next receiver time. A damaged message proves nothing and
+// goes the way of any damaged one.
+bool FeedsEpoch(const DispatchRow& row) {
+  return row.intake != Intake::kOutside && row.intake != Intake::kBoundary;
+}
+
+int ArrivalMark(const DispatchRow& row) {
+  return row.store == IntakeStore::kOwn ? row.state
+                                        : kDispatchStateCount + static_cast<int>(row.store);
+}
+
+bool OutOfPlace(const DecoderState& s, const DispatchRow& row) {
+  return s.Arrived[ArrivalMark(row)] != 0 ||
+         (row.intake == Intake::kSatelliteList && s.SatelliteDataArrived != 0);
+}
+
+void CloseIntake(DecoderState* s) {
+  s->Intake = kIntakeClosed;
+  char id[3] = {static_cast<char>(Framing.HeaderBuffer[0]),
+                static_cast<char>(Framing.HeaderBuffer[1]), '\0'};
+  SetErrorText("Message %s out of place: epoch skipped to the next receiver time", id);
+  NotifyHost(TimeOfWeek(*s, ReceiverTimeMs(*s)), ErrorText);
+}
+
+// True when the message is to be skipped rather than handled. Between an
+// epoch-end message and the next receiver time every such message is out of
+// place.
+bool OutsideIntake(DecoderState* s, const DispatchRow& row, const uint8_t* message, int L) {
+  if (!FeedsEpoch(row)) return false;
+  if (s->Intake == kIntakeClosed) return true;
+  bool outOfPlace = s->Intake == kIntakeAfterEnd || OutOfPlace(*s, row);
+  if (!outOfPlace || GreisChecksum(message, L) != 0) return false;
+  CloseIntake(s);
+  return true;
+}
+
+// An accepted message of the epoch has taken its place.
+void NoteArrival(DecoderState* s, const DispatchRow& row) {
+  if (!FeedsEpoch(row)) return;
+  s->Arrived[ArrivalMark(row)] = 1;
+  if (row.intake == Intake::kPerSatellite) s->SatelliteDataArrived = 1;
 }
 
 // The "Size ... Rec ... Bytes" report of a refused message.
-void ReportBadMessageHeader(const DispatchRow& row) {
+void ReportBadMessageHeader() {
   char id[3] = {static_cast<char>(Framing.HeaderBuffer[0]),
                 static_cast<char>(Framing.HeaderBuffer[1]), '\0'};
   int L = Framing.length;
   long long position = static_cast<long long>(Framing.BytesRead) - 4 - L;
   SetErrorText("Size: %d  Rec: %s Bytes: %lld ", L, id, position);
   ReportMessage("%s", ErrorText);
-  (void)row;
 }
 
 DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
-  ReportBadMessageHeader(row);
+  ReportBadMessageHeader();
   SetErrorText("Checksum on %d", row.state);
   NotifyHost(TimeOfDaySeconds(*s), ErrorText);
   if (row.zeroed && row.counter != kNoCounter) s->EpochMessageCounts[row.counter] = 0;
@@ -66,6 +120,7 @@ DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
 
 DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
   RaiseCounter(s, row);
+  NoteArrival(s, row);
   BackToHunt();
   return row.event;
 }
@@ -82,16 +137,10 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row, const uint8_t
 DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
   const DispatchRow& row = CurrentRow();
   int L = Framing.length;
+  if (OutsideIntake(s, row, message, L)) return SkipMessage(s, message, L);
   switch (row.handling) {
     case Handling::kNone:
-      // Skipped, but only when whole: a damaged message (a cut one, say)
-      // would otherwise take the messages after it along, unchecked.
-      if (GreisChecksum(message, L) != 0) {
-        RejectCandidate(s);
-        return kEventNone;
-      }
-      BackToHunt();
-      return kEventNone;
+      return SkipMessage(s, message, L);
 
     case Handling::kReceiverTime:
       // The previous epoch is complete: stay here until the driver took it.
@@ -102,6 +151,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         return kEventEpoch;
       }
       ClearEpochCounters(s);
+      s->Intake = kIntakeOpen;
       std::memset(&s->CaRange, 0, sizeof s->CaRange);
       return RunParserRow(s, row, message);
 
@@ -112,6 +162,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         return kEventNone;
       }
       BackToHunt();
+      if (s->Intake == kIntakeOpen) s->Intake = kIntakeAfterEnd;
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
       ClearEpochCounters(s);
       return kEventNone;
@@ -119,12 +170,13 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
     case Handling::kReceiverDate:
       if (ParseReceiverDate(*s, message, L) != 0) return RefuseMessage(s, row);
       s->DateValid = 1;
+      NoteArrival(s, row);
       BackToHunt();
       return kEventNone;
 
     case Handling::kSatIndices:
       if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row);
-      ReportBadMessageHeader(row);
+      ReportBadMessageHeader();
       SetErrorText("Checksum error on SI message: %d %d", row.state, L);
       NotifyHost(TimeOfDaySeconds(*s), ErrorText);
       s->EpochMessageCounts[kCountSatIndices] = 0;
@@ -249,15 +301,8 @@ void ResetEpochArrays(DecoderState* s) {
 
 void ClearEpochCounters(DecoderState* s) {
   std::memset(s->EpochMessageCounts, 0, sizeof s->EpochMessageCounts);
-  std::memset(s->ArrivalCounts, 0, sizeof s->ArrivalCounts);
-}
-
-bool EpochHasRepeatedMessage(const DecoderState& s) {
-  // A count above 1 has a bit above the lowest set, and so has the OR of
-  // all counts then (a loop without exits, over whole words).
-  uint8_t any = 0;
-  for (int state = 0; state < kDispatchStateCount; ++state) any |= s.ArrivalCounts[state];
-  return (any & 0xFE) != 0;
+  std::memset(s->Arrived, 0, sizeof s->Arrived);
+  s->SatelliteDataArrived = 0;
 }
 
 void ResetDecoder(DecoderState* s) {

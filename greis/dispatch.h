@@ -35,6 +35,19 @@ enum class Handling : uint8_t {
 
 constexpr int kNoCounter = -1;
 
+// How a message takes part in an epoch's intake. The messages that feed the
+// KEL epoch fill each of their stores once per epoch, the satellite list
+// before the messages that it indexes; the first one out of that order
+// belongs to another epoch (the start of which was lost) or is a second
+// copy, and ends the intake.
+enum class Intake : uint8_t {
+  kOutside,        // not part of the epoch (ephemerides, events, unchecked bodies)
+  kBoundary,       // [~~]: opens the next epoch's intake
+  kEpochRecord,    // a record of the epoch: at most once
+  kSatelliteList,  // [SI]: at most once, before any per-satellite message
+  kPerSatellite,   // indexed by the satellite list: at most once
+};
+
 struct DispatchRow {
   char key[4];                // identifier and first length digit ("RC0"); "rM" alone
   int state;                  // printed by "Checksum on %d"
@@ -43,6 +56,8 @@ struct DispatchRow {
   BodyParser parser;
   int counter;                // EpochMessageCounts index, or kNoCounter
   bool zeroed;                // counter set to 0 when the message fails
+  Intake intake;
+  IntakeStore store;          // shared with the signal's other forms, or its own
   const char* overLimitText;  // reported when L is above maxLength, or null
   DecoderEvent event;         // returned when the message is accepted
 };
@@ -66,8 +81,6 @@ int ResetEpoch(int8_t* counts, DecoderState* state);
 void ResetEpochArrays(DecoderState* state);
 // Clears the 17 per-epoch counters and the per-identifier arrivals.
 void ClearEpochCounters(DecoderState* state);
-// True when one of the identifiers that the epoch test watches arrived twice.
-bool EpochHasRepeatedMessage(const DecoderState& state);
 
 // Clears the whole record and the framing state for a new conversion.
 void ResetDecoder(DecoderState* state);

@@ -164,11 +164,6 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
         }
         break;
       case kEventEpoch:
-        if (EpochHasRepeatedMessage(*s)) {
-          ClearEpochCounters(s);
-          ResetEpochArrays(s);
-          break;
-        }
         if (options.SkipGreisEpochs != 0) {
           ClearEpochCounters(s);
           break;

@@ -58,13 +58,20 @@ TEST(ConversionDriver, EpochsAreCountedAndTheOpenLastEpochIsNotWritten) {
   EXPECT_EQ(last, length);
 }
 
-TEST(ConversionDriver, RepeatedCaRangeDropsTheEpochSilently) {
+TEST(ConversionDriver, ASecondCopyOfAMessageIsSkippedWithOneText) {
+  // The copy carries other values: the epoch is written with the first ones.
   Bytes stream = Epochs(1);
-  Append(stream, CaRanges({0.07, 0.071}));
+  Append(stream, CaRanges({0.05, 0.051}));
+  Append(stream, CaPhases({1, 2}));
   Append(stream, ReceiverTime(9000));
-  HostRun run = jpstest::ConvertBytes(stream);
-  EXPECT_EQ(run.request.EpochsWritten, 0);
-  EXPECT_TRUE(run.messages.empty());
+  HostRun run = jpstest::ConvertFresh(stream);
+  EXPECT_EQ(run.request.EpochsWritten, 1);
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0].text, "Message RC out of place: epoch skipped to the next receiver time");
+  EXPECT_EQ(run.messages[0].time, 5 * 86400.0 + 1.0);   // 2014-08-29 was a Friday
+  Bytes expected = Epochs(1);
+  Append(expected, ReceiverTime(9000));
+  EXPECT_EQ(jpstest::KelBody(run.kel), jpstest::KelBody(jpstest::ConvertFresh(expected).kel));
 }
 
 TEST(ConversionDriver, SkipGreisEpochsWritesNone) {

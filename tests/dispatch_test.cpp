@@ -124,13 +124,21 @@ TEST(Dispatch, EpochEndCompletesTheEpoch) {
   EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch, kEventEpoch}));
 }
 
-TEST(Dispatch, TwoCaRangeMessagesGiveNoEpoch) {
-  Bytes stream = EpochOf(1000, {3});
-  Append(stream, CaRanges({0.07}));
-  Append(stream, ReceiverTime(2000));
-  Decoded d = Decode(stream);
-  EXPECT_TRUE(d.events.empty());
-  EXPECT_TRUE(d.messages.empty());
+TEST(Dispatch, ASecondCaRangeMessageEndsTheIntakeAndTheFirstIsKept) {
+  // Whether a copy or another form of the signal ([RC] then [rc]), a second
+  // C/A range belongs to another epoch or repeats the first: the epoch is
+  // handed over with the first.
+  for (const Bytes& second : {CaRanges({0.08}), I4Entries("rc", {100})}) {
+    Bytes stream = EpochOf(1000, {3});
+    Append(stream, second);
+    Decoded d = Decode(stream);
+    EXPECT_EQ(d.state->CaRange.values[0], 0.07);
+    EXPECT_EQ(d.state->EpochMessageCounts[kCountCaRange], 1);
+    Append(stream, ReceiverTime(2000));
+    d = Decode(stream);
+    EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
+    EXPECT_EQ(d.messages.size(), 1u);
+  }
 }
 
 TEST(Dispatch, BadReceiverDateIsReportedAndDiscardsTheEpoch) {
@@ -195,29 +203,58 @@ TEST(Dispatch, UncheckedRowsConsumeAnyBodyWithoutAWord) {
   EXPECT_EQ(d.events, (std::vector<int>{kEventEpoch}));
 }
 
-TEST(Dispatch, RepeatedIdentifierIsFlaggedButDifferentPhaseMessagesAreNot) {
-  DecoderState& s = TheDecoderState;
-  Bytes stream = EpochOf(1000, {3});
-  Append(stream, Message("cp", Body().I4(5)));
-  Append(stream, Message("1p", Body().I4(6)));
-  Append(stream, EpochEnd());
-  Decode(stream);
-  EXPECT_EQ(s.EpochMessageCounts[kCountL1Phase], 0);  // cleared after the epoch
-
-  Bytes twice = EpochOf(1000, {3});
-  Append(twice, Message("cp", Body().I4(5)));
-  Append(twice, Message("cp", Body().I4(6)));
-  // Stop before the epoch ends so the counters can be inspected.
-  Decoded d = Decode(twice);
-  EXPECT_EQ(d.state->EpochMessageCounts[kCountL1Phase], 2);
-  EXPECT_TRUE(EpochHasRepeatedMessage(*d.state));
-
+TEST(Dispatch, ARepeatedIdentifierEndsTheEpochsIntakeAndTheFirstCopyWins) {
+  // Two L1 phase messages of different identifiers belong to one epoch.
   Bytes pair = EpochOf(1000, {3});
   Append(pair, Message("cp", Body().I4(5)));
   Append(pair, Message("1p", Body().I4(6)));
-  Decoded d2 = Decode(pair);
-  EXPECT_EQ(d2.state->EpochMessageCounts[kCountL1Phase], 2);
-  EXPECT_FALSE(EpochHasRepeatedMessage(*d2.state));
+  Decoded d = Decode(pair);
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountL1Phase], 2);
+  EXPECT_TRUE(d.messages.empty());
+
+  // A second [cp] closes the intake: it and the epoch's messages after it are
+  // skipped up to the next receiver time, but an ephemeris is still handled.
+  // One text, with the epoch's time of week (the day of 2014-08-29 is Friday).
+  Bytes twice = ReceiverTime(1000);
+  Append(twice, ReceiverDate(2014, 8, 29));
+  Append(twice, SatIndices({3}));
+  Append(twice, CaRanges({0.07}));
+  Append(twice, Message("cp", Body().I4(5)));
+  Append(twice, Message("cp", Body().I4(6)));
+  Append(twice, Message("2p", Body().I4(7)));
+  Append(twice, Message("SI", Body().U1(9).U1(10)));
+  Append(twice, Message("GE", Body().U1(5).Zeros(121)));
+  d = Decode(twice);
+  EXPECT_EQ(d.state->CaPhase.values[0], 5.0);
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountL1Phase], 1);
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountL2Phase], 0);
+  EXPECT_EQ(d.state->SatCount, 1);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventGpsEphemeris}));
+  ASSERT_EQ(d.messages.size(), 1u);
+  EXPECT_TRUE(d.Has("Message cp out of place: epoch skipped to the next receiver time",
+                    5 * 86400.0 + 1.0));
+
+  // The next receiver time hands over the epoch and opens the next intake.
+  Append(twice, EpochOf(2000, {4}));
+  Append(twice, Message("cp", Body().I4(8)));
+  d = Decode(twice);
+  EXPECT_EQ(d.events, (std::vector<int>{kEventGpsEphemeris, kEventEpoch}));
+  EXPECT_EQ(d.state->SatIndices[0], 4);
+  EXPECT_EQ(d.state->CaPhase.values[0], 8.0);
+  EXPECT_EQ(d.messages.size(), 1u);
+}
+
+TEST(Dispatch, ASatelliteListAfterTheMessagesItIndexesEndsTheIntake) {
+  // The list of the next epoch, whose receiver time was lost, must not
+  // re-index this epoch's measurements.
+  Bytes stream = EpochOf(1000, {3, 4});
+  Append(stream, SatIndices({5}));
+  Append(stream, CaPhases({1.0}));
+  Decoded d = Decode(stream);
+  EXPECT_EQ(d.state->SatCount, 2);
+  EXPECT_EQ(d.state->SatIndices[0], 3);
+  EXPECT_EQ(d.state->EpochMessageCounts[kCountL1Phase], 0);
+  EXPECT_TRUE(d.Has("Message SI out of place: epoch skipped to the next receiver time", 1.0));
 }
 
 TEST(Dispatch, OnlyAWholeReceiverTimeEndsAnEpoch) {
