@@ -153,7 +153,7 @@ TEST_F(GreisConversion, SatelliteSeventyOneInIntegerForms) {
   EXPECT_EQ(+groups[1].m[1].satellite, 40);
   // A fall of 19029 x 1e-11 s = 57.0... m in one second.
   EXPECT_NEAR(groups[1].m[0].doppler, 19029e-11 * 299792458.0 / 0.190293672798, 1e-6);
-  EXPECT_EQ(groups[1].m[1].doppler, 0.0);   // its code did not change
+  EXPECT_EQ(+groups[1].m[1].doppler, 0.0);   // its code did not change
 }
 
 namespace {

@@ -225,11 +225,11 @@ TEST(LostEpochStart, ATailOfPositionAndClockLeavesTheEpochItsOwn) {
   HostRun run = jpstest::ConvertFresh(in);
   std::vector<jpstest::KelGroup> groups = jpstest::ReadKelGroups(run.kel);
   ASSERT_EQ(groups.size(), 2u);
-  EXPECT_EQ(groups[0].epoch.clockOffset, -1.9e-4 * 299792458.0);
+  EXPECT_EQ(+groups[0].epoch.clockOffset, -1.9e-4 * 299792458.0);
   EXPECT_NEAR(groups[0].epoch.latitude, 55.7636, 1e-3);   // the x of epoch A
   EXPECT_EQ(run.CountMessages("Message PV out of place: " + std::string(kTailText)), 1);
   EXPECT_EQ(run.messages.size(), 1u);
   // Epoch C has no position and clock of its own: it keeps A's, never B's.
-  EXPECT_EQ(groups[1].epoch.clockOffset, -1.9e-4 * 299792458.0);
+  EXPECT_EQ(+groups[1].epoch.clockOffset, -1.9e-4 * 299792458.0);
   EXPECT_NEAR(groups[1].epoch.latitude, 55.7636, 1e-3);
 }

@@ -116,7 +116,7 @@ TEST(RecordingValues, FirstEpochOfTheOneSecondRecordingByHand) {
   // The epoch record.
   double tow = 5 * 86400.0 + LittleEndian(quoted(time)) / 1000.0;
   EXPECT_EQ(tow, 504142.0);
-  EXPECT_EQ(first.epoch.receiverTime, tow);
+  EXPECT_EQ(+first.epoch.receiverTime, tow);
   double offset = F8(quoted(clockOffset));
   EXPECT_DOUBLE_EQ(first.epoch.clockOffset, offset * kC);
   EXPECT_DOUBLE_EQ(first.epoch.correctedTime, tow - offset);
@@ -128,8 +128,8 @@ TEST(RecordingValues, FirstEpochOfTheOneSecondRecordingByHand) {
   EXPECT_NEAR(first.epoch.latitude, lat, 1e-8);   // about a millimetre
   EXPECT_NEAR(first.epoch.longitude, lon, 1e-8);
   EXPECT_NEAR(first.epoch.height, h, 1e-3);
-  EXPECT_EQ(first.epoch.epochFlags, 1);   // a position, static
-  EXPECT_EQ(first.epoch.measurementCount, 23);
+  EXPECT_EQ(+first.epoch.epochFlags, 1);   // a position, static
+  EXPECT_EQ(+first.epoch.measurementCount, 23);
 
   for (const Entries& e : {gps, glonass}) {
     SCOPED_TRACE(e.sv);
@@ -157,7 +157,7 @@ TEST(RecordingValues, FirstEpochOfTheOneSecondRecordingByHand) {
     // status (0x40) and code-and-phase-good (0x10) bits and no slip (0x20).
     EXPECT_GT(LittleEndian(quoted(e.tc)), 255u);
     EXPECT_EQ(LittleEndian(quoted(e.fc)) & 0x70, 0x50u);
-    EXPECT_EQ(m->lockCount, 255);
+    EXPECT_EQ(+m->lockCount, 255);
   }
   // The same arithmetic done separately, to the millimetre.
   EXPECT_NEAR(first.m[0].l1Code, 22207324.645, 1e-3);
