@@ -39,9 +39,11 @@ void SkipHunt(DecoderState* s) {
   s->JpsStream->Consume(n);
 }
 
-DecoderEvent DecodeUntilEvent(DecoderState* s) {
+DecoderEvent DecodeUntilEvent(DecoderState* s, int64_t pauseAt) {
   FramingState& f = Framing;
   JpsInput* in = s->JpsStream;
+  // After a step without an event: stop for an abort or a progress report.
+  auto pause = [&] { return AbortRequested() || in->Position() >= pauseAt; };
   for (;;) {
     if (f.phase == kPhaseHunt) {
       size_t available = 0;
@@ -58,7 +60,7 @@ DecoderEvent DecodeUntilEvent(DecoderState* s) {
         in->Consume(kFrameHeaderSize);
         available -= kFrameHeaderSize;
         if (!FinishHeader(s)) {
-          if (AbortCount != 0) return kEventNone;
+          if (pause()) return kEventNone;
           continue;
         }
         // And the body step, when the rest of the message is read ahead too:
@@ -74,13 +76,13 @@ DecoderEvent DecodeUntilEvent(DecoderState* s) {
           if (f.phase != kPhaseHunt) {
             std::memcpy(f.HeaderBuffer + kFrameHeaderSize, p + kFrameHeaderSize, rest);
           }
-          if (event != kEventNone || AbortCount != 0) return event;
+          if (event != kEventNone || pause()) return event;
           continue;
         }
       }
     }
     DecoderEvent event = DecodeNext(s);
-    if (event != kEventNone || AbortCount != 0) return event;
+    if (event != kEventNone || pause()) return event;
   }
 }
 

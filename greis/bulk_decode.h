@@ -5,6 +5,8 @@
 // calls leave.
 #pragma once
 
+#include <cstdint>
+
 #include "greis/dispatch.h"
 
 namespace jps {
@@ -15,7 +17,7 @@ namespace jps {
 void SkipHunt(DecoderState* state);
 
 // DecodeNext until it returns an event other than 0, or until Abort was
-// called (then 0).
-DecoderEvent DecodeUntilEvent(DecoderState* state);
+// called or the input position reached pauseAt (then 0).
+DecoderEvent DecodeUntilEvent(DecoderState* state, int64_t pauseAt = INT64_MAX);
 
 }  // namespace jps

@@ -212,6 +212,8 @@ struct DecoderState {
   uint8_t Arrived[kIntakeMarks];
   int32_t SatelliteDataArrived;
   int32_t Intake;   // an EpochIntake
+  // Whole messages (good checksum or CRC) met in the conversion.
+  int64_t MessagesFound;
 };
 
 // The one record, and the process-wide pointer that the driver sets.

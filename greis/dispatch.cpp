@@ -46,6 +46,7 @@ DecoderEvent SkipMessage(DecoderState* s, const uint8_t* message, int L) {
   if (GreisChecksum(message, L) != 0) {
     RejectCandidate(s);
   } else {
+    ++s->MessagesFound;
     BackToHunt();
   }
   return kEventNone;
@@ -119,6 +120,7 @@ DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
 }
 
 DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
+  ++s->MessagesFound;
   RaiseCounter(s, row);
   NoteArrival(s, row);
   BackToHunt();
@@ -161,6 +163,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         RejectCandidate(s);
         return kEventNone;
       }
+      ++s->MessagesFound;
       BackToHunt();
       if (s->Intake == kIntakeOpen) s->Intake = kIntakeAfterEnd;
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
@@ -170,6 +173,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
     case Handling::kReceiverDate:
       if (ParseReceiverDate(*s, message, L) != 0) return RefuseMessage(s, row);
       s->DateValid = 1;
+      ++s->MessagesFound;
       NoteArrival(s, row);
       BackToHunt();
       return kEventNone;
@@ -191,6 +195,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         RejectCandidate(s);
         return kEventNone;
       }
+      ++s->MessagesFound;
       BackToHunt();
       return kEventRmEpoch;
 

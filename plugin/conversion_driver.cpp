@@ -40,23 +40,42 @@ void SetSwitches(const ConversionOptions& o) {
   Switches.siteAwaitsSave = o.SiteAwaitsSave != 0;
 }
 
-// OnProgress takes 32-bit values: position and length are scaled together
-// when the input is longer than 2 GiB.
-// The host's callback is looked up once: without one, reporting costs nothing.
+// The host hears of progress once per 64 KiB of input (when a step crosses
+// such a boundary of the input position) and once more at the end: a host
+// that repaints on every call costs the conversion nothing, and one without
+// a callback costs nothing either. Positions never go down. OnProgress takes
+// 32-bit values: position and length are scaled together when the input is
+// longer than 2 GiB.
+constexpr int64_t kProgressStep = 1 << 16;
+
 struct Progress {
   OnProgressFn callback = nullptr;
   int shift = 0;
   int64_t length = 0;
+  int64_t next = INT64_MAX;   // the input position that is reported next
   void Start(int64_t fileLength) {
     const HostCallbacks* cb = HostCallbackPointer;
     callback = cb != nullptr ? cb->OnProgress : nullptr;
     length = fileLength;
     shift = 0;
     while ((fileLength >> shift) > INT32_MAX) ++shift;
+    next = callback != nullptr ? kProgressStep : INT64_MAX;
   }
-  bool Wanted() const { return callback != nullptr; }
-  void Report(int64_t position) const {
-    if (callback == nullptr) return;
+  // The position at which the decoder pauses for a report.
+  int64_t PauseAt() const { return next; }
+  // Reports the position when it reached the next boundary.
+  void Step(int64_t position) {
+    if (position < next) return;
+    next = (position / kProgressStep + 1) * kProgressStep;
+    Call(position);
+  }
+  // The final report, whatever the position.
+  void Finish(int64_t position) const {
+    if (callback != nullptr) Call(position);
+  }
+
+ private:
+  void Call(int64_t position) const {
     if (position > length) position = length;
     callback(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
   }
@@ -143,14 +162,13 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
   auto reportRefusal = [&]() {
     if (ErrorText[0] != '\0') ReportMessage("%s", ErrorText);
   };
-  // Every decoder step is reported to a host that watches progress; for one
-  // that does not, the steps without an event are taken together.
-  const bool stepByStep = progress.Wanted();
+  // The decoder steps without an event are taken together; the decoder
+  // pauses for an abort and at each progress boundary.
   for (;;) {
-    DecoderEvent event = stepByStep ? DecodeNext(s) : DecodeUntilEvent(s);
+    DecoderEvent event = DecodeUntilEvent(s, progress.PauseAt());
     if (event < 0 || TheJpsInput.AtEnd()) break;
-    progress.Report(TheJpsInput.Position());
-    if (AbortCount != 0) {
+    progress.Step(TheJpsInput.Position());
+    if (AbortRequested()) {
       SetErrorText("User Quit");
       break;
     }
@@ -193,7 +211,10 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
     }
   }
 
-  // End.
+  // End. An abort asked for in the last report ends the conversion as one
+  // asked for earlier does.
+  progress.Finish(TheJpsInput.Position());
+  if (AbortRequested()) SetErrorText("User Quit");
   int utc = LeapSeconds(*s);
   if (utc == 0 && s->GlonassEphemerisCount != 0) {
     ReportMessage("\n");
@@ -201,6 +222,7 @@ int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* e
     ReportMessage("Go to the EPP file and enter GpsIon { Utc: } by hand");
   }
   WriteGpsIon(epp, utc);
+  if (s->MessagesFound == 0) ReportMessage("%s", kNotJpsText);
   if (Switches.verbose) ReportMessage("JPS Time base: %d ", s->ReceiverDate[4]);
   FlushPendingSite(s);
 

@@ -6,7 +6,7 @@ namespace jps {
 
 char ErrorText[kErrorTextSize];
 const HostCallbacks* HostCallbackPointer = nullptr;
-volatile int32_t AbortCount = 0;
+std::atomic<int32_t> AbortCount{0};
 ResultCounters Counters;
 
 namespace {

@@ -2,6 +2,7 @@
 // the process-wide counters that ConvertFile hands back.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,11 +16,18 @@ constexpr size_t kErrorTextSize = 1024;
 constexpr size_t kMessageBufferSize = 1024;
 // Time tag of a message that belongs to no receiver time.
 constexpr double kNoTimeTag = -1.0;
+// Told to the host at the end of a conversion whose input held no whole
+// GREIS message and no rM record (the files are written all the same).
+constexpr const char* kNotJpsText = "No GREIS message or rM record found: not a JPS file";
 
 extern char ErrorText[kErrorTextSize];
 // HostCallbacks of the latest ConvertFile call; null before the first one.
 extern const HostCallbacks* HostCallbackPointer;
-extern volatile int32_t AbortCount;
+// Raised by Abort, from the conversion's own callbacks, from another thread of
+// the host or from a signal handler: a lock-free atomic serves all three.
+extern std::atomic<int32_t> AbortCount;
+static_assert(std::atomic<int32_t>::is_always_lock_free, "Abort must be safe in a signal handler");
+inline bool AbortRequested() { return AbortCount.load(std::memory_order_relaxed) != 0; }
 
 struct ResultCounters {
   int32_t epochs;

@@ -94,7 +94,7 @@ int32_t Convert(ConversionRequest* request) {
     return 1;
   }
   ConversionOptions options = request->Options;
-  AbortCount = 0;
+  AbortCount.store(0);
   Counters = ResultCounters{};
 
   int32_t result = -1;
@@ -113,7 +113,7 @@ int32_t Convert(ConversionRequest* request) {
   request->EphemeridesWritten = Counters.ephemerides;
   request->StationMarksWritten = Counters.stationMarks;
   request->EventMarksWritten = Counters.eventMarks;
-  return AbortCount != 0 ? 1 : result;
+  return AbortRequested() ? 1 : result;
 }
 
 }  // namespace
@@ -132,4 +132,4 @@ JAV_EXPORT void JAV_CALL GetErrString(char* buffer) {
   if (buffer != nullptr) std::strcpy(buffer, ErrorText);
 }
 
-JAV_EXPORT void JAV_CALL Abort() { AbortCount = AbortCount + 1; }
+JAV_EXPORT void JAV_CALL Abort() { AbortCount.fetch_add(1); }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "epoch/continuity.h"
 #include "tests/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
@@ -37,7 +38,19 @@ TEST(ConversionDriver, EmptyInputGivesTheThreeOpeningFiles) {
   EXPECT_EQ(run.request.EphemeridesWritten, 0);
   EXPECT_EQ(run.request.StationMarksWritten, 0);
   EXPECT_EQ(run.request.EventMarksWritten, 0);
-  EXPECT_TRUE(run.messages.empty());
+  // Without a single message the host is told why nothing came out.
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0].text, "No GREIS message or rM record found: not a JPS file");
+  EXPECT_EQ(run.messages[0].time, -1.0);
+
+  // One whole message is enough to tell a JPS file, even among other bytes;
+  // a damaged one is not.
+  Bytes one = {'a', 'b', 'c'};
+  Append(one, Message("SS", Body().U1(1)));
+  EXPECT_TRUE(jpstest::ConvertBytes(one).messages.empty());
+  Bytes damaged = Damaged(Message("SS", Body().U1(1)), 5);
+  EXPECT_EQ(jpstest::ConvertBytes(damaged).CountMessages(
+                "No GREIS message or rM record found: not a JPS file"), 1);
 }
 
 TEST(ConversionDriver, EpochsAreCountedAndTheOpenLastEpochIsNotWritten) {
@@ -45,15 +58,43 @@ TEST(ConversionDriver, EpochsAreCountedAndTheOpenLastEpochIsNotWritten) {
   EXPECT_EQ(run.result, 0);
   // Five epochs; the last one has no [~~] or [||] after it.
   EXPECT_EQ(run.request.EpochsWritten, 4);
-  // Progress: once per decoder step, never beyond the length, ending at it.
-  ASSERT_FALSE(run.progress.empty());
+  // A few hundred bytes: the one progress call is the last, at the end.
   int32_t length = static_cast<int32_t>(Epochs(5).size());
+  EXPECT_EQ(run.progress, (std::vector<std::pair<int32_t, int32_t>>{{length, length}}));
+}
+
+TEST(ConversionDriver, ProgressOncePer64KiBAndTheSameFilesWithoutIt) {
+  // About 2.5 MB of epochs, with bytes between them that the hunt steps over.
+  Bytes stream = ReceiverDate(2014, 8, 29);
+  for (uint32_t e = 0; e < 40000; ++e) {
+    Append(stream, ReceiverTime(1000 * (e % 86400)));
+    Append(stream, SatIndices({3, 7}));
+    Append(stream, CaRanges({0.07, 0.071}));
+    Append(stream, CaPhases({1e7, 2e7}));
+    if (e % 7 == 0) stream.insert(stream.end(), 11, 'x');
+  }
+  HostRun run = jpstest::ConvertFresh(stream);
+  jps::ResetProcessStateForTesting();
+  HostRun watched = jpstest::ConvertBytes(stream);
+  ASSERT_EQ(watched.result, 0);
+  EXPECT_EQ(watched.request.EpochsWritten, 39999);
+  EXPECT_TRUE(jpstest::KelBody(watched.kel) == jpstest::KelBody(run.kel));
+  EXPECT_EQ(watched.epp, run.epp);
+  EXPECT_EQ(watched.sta, run.sta);
+  // One call per 64 KiB boundary crossed and the last: positions rise, each
+  // past its own boundary, and the last is the length.
+  int32_t length = static_cast<int32_t>(stream.size());
+  int32_t boundaries = length / 65536;
+  ASSERT_GT(boundaries, 30);
+  EXPECT_EQ(static_cast<int32_t>(watched.progress.size()), boundaries + 1);
   int32_t last = 0;
-  for (const auto& p : run.progress) {
-    EXPECT_EQ(p.second, length);
-    EXPECT_GE(p.first, last);
-    EXPECT_LE(p.first, length);
-    last = p.first;
+  for (size_t i = 0; i < watched.progress.size(); ++i) {
+    EXPECT_EQ(watched.progress[i].second, length);
+    EXPECT_GT(watched.progress[i].first, last);
+    if (i + 1 < watched.progress.size()) {
+      EXPECT_GE(watched.progress[i].first / 65536, last / 65536 + 1);
+    }
+    last = watched.progress[i].first;
   }
   EXPECT_EQ(last, length);
 }
@@ -149,7 +190,7 @@ TEST(ConversionDriver, LongOutputPathsAreHandled) {
 TEST(ConversionDriver, EpochEndAsTheLastMessageIsStillHandled) {
   Bytes stream = Epochs(2);
   Append(stream, EpochEnd());
-  HostRun run = jpstest::ConvertBytes(stream);
+  HostRun run = jpstest::ConvertFresh(stream);   // no Doppler history from other tests
   EXPECT_EQ(run.request.EpochsWritten, 2);
   // Without [DC] the first epoch drops its satellites (no earlier code to
   // derive a Doppler from); the second carries both.

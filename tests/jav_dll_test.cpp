@@ -68,24 +68,35 @@ TEST(ConvertFile, RunsWithBothCallbacksNull) {
 }
 
 TEST(ConvertFile, AbortFromInsideOnProgressFinishesTheFiles) {
+  // About 640 KB of one-satellite epochs: ten progress boundaries.
   Bytes stream = ReceiverDate(2014, 8, 29);
-  for (uint32_t e = 0; e < 20; ++e) {
+  for (uint32_t e = 0; e < 10000; ++e) {
     Append(stream, ReceiverTime(1000 * e));
     Append(stream, SatIndices({3}));
     Append(stream, CaRanges({0.07}));
+    Append(stream, CaPhases({1e7}));
+    Append(stream, I4Entries("DC", {0}));
   }
   jpstest::HostSetup setup;
-  setup.abortAtProgressCall = 10;
+  setup.abortAtProgressCall = 2;
   jpstest::HostRun run = jpstest::ConvertBytes(stream, setup);
   EXPECT_EQ(run.result, 1);
   char text[1024];
   GetErrString(text);
   EXPECT_STREQ(text, "User Quit");
-  EXPECT_EQ(run.progress.size(), 11u);
-  // The files were finished and closed: the EPP file ends with its closing block.
+  // The driver stops at once: the call that asked for the abort, then the last.
+  ASSERT_EQ(run.progress.size(), 4u);
+  EXPECT_EQ(run.progress[3].first, run.progress[2].first);
+  EXPECT_LT(run.progress[3].first, run.progress[3].second);
+  // The files were finished and closed: the EPP file ends with its closing
+  // block, and the KEL file holds whole epochs (112 bytes each) up to the
+  // abort, three 64 KiB steps into the input.
   EXPECT_EQ(run.epp, "$EPHREC Ver6.0 JPS2KEL GPS/Glonass\r\nGpsIon { Utc: 0\r\n}\r\n");
   EXPECT_EQ(run.sta, "Mark File:\r\n");
-  EXPECT_EQ(run.kel.size(), 202u);
+  EXPECT_EQ((run.kel.size() - 202) % 112, 0u);
+  EXPECT_EQ(run.request.EpochsWritten, static_cast<int32_t>((run.kel.size() - 202) / 112));
+  double epochBytes = static_cast<double>(stream.size()) / 10000;
+  EXPECT_NEAR(run.request.EpochsWritten, 3 * 65536 / epochBytes, 2);
 }
 
 TEST(AutoDetect, NeedsAReceiverTimeMessageWithRoomBehindIt) {

@@ -306,6 +306,27 @@ TEST(JpsconvExitStatus, MissingInputOrUnwritableOutputGivesTwo) {
   EXPECT_EQ(Jpsconv({"convert", jps, dir + "/in.jps"}, dir).exit, 2);  // same outputs twice
 }
 
+TEST(JpsconvExitStatus, ATextFileIsNoJpsFileAndNoEpochIsSaidSo) {
+  // What a new user tries first: a file of text. The three files are written
+  // (as the plug-in writes them), but the summary and the status say why
+  // nothing came out.
+  std::string dir = jpstest::TempDir();
+  jpstest::WriteFile(dir + "/notes.txt", std::string("root:x:0:0:root:/root:/bin/bash\n", 33));
+  ProgramRun text = Jpsconv({"convert", dir + "/notes.txt"}, dir);
+  EXPECT_EQ(text.exit, 1);
+  EXPECT_NE(text.out.find("notes.kel: not a JPS file"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("no epoch was written"), std::string::npos);
+  EXPECT_TRUE(Exists(dir + "/notes.kel") && Exists(dir + "/notes.epp") && Exists(dir + "/notes.STA"));
+
+  // A JPS file of one whole message converts, and says that no epoch came of it.
+  jpsbuild::Bytes one = jpsbuild::Message("SS", jpsbuild::Body().U1(1));
+  jpstest::WriteFile(dir + "/lone.jps", one);
+  ProgramRun lone = Jpsconv({"convert", dir + "/lone.jps"}, dir);
+  EXPECT_EQ(lone.exit, 0);
+  EXPECT_NE(lone.out.find("lone.kel: converted"), std::string::npos) << lone.out;
+  EXPECT_NE(lone.out.find("no epoch was written"), std::string::npos);
+}
+
 TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   std::string dir = jpstest::TempDir();
   std::string jps = Simulate(dir, "long.jps", {"--minutes", "60", "--seed", "8"});

@@ -1,16 +1,18 @@
-// jps_bench: conversion speed on a large JPS input, in MB/s, for three passes
+// jps_bench: conversion speed on a large JPS input, in MB/s, for these passes
 // over the same file:
-//   frame   the framing and checksum pass alone, over the input in memory;
-//   decode  the DecodeNext loop as the driver runs it, without any output;
-//   convert the whole conversion through ConvertFile, all three files written.
-// Usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR] [--progress]
-//                  [--pass frame|decode|convert]
+//   frame    the framing and checksum pass alone, over the input in memory;
+//   decode   the decoder loop as the driver runs it, without any output
+//            (decode1: DecodeNext step by step);
+//   convert  the whole conversion through ConvertFile, all three files
+//            written (convert1: by a host that watches progress);
+//   cli      jpsconv convert, the program beside this one, on a
+//            pseudo-terminal, drawing its progress bar.
+// Usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR]
+//                  [--pass frame|decode|convert|cli]
 // Without --input, simulated sessions of at least N MB (default 200) are
 // written into DIR first (default: jps_bench in the system's temporary
 // folder); a file left there by an earlier run of at least that size is used
-// again unless --fresh is given. --progress adds a conversion by a host that
-// watches progress (a callback on every decoder step). --pass runs one pass
-// alone (for a profiler).
+// again unless --fresh is given. --pass runs one pass alone (for a profiler).
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -28,6 +30,7 @@
 #include "plugin/jav_dll.h"
 #include "tests/builder/host_request.h"
 #include "tests/builder/message_scan.h"
+#include "tools/bench_cli.h"
 #include "tools/bench_input.h"
 
 namespace {
@@ -41,7 +44,6 @@ struct Options {
   bool rm = false;
   bool fresh = false;
   int runs = 3;
-  bool progress = false;
   std::string pass;   // "" for all
 };
 
@@ -64,13 +66,13 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     } else if (a == "--pass" && hasValue) {
       o->pass = argv[++i];
     } else if (a == "--progress") {
-      o->progress = true;
+      // The conversion by a watching host is always timed now.
     } else {
       return false;
     }
   }
   bool knownPass = o->pass.empty() || o->pass == "frame" || o->pass == "decode" ||
-                   o->pass == "convert";
+                   o->pass == "convert" || o->pass == "cli";
   return knownPass && o->runs > 0 && o->megabytes > 0;
 }
 
@@ -158,6 +160,15 @@ std::string Format(const char* format, unsigned long long a, unsigned long long 
   return text;
 }
 
+// "; 1.05 x convert (clock 1.04)": the pass's time against another's.
+std::string Ratio(const Timing& t, const Timing& base, const char* name) {
+  if (!(base.cpu < 1e300)) return "";
+  char text[96];
+  std::snprintf(text, sizeof text, "; %.2f x %s (clock %.2f)", t.cpu / base.cpu, name,
+                t.wall / base.wall);
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +176,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) {
     std::fprintf(stderr,
                  "usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR] "
-                 "[--progress] [--pass frame|decode|convert]\n");
+                 "[--pass frame|decode|convert|cli]\n");
     return 2;
   }
   namespace fs = std::filesystem;
@@ -216,6 +227,7 @@ int main(int argc, char** argv) {
   }
 
   int32_t result = 0;
+  Timing convertTime;
   if (wanted("convert")) {
     std::string kel = (dir / "bench_out.kel").string();
     int32_t written = 0;
@@ -238,13 +250,41 @@ int main(int argc, char** argv) {
       note += ratio;
     }
     Report("convert", mb, t, note);
-    if (o.progress) {
+    convertTime = t;
+    uint64_t calls = 0;
+    Timing watched = Best(o.runs, [&] {
       progressCalls = 0;
-      Timing watched =
-          Best(1, [&] { result = ConvertPass(input, kel, true, &written); }, removeOutputs);
-      Report("convert1", mb, watched,
-             Format("(a host that watches progress: %llu calls)", progressCalls));
+      result = ConvertPass(input, kel, true, &written);
+      calls = progressCalls;
+    }, removeOutputs);
+    Report("convert1", mb, watched,
+           Format("(a host that watches progress: %llu calls)", calls) +
+               Ratio(watched, convertTime, "convert"));
+  }
+
+  if (wanted("cli")) {
+    std::string program = (fs::path(argv[0]).parent_path() / "jpsconv").string();
+    std::string kel = (dir / "bench_cli.kel").string();
+    Timing t;
+    jpsbench::ProgramTiming last;
+    for (int r = 0; r < o.runs; ++r) {
+      std::error_code ignored;
+      for (const char* name : {"bench_cli.kel", "bench_cli.epp", "bench_cli.STA"}) {
+        fs::remove(dir / name, ignored);
+      }
+      last = jpsbench::ProgramTiming{};
+      if (!jpsbench::RunOnTerminal(program, {"convert", input, "-o", kel}, &last)) {
+        std::fprintf(stderr, "jps_bench: cannot start %s\n", program.c_str());
+        return 2;
+      }
+      t.wall = std::min(t.wall, last.wall);
+      t.cpu = std::min(t.cpu, last.cpu);
     }
+    Report("cli", mb, t,
+           Format("(jpsconv convert on a terminal: exit %llu, %llu bytes drawn)",
+                  static_cast<unsigned>(last.exitStatus), last.terminalBytes) +
+               Ratio(t, convertTime, "convert"));
+    if (last.exitStatus != 0) result = 1;
   }
   return result == 0 ? 0 : 1;
 }

@@ -83,17 +83,23 @@ int64_t FileSize(const std::string& path) {
   return static_cast<int64_t>(st.st_size);
 }
 
+void AppendPrintable(std::string& out, std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  size_t run = 0;   // start of the printable run not appended yet
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c >= 0x20 || c == '\t') && c != 0x7F) continue;
+    out.append(text.data() + run, i - run);
+    const char escaped[] = {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    out.append(escaped, sizeof escaped);
+    run = i + 1;
+  }
+  out.append(text.data() + run, text.size() - run);
+}
+
 std::string Printable(const std::string& text) {
   std::string out;
-  for (unsigned char c : text) {
-    if ((c < 0x20 && c != '\t') || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  AppendPrintable(out, text);
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jpsconv {
@@ -35,6 +36,8 @@ int64_t FileSize(const std::string& path);  // -1 when unknown
 // Text from the converter can carry bytes of the input: control characters
 // are shown as \xNN so that they cannot drive the terminal.
 std::string Printable(const std::string& text);
+// The same, appended to out.
+void AppendPrintable(std::string& out, std::string_view text);
 // A JSON string literal.
 std::string JsonString(const std::string& text);
 

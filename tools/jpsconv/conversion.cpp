@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "plugin/host_messages.h"
 #include "plugin/jav_dll.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
@@ -14,23 +15,17 @@ namespace {
 constexpr size_t kErrorTextCapacity = 4096;  // the converter's texts are far shorter
 
 // The hooks of the running conversion: the callbacks are plain functions.
+// Ctrl-C reaches the converter through Abort, called by the signal handler.
 const ConversionHooks* current = nullptr;
-bool abortRequested = false;
-
-void RequestAbortIfInterrupted() {
-  if (!abortRequested && Interrupted()) {
-    abortRequested = true;
-    Abort();
-  }
-}
+bool notJps = false;   // the converter said it found no message at all
 
 void JAV_CALL OnMessage(double time, const char* text) {
-  RequestAbortIfInterrupted();
-  if (current != nullptr && current->message && text != nullptr) current->message(time, text);
+  if (text == nullptr) return;
+  if (std::strcmp(text, jps::kNotJpsText) == 0) notJps = true;
+  if (current != nullptr && current->message) current->message(time, text);
 }
 
 void JAV_CALL OnProgress(int32_t position, int32_t length) {
-  RequestAbortIfInterrupted();
   if (current == nullptr || !current->progress) return;
   current->progress(length > 0 ? static_cast<double>(position) / length : 0.0);
 }
@@ -56,6 +51,8 @@ const char* OutcomeName(Outcome outcome) {
       return "not started";
     case Outcome::kInterrupted:
       return "interrupted";
+    case Outcome::kNotJps:
+      return "not a JPS file";
   }
   return "failed";
 }
@@ -67,6 +64,7 @@ int ExitStatus(Outcome outcome) {
     case Outcome::kAborted:
     case Outcome::kRejected:
     case Outcome::kInterrupted:
+    case Outcome::kNotJps:
       return kExitRejected;
     case Outcome::kFailed:
     case Outcome::kNotStarted:
@@ -111,6 +109,11 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
     r.outcome = Outcome::kNotStarted;
     return r;
   }
+  if (Interrupted()) {
+    r.outcome = Outcome::kInterrupted;
+    r.message = "interrupted before it started";
+    return r;
+  }
 
   jps::ConversionRequest request{};
   request.Size = jps::kRequestSize;
@@ -120,11 +123,11 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   CopyPath(request.OutputPath, job.kel);
   jps::HostCallbacks callbacks{};
   callbacks.Size = jps::kCallbacksSize;
-  callbacks.OnMessage = OnMessage;
-  callbacks.OnProgress = OnProgress;
+  callbacks.OnMessage = OnMessage;   // also tells an input that is no JPS file
+  callbacks.OnProgress = hooks.progress ? OnProgress : nullptr;
 
   current = &hooks;
-  abortRequested = false;
+  notJps = false;
   auto start = std::chrono::steady_clock::now();
   r.result = ConvertFile(&request, &callbacks, 0);
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -135,7 +138,8 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   r.stationMarks = request.StationMarksWritten;
   r.cameraPulses = request.EventMarksWritten;
   if (r.result == 0) {
-    r.outcome = Outcome::kConverted;
+    r.outcome = notJps ? Outcome::kNotJps : Outcome::kConverted;
+    if (notJps) r.message = "no GREIS message or rM record found; the files were written";
     return r;
   }
   if (r.result == 1) {
@@ -143,7 +147,7 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
     static char errorText[kErrorTextCapacity];
     GetErrString(errorText);
     errorText[kErrorTextCapacity - 1] = '\0';
-    r.outcome = abortRequested ? Outcome::kAborted : Outcome::kRejected;
+    r.outcome = Interrupted() ? Outcome::kAborted : Outcome::kRejected;
     r.message = errorText;
     return r;
   }

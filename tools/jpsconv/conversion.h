@@ -17,6 +17,8 @@ enum class Outcome {
   kFailed,       // ConvertFile returned -1: a file could not be opened or written
   kNotStarted,   // refused before ConvertFile was called
   kInterrupted,  // never started because of Ctrl-C
+  kNotJps,       // ConvertFile returned 0, but the input held no GREIS message or rM record
+  kLastOutcome = kNotJps,
 };
 
 struct ConversionJob {
@@ -39,7 +41,7 @@ struct ConversionResult {
 
 // What the conversion tells its caller while it runs.
 struct ConversionHooks {
-  std::function<void(double time, const std::string& text)> message;  // empty: dropped
+  std::function<void(double time, const char* text)> message;  // empty: dropped
   std::function<void(double fraction)> progress;                      // empty: dropped
 };
 

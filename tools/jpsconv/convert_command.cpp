@@ -56,18 +56,22 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   return jobs;
 }
 
-int ConvertOne(const ConversionJob& job, const ConvertArguments& args) {
-  ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
+int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressBar& bar) {
   bar.Start(BaseName(job.input), std::max<int64_t>(0, FileSize(job.input)));
   ConversionHooks hooks;
   if (!args.quiet) {
-    hooks.message = [&bar](double time, const std::string& text) {
-      if (MessagesGoToTerminal()) bar.Clear();
-      PrintConverterMessage("", time, text);
+    hooks.message = [](double time, const char* text) { PrintConverterMessage("", time, text); };
+    // The converter reports progress once per 64 KiB of input: at most ten
+    // times a second the gathered messages are written out and the bar
+    // redrawn beneath them.
+    hooks.progress = [&bar](double fraction) {
+      if (!bar.Due()) return;
+      FlushConverterMessages();
+      bar.Update(fraction);
     };
   }
-  hooks.progress = [&bar](double fraction) { bar.Update(fraction); };
   ConversionResult r = RunConversion(job, args.options, hooks);
+  FlushConverterMessages();
   if (r.outcome == Outcome::kConverted) {
     bar.Finish(1.0);
   } else {
@@ -106,9 +110,16 @@ int ConvertCommand(const Arguments& argv) {
   }
   InstallInterruptHandler();
   if (args.worker) return jobs.size() == 1 ? RunWorker(jobs[0], args) : kExitFileError;
-  if (jobs.size() == 1) return ConvertOne(jobs[0], args);
-
   ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
+  // Messages are written out in batches; a bar on the terminal line goes first.
+  SetBeforeMessagesWritten([&bar] {
+    if (MessagesGoToTerminal()) bar.Clear();
+  });
+  struct Unhook {
+    ~Unhook() { SetBeforeMessagesWritten(nullptr); }
+  } unhook;
+  if (jobs.size() == 1) return ConvertOne(jobs[0], args, bar);
+
   int status = kExitOk;
   RunWorkers(jobs, args, bar, [&](const ConversionResult& r) {
     PrintSummary(r, args.json);

@@ -2,12 +2,20 @@
 
 #include <csignal>
 
+#include "plugin/jav_dll.h"
+
 namespace jpsconv {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+// Abort only raises a lock-free counter: safe in a signal handler (the
+// program is linked with its symbols bound at start, so the call needs no
+// lookup by the dynamic linker here).
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+  Abort();
+}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// Ctrl-C (SIGINT) and SIGTERM: a conversion asks the converter to stop at
-// its next step (Abort), which still finishes and closes the output files.
+// Ctrl-C (SIGINT) and SIGTERM: the handler calls the plug-in's Abort, so a
+// running conversion stops at its next step and still finishes and closes
+// its output files; the conversions that wait are not started.
 #pragma once
 
 namespace jpsconv {

@@ -71,6 +71,10 @@ void ProgressBar::Start(const std::string& label, int64_t totalBytes) {
   drawn_ = false;
 }
 
+bool ProgressBar::Due() const {
+  return !drawn_ || Clock::now() - lastDraw_ >= kRedrawInterval;
+}
+
 void ProgressBar::Update(double fraction) {
   if (!enabled_) return;
   Clock::time_point now = Clock::now();

@@ -20,6 +20,9 @@ class ProgressBar {
   void SetLabel(const std::string& label) { label_ = label; }
   // fraction done, 0 to 1; redraws when the last drawing is old enough.
   void Update(double fraction);
+  // True when Update would redraw now (always when the bar is off): the
+  // moment to write out what waits for the terminal.
+  bool Due() const;
   // Erases the bar (before other text goes to stderr); the next Update draws again.
   void Clear();
   // Draws the final state and ends its line, so that it stays on the screen.

@@ -1,5 +1,6 @@
 #include "tools/jpsconv/report.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "tools/jpsconv/cli_common.h"
@@ -9,36 +10,73 @@ namespace {
 
 constexpr double kNoTimeTag = -1.0;
 constexpr double kBytesPerMegabyte = 1e6;
+constexpr size_t kMessageBatchBytes = 1 << 16;
 
 std::FILE* messageLog = nullptr;  // null: stderr
+std::string pending;              // messages not written yet
+std::function<void()> beforeMessages;
+
+
 
 }  // namespace
+
+void SetBeforeMessagesWritten(std::function<void()> beforeWrite) {
+  beforeMessages = std::move(beforeWrite);
+}
+
+void FlushConverterMessages() {
+  if (pending.empty()) return;
+  if (beforeMessages) beforeMessages();
+  std::FILE* out = messageLog != nullptr ? messageLog : stderr;
+  std::fwrite(pending.data(), 1, pending.size(), out);
+  std::fflush(out);
+  pending.clear();
+}
 
 void SetMessageLog(std::FILE* log) { messageLog = log; }
 bool MessagesGoToTerminal() { return messageLog == nullptr; }
 
-void ForEachMessageLine(const std::string& text,
-                        const std::function<void(const std::string&)>& line) {
+namespace {
+
+template <typename Line>
+void EachLine(std::string_view text, Line line) {
   size_t begin = 0;
   while (begin <= text.size()) {
     size_t end = text.find('\n', begin);
-    if (end == std::string::npos) end = text.size();
-    std::string one = text.substr(begin, end - begin);
-    if (!one.empty() && one.back() == '\r') one.pop_back();
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view one = text.substr(begin, end - begin);
+    if (!one.empty() && one.back() == '\r') one.remove_suffix(1);
     if (!one.empty()) line(one);
     begin = end + 1;
   }
 }
 
-void PrintConverterMessage(const std::string& prefix, double time, const std::string& text) {
-  std::FILE* out = messageLog != nullptr ? messageLog : stderr;
-  ForEachMessageLine(text, [&](const std::string& line) {
-    if (time != kNoTimeTag) {
-      std::fprintf(out, "%s[%.3f] %s\n", prefix.c_str(), time, Printable(line).c_str());
-    } else {
-      std::fprintf(out, "%s%s\n", prefix.c_str(), Printable(line).c_str());
+}  // namespace
+
+void ForEachMessageLine(std::string_view text, const std::function<void(std::string_view)>& line) {
+  EachLine(text, line);
+}
+
+void PrintConverterMessage(std::string_view prefix, double time, std::string_view text) {
+  // "[%.3f] ": the same digits as printf's.
+  char tag[48];
+  size_t tagSize = 0;
+  if (time != kNoTimeTag) {
+    tag[0] = '[';
+    auto r = std::to_chars(tag + 1, tag + sizeof tag - 2, time, std::chars_format::fixed, 3);
+    if (r.ec == std::errc()) {
+      *r.ptr++ = ']';
+      *r.ptr++ = ' ';
+      tagSize = static_cast<size_t>(r.ptr - tag);
     }
+  }
+  EachLine(text, [&](std::string_view line) {
+    pending.append(prefix);
+    pending.append(tag, tagSize);
+    AppendPrintable(pending, line);
+    pending += '\n';
   });
+  if (pending.size() >= kMessageBatchBytes) FlushConverterMessages();
 }
 
 std::string SummaryJson(const ConversionResult& r) {
@@ -55,6 +93,7 @@ std::string SummaryJson(const ConversionResult& r) {
 }
 
 void PrintSummary(const ConversionResult& r, bool json) {
+  FlushConverterMessages();   // the file's messages come before its summary
   if (json) {
     std::printf("%s\n", SummaryJson(r).c_str());
     std::fflush(stdout);
@@ -76,6 +115,7 @@ void PrintSummary(const ConversionResult& r, bool json) {
     std::printf(" (%.1f MB/s)", static_cast<double>(r.bytes) / r.seconds / kBytesPerMegabyte);
   }
   std::printf("\n");
+  if (r.epochs == 0) std::printf("  no epoch was written: the KEL file holds its header only\n");
   std::fflush(stdout);
 }
 

@@ -34,10 +34,12 @@ std::string programPath;
 
 // Worker side --------------------------------------------------------------
 
-void SendLine(const std::string& line) {
+// Message lines wait in the pipe's buffer; progress and result lines take
+// them along at once.
+void SendLine(const std::string& line, bool flush = true) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
+  if (flush) std::fflush(stdout);
 }
 
 std::string OneField(const std::string& text) {
@@ -55,7 +57,6 @@ struct Worker {
   ConversionResult result;
   pid_t pid = -1;
   int fd = -1;
-  ProgressBar* bar = nullptr;
   std::string pending;  // bytes of an unfinished line
   double fraction = 0;
   bool reported = false;  // a result line arrived
@@ -84,14 +85,13 @@ void HandleLine(Worker& w, const std::string& line) {
       break;
     case kMessageLine:
       if (f.size() == 3 && ParseNumber(f[1], &number)) {
-        if (MessagesGoToTerminal()) w.bar->Clear();
         PrintConverterMessage(w.job.input + ": ", number, f[2]);
       }
       break;
     case kResultLine: {
       if (f.size() != 9) break;
       ConversionResult& r = w.result;
-      if (!ParseInteger(f[1], 0, static_cast<long long>(Outcome::kInterrupted), &value)) break;
+      if (!ParseInteger(f[1], 0, static_cast<long long>(Outcome::kLastOutcome), &value)) break;
       r.outcome = static_cast<Outcome>(value);
       int32_t* counts[] = {&r.result, &r.epochs, &r.ephemerides, &r.stationMarks, &r.cameraPulses};
       for (int i = 0; i < 5; ++i) {
@@ -183,11 +183,12 @@ int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
   auto lastProgress = std::chrono::steady_clock::now() - kProgressInterval;
   ConversionHooks hooks;
   if (!args.quiet) {
-    hooks.message = [](double time, const std::string& text) {
+    hooks.message = [](double time, const char* text) {
       char tag[64];
       std::snprintf(tag, sizeof tag, "%.17g", time);
-      ForEachMessageLine(text, [&](const std::string& line) {
-        SendLine(std::string(1, kMessageLine) + "\t" + tag + "\t" + OneField(line));
+      ForEachMessageLine(text, [&](std::string_view line) {
+        SendLine(std::string(1, kMessageLine) + "\t" + tag + "\t" + OneField(std::string(line)),
+                 false);
       });
     };
   }
@@ -228,7 +229,6 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
            running.size() < static_cast<size_t>(args.jobs)) {
       auto w = std::make_unique<Worker>();
       w->job = jobs[next++];
-      w->bar = &bar;
       w->result = NewResult(w->job);
       w->result.message = CheckJob(w->job);
       if (!w->result.message.empty()) {
@@ -278,8 +278,12 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
     for (auto& w : running)
       progress += w->fraction * static_cast<double>(std::max<int64_t>(0, w->result.bytes));
     bar.SetLabel(std::to_string(done) + "/" + std::to_string(jobs.size()) + " files");
-    bar.Update(totalBytes > 0 ? progress / static_cast<double>(totalBytes) : 0.0);
+    if (bar.Due()) {
+      FlushConverterMessages();
+      bar.Update(totalBytes > 0 ? progress / static_cast<double>(totalBytes) : 0.0);
+    }
   }
+  FlushConverterMessages();
   bar.Clear();
 }
 
