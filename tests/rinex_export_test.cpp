@@ -258,6 +258,17 @@ TEST(RinexExport, NavigationRecordsAsTheFormatLaysThemOut) {
       "     2.500012500000E+04 3.125000000000E-02-9.313225750000E-10 1.000000000000E+00",
   };
   EXPECT_EQ(body, expected);
+
+  // A GLONASS position in metres is no orbit in kilometres: the record is
+  // left out, while the block still names the channel's slot.
+  std::string metres = kGlonassBlocks;
+  metres.replace(metres.find("1000.5 -2000.25 25000.125"), 25, "1000500 -2000250 25000125");
+  jpstest::WriteFile(dir + "/site.epp", std::string(kEppHeader) + kGpsBlock + metres);
+  ProgramRun run = Jpsconv({"rinex", dir + "/site.kel", "--json"}, dir);
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_EQ(JsonNumber(run.out, "glonass_records"), 1);
+  EXPECT_EQ(JsonNumber(run.out, "records_left_out"), 1);
+  EXPECT_EQ(Split(jpstest::ReadFile(dir + "/site.obs")).second.back().substr(0, 3), "R05");
 }
 
 TEST(RinexExport, WeekRolloverInsideTheFiles) {

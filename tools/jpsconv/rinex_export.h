@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ struct RinexResult {
   std::vector<std::string> satellitesLeftOut;   // each with the reason
   int gpsRecords = 0;
   int glonassRecords = 0;
-  int recordsLeftOut = 0;
+  std::map<std::string, int> recordsLeftOut;   // why -> how many EPP blocks
   double seconds = 0;
 };
 

@@ -10,6 +10,8 @@ namespace jpsconv {
 namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
+constexpr double kLowestOrbitKm = 20000.0;    // GLONASS orbits: 25500 km, nearly circular
+constexpr double kHighestOrbitKm = 30000.0;
 constexpr int64_t kMoscowAheadOfUtc = 3 * 3600;  // GLONASS days and times run in Moscow time
 constexpr int32_t kDaysPerFourYears = 1461;
 // Day (counted from 1980-01-06) on which the four-year period of 1980 began,
@@ -24,6 +26,12 @@ bool UsableGlonassBlock(const jps::EppGlonassBlock& block) {
   return block.slot >= kFirstGlonassSlot && block.slot <= kLastGlonassSlot &&
          block.channel >= kFirstGlonassChannel && block.channel <= kLastGlonassChannel &&
          block.number == jps::kGlonassNumberBase + block.channel;
+}
+
+bool GlonassOrbitInKilometres(const jps::EppGlonassBlock& block) {
+  const double* p = block.position;
+  double radius = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+  return radius >= kLowestOrbitKm && radius <= kHighestOrbitKm;
 }
 
 GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc) {

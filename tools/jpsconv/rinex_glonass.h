@@ -23,6 +23,12 @@ constexpr int kLastGlonassChannel = 13;
 // and its satellite number agrees with its channel.
 bool UsableGlonassBlock(const jps::EppGlonassBlock& block);
 
+// True when the block's position lies on a GLONASS orbit (about 25500 km from
+// the Earth's centre) counted in kilometres, as the receiver sends it; a
+// position in other units would make a record that puts the satellite
+// elsewhere.
+bool GlonassOrbitInKilometres(const jps::EppGlonassBlock& block);
+
 // UTC seconds since 1980-01-06 00:00 of the frame start (tk) and of the
 // ephemeris reference time (tb), both given in seconds of the Moscow day.
 struct GlonassEphemerisTimes {

@@ -20,6 +20,12 @@ std::string JsonList(const std::vector<std::string>& items) {
   return out + "]";
 }
 
+long long RecordsLeftOut(const RinexResult& r) {
+  long long total = 0;
+  for (const auto& entry : r.recordsLeftOut) total += entry.second;
+  return total;
+}
+
 }  // namespace
 
 std::string RinexSummaryText(const RinexResult& r) {
@@ -35,10 +41,10 @@ std::string RinexSummaryText(const RinexResult& r) {
                 r.gpsSatellites + r.glonassSatellites, r.gpsSatellites, r.glonassSatellites,
                 r.blankValues);
   out += Format("  %lld GPS and %lld GLONASS navigation records", r.gpsRecords, r.glonassRecords);
-  if (r.recordsLeftOut > 0) {
-    out += Format(" (%lld GLONASS ephemerides without a usable slot left out)", r.recordsLeftOut);
-  }
   out += "\n";
+  for (const auto& [why, count] : r.recordsLeftOut) {
+    out += Format("  navigation records left out: %lld, ", count) + why + "\n";
+  }
   if (r.valuesOutOfRange > 0) {
     out += Format("  %lld values too large for their field, written blank\n", r.valuesOutOfRange);
   }
@@ -59,7 +65,7 @@ std::string RinexSummaryJson(const RinexResult& r) {
              r.blankValues, r.valuesOutOfRange,
              static_cast<long long>(r.satellitesLeftOut.size())) +
       Format("\"gps_records\":%lld,\"glonass_records\":%lld,\"records_left_out\":%lld,",
-             r.gpsRecords, r.glonassRecords, r.recordsLeftOut);
+             r.gpsRecords, r.glonassRecords, RecordsLeftOut(r));
   char seconds[64];
   std::snprintf(seconds, sizeof seconds, "\"seconds\":%.3f", r.seconds);
   return "{\"kel\":" + JsonString(r.kel) + ",\"obs\":" + JsonString(r.obs) +

@@ -101,7 +101,7 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
     size_t index = epp.order[i].second;
     if (!epp.order[i].first) {
       if (weeks[index] < 0) {
-        ++s->recordsLeftOut;
+        ++s->recordsLeftOut["a GPS ephemeris whose week is negative"];
         continue;
       }
       s->navRecords += FormatGpsRecord(epp.gps[index], weeks[index]);
@@ -110,12 +110,20 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
     }
     const jps::EppGlonassBlock& block = epp.glonass[index];
     double reference = std::isnan(nearest[i]) ? fallback : nearest[i];
-    if (!UsableGlonassBlock(block) || std::isnan(reference)) {
-      ++s->recordsLeftOut;
+    if (!UsableGlonassBlock(block)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris without a usable slot or channel"];
+      continue;
+    }
+    if (std::isnan(reference)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris that no GPS time places"];
       continue;
     }
     GlonassEphemerisTimes times = GlonassTimes(block, std::llround(reference) - leap);
     s->slots.Add(block.channel, block.slot, static_cast<double>(times.frameUtc + leap));
+    if (!GlonassOrbitInKilometres(block)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris whose position is no orbit in kilometres"];
+      continue;
+    }
     s->navRecords += FormatGlonassRecord(block, times);
     ++s->glonassRecords;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "epoch/kel_records.h"
@@ -30,7 +31,7 @@ struct RinexSession {
   std::string navRecords;     // every navigation record, in the order of the EPP file
   int gpsRecords = 0;
   int glonassRecords = 0;
-  int recordsLeftOut = 0;     // GLONASS blocks without a usable slot or channel
+  std::map<std::string, int> recordsLeftOut;   // why -> how many blocks
   // The site: the first site saved in the STA file, else the KEL file's name.
   std::string markerName;
   std::string antennaType;
