@@ -45,15 +45,15 @@ bool ReadValues(KeywordBlock* block, const char* key, int count, const char* for
 
 bool ReadGpsBlock(KeywordBlock* b, EppGpsBlock* e) {
   return ReadValues(b, "Prn:", 1, "%d", &e->prn) &&
-         ReadValues(b, "El1:", 5, "%d %d %le %d %d", &e->week, &e->messageTime, &e->tgd,
-                    &e->iodc, &e->toc) &&
+         ReadValues(b, "El1:", 5, "%d %d %le %d %d", &e->week, &e->messageTime, &e->tgd, &e->iodc,
+                    &e->toc) &&
          ReadValues(b, "El2:", 3, "%le %le %le", &e->af2, &e->af1, &e->af0) &&
          ReadValues(b, "El3:", 4, "%d %le %le %le", &e->iode, &e->crs, &e->deltaN, &e->m0) &&
          ReadValues(b, "El4:", 4, "%le %le %le %le", &e->cuc, &e->eccentricity, &e->cus,
                     &e->sqrtA) &&
          ReadValues(b, "El5:", 4, "%d %le %le %le", &e->toe, &e->cic, &e->omega0, &e->cis) &&
-         ReadValues(b, "El6:", 5, "%le %le %le %le %le", &e->i0, &e->crc, &e->omega,
-                    &e->omegaDot, &e->iDot);
+         ReadValues(b, "El6:", 5, "%le %le %le %le %le", &e->i0, &e->crc, &e->omega, &e->omegaDot,
+                    &e->iDot);
 }
 
 bool ReadVector(KeywordBlock* b, const char* key, double (&v)[3]) {
@@ -68,8 +68,7 @@ bool ReadGlonassBlock(KeywordBlock* b, EppGlonassBlock* e) {
          ReadVector(b, "Pos:", e->position) && ReadVector(b, "Vel:", e->velocity) &&
          ReadVector(b, "Acc:", e->acceleration) &&
          ReadValues(b, "Flg:", 2, "%d %d", &e->flags, &e->health) &&
-         ReadValues(b, "Ash:", 4, "%d %le %d %d", &e->dayNumber, &e->tauC, &e->channel,
-                    &e->slot);
+         ReadValues(b, "Ash:", 4, "%d %le %d %d", &e->dayNumber, &e->tauC, &e->channel, &e->slot);
 }
 
 // Reads a block of one kind into its list; one that does not read is counted.

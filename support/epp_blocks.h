@@ -43,21 +43,21 @@ struct EppGpsBlock {
 
 // One "GlnEph" block.
 struct EppGlonassBlock {
-  int32_t number;        // Prn: 45 + frequency channel
-  int32_t tk;            // Tkb: time of frame start, s of the Moscow day
-  int32_t tb;            // Tkb: ephemeris reference time, s of the Moscow day
-  double gamma;          // Lte: relative frequency deviation
-  double minusTau;       // Lte: the satellite clock correction with its sign inverted, s
-  int32_t age;           // Lte: age of data, days
-  double position[3];    // Pos, km
-  double velocity[3];    // Vel, km/s
+  int32_t number;          // Prn: 45 + frequency channel
+  int32_t tk;              // Tkb: time of frame start, s of the Moscow day
+  int32_t tb;              // Tkb: ephemeris reference time, s of the Moscow day
+  double gamma;            // Lte: relative frequency deviation
+  double minusTau;         // Lte: the satellite clock correction with its sign inverted, s
+  int32_t age;             // Lte: age of data, days
+  double position[3];      // Pos, km
+  double velocity[3];      // Vel, km/s
   double acceleration[3];  // Acc, km/s²
-  int32_t flags;         // Flg
-  int32_t health;        // Flg
-  int32_t dayNumber;     // Ash: day within the four-year period that starts with a leap year
-  double tauC;           // Ash: system time correction, s
-  int32_t channel;       // Ash: frequency channel number
-  int32_t slot;          // Ash: orbital slot number
+  int32_t flags;           // Flg
+  int32_t health;          // Flg
+  int32_t dayNumber;       // Ash: day within the four-year period that starts with a leap year
+  double tauC;             // Ash: system time correction, s
+  int32_t channel;         // Ash: frequency channel number
+  int32_t slot;            // Ash: orbital slot number
 };
 
 struct EppBlocks {
@@ -66,13 +66,13 @@ struct EppBlocks {
   // File order of all the blocks read: (false, i) is gps[i], (true, i) glonass[i].
   std::vector<std::pair<bool, size_t>> order;
   bool hasLeapSeconds = false;
-  int32_t leapSeconds = 0;   // GpsIon { Utc: }
-  int badBlocks = 0;         // GpsEph or GlnEph blocks with a line missing or unreadable
+  int32_t leapSeconds = 0;  // GpsIon { Utc: }
+  int badBlocks = 0;        // GpsEph or GlnEph blocks with a line missing or unreadable
 };
 
 constexpr int kEppBlocksRead = 0;
 constexpr int kEppCannotOpen = -1;
-constexpr int kEppNotKeywordFile = 1;   // the first line does not begin with "$EPHREC"
+constexpr int kEppNotKeywordFile = 1;  // the first line does not begin with "$EPHREC"
 
 // Reads the file into *out (emptied first). kEppBlocksRead, kEppCannotOpen
 // (errno tells why), or kEppNotKeywordFile. A block whose lines do not all

@@ -5,7 +5,7 @@
 namespace jps {
 namespace {
 
-constexpr int64_t kTicksPerSecond = 10000000;   // 1e-7 s
+constexpr int64_t kTicksPerSecond = 10000000;  // 1e-7 s
 constexpr int64_t kTicksPerDay = kTicksPerSecond * kSecondsPerDay;
 constexpr int32_t kDaysPerWeek = 7;
 constexpr int32_t kSecondsPerHour = 3600;

@@ -33,7 +33,7 @@ struct DateTime {
   int32_t day;
   int32_t hour;
   int32_t minute;
-  double second;   // a whole number of ten-millionths of a second
+  double second;  // a whole number of ten-millionths of a second
 };
 
 // The date and time of tow seconds into a full week from 500 on (1989 and

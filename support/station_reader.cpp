@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kStationLineStart = "STA: ";
 constexpr char kFieldSeparator = '*';
-constexpr int kStationFields = 5;   // time, name, height, description, antenna
+constexpr int kStationFields = 5;  // time, name, height, description, antenna
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -45,8 +45,8 @@ bool ParseStationLine(const char* line, StationRecord* out) {
   std::string fields[kStationFields];
   const char* p = line + start + 1;
   for (int i = 0; i < kStationFields; ++i) {
-    const char* end = i + 1 < kStationFields ? std::strchr(p, kFieldSeparator)
-                                             : std::strrchr(p, kFieldSeparator);
+    const char* end =
+        i + 1 < kStationFields ? std::strchr(p, kFieldSeparator) : std::strrchr(p, kFieldSeparator);
     if (end == nullptr) return false;
     fields[i] = FieldText(p, end);
     p = end + 1;

@@ -19,9 +19,9 @@ constexpr const char* kStaSlantAntennaText = "SlantMeas";
 constexpr const char* kStaEntityAntennaText = "ENTITY";
 
 struct StationRecord {
-  double time = 0;            // seconds of the GPS week
+  double time = 0;  // seconds of the GPS week
   std::string name;
-  double antennaHeight = 0;   // m
+  double antennaHeight = 0;  // m
   std::string description;
   std::string antenna;
 };

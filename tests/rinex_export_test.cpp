@@ -142,8 +142,8 @@ std::string WriteSession(const std::string& dir) {
              {Sat(5, 255, 21734318.35, -114214691.55, -2815.305, 21734322.783, -88998480.652),
               Sat(12, 1, 20000000.125, -105000000.5, 0, 0, -81818181.818),
               Sat(46, 255, 19288208.875, -103000000.25, 816.5, 19288212.5, -80000000.75),
-              Sat(71, 255, 22000000.0, 0, 0, 0, 0),     // neither GPS nor GLONASS
-              Sat(44, 255, 21000000.0, 0, 0, 0, 0)}},   // channel -1: no ephemeris
+              Sat(71, 255, 22000000.0, 0, 0, 0, 0),    // neither GPS nor GLONASS
+              Sat(44, 255, 21000000.0, 0, 0, 0, 0)}},  // channel -1: no ephemeris
             {At(504143.0), {Sat(5, 255, 21734824.75, -114217352.5, -2815.25, 0, 0)}},
             {At(508300.0), {Sat(46, 1, 20000000.5, -105000000.25, -1000.125, 0, 0)}}});
   jpstest::WriteFile(dir + "/site.epp",
@@ -164,8 +164,8 @@ TEST(RinexExport, ObservationFileLinesAsTheFormatLaysThemOut) {
   auto [header, body] = Split(jpstest::ReadFile(dir + "/site.obs"));
   for (const std::string& line : header) EXPECT_EQ(line.size(), 80u) << line;
   ASSERT_EQ(header.size(), 20u);
-  EXPECT_EQ(header[0], Line("     3.04           OBSERVATION DATA    M (MIXED)",
-                            "RINEX VERSION / TYPE"));
+  EXPECT_EQ(header[0],
+            Line("     3.04           OBSERVATION DATA    M (MIXED)", "RINEX VERSION / TYPE"));
   // Program in columns 1-20, the run date (UTC) in 41-60.
   EXPECT_EQ(header[1].substr(0, 40), "jpsconv 1.0" + std::string(29, ' '));
   EXPECT_EQ(header[1].substr(56), "UTC PGM / RUN BY / DATE ");
@@ -226,8 +226,8 @@ TEST(RinexExport, NavigationRecordsAsTheFormatLaysThemOut) {
   auto [header, body] = Split(jpstest::ReadFile(dir + "/site.nav"));
   ASSERT_EQ(header.size(), 4u);
   for (const std::string& line : header) EXPECT_EQ(line.size(), 80u) << line;
-  EXPECT_EQ(header[0], Line("     3.04           N: GNSS NAV DATA    M: MIXED",
-                            "RINEX VERSION / TYPE"));
+  EXPECT_EQ(header[0],
+            Line("     3.04           N: GNSS NAV DATA    M: MIXED", "RINEX VERSION / TYPE"));
   EXPECT_EQ(header[2], Line("    16", "LEAP SECONDS"));
   EXPECT_EQ(header[3], Line("", "END OF HEADER"));
   std::vector<std::string> expected = {
@@ -279,10 +279,9 @@ TEST(RinexExport, WeekRolloverInsideTheFiles) {
   // transmission time counts back from there.
   WriteKel(dir + "/roll.kel", {{At(604799.0), {Sat(5, 255, 2e7, 0, 0, 0, 0)}},
                                {At(1.0), {Sat(5, 255, 2e7, 0, 0, 0, 0)}}});
-  std::string zeros = "0 0 0 0\r\n";
   std::string block =
       "GpsEph { Prn: 5\r\n\tEl1: 783 597600 0 7 0\r\n\tEl2: 0 0 1.5e-005\r\n\tEl3: 7 0 0 0\r\n"
-      "\tEl4: " + zeros + "\tEl5: 0 0 0 0\r\n\tEl6: 0 " + zeros + "}\r\n";
+      "\tEl4: 0 0 0 0\r\n\tEl5: 0 0 0 0\r\n\tEl6: 0 0 0 0 0\r\n}\r\n";
   std::string next = block;
   next.replace(next.find("783 597600 0 7 0"), 16, "784 3600 0 7 7200");
   next.replace(next.find("El5: 0 0 0 0"), 12, "El5: 7200 0 0 0");
@@ -332,16 +331,15 @@ TEST(RinexExport, TimeWindowGridWeekAndFolders) {
     run = Jpsconv({"rinex", dir + "/win.kel", "--week", week, "--to", "504140.5"}, dir);
     ASSERT_EQ(run.exit, 0) << run.out << run.err;
     body = Split(jpstest::ReadFile(dir + "/win.obs")).second;
-    EXPECT_EQ(body, std::vector<std::string>({"> 2014 08 29 20 02 20.0000000  0  1",
-                                               "G07  20000000.000"}));
+    EXPECT_EQ(body, std::vector<std::string>(
+                        {"> 2014 08 29 20 02 20.0000000  0  1", "G07  20000000.000"}));
     EXPECT_EQ(Split(jpstest::ReadFile(dir + "/win.nav")).second.size(), 0u);
   }
   // Files named on the command line instead of those beside the KEL file.
   jpstest::WriteFile(dir + "/other.epp", std::string(kEppHeader) + kGpsBlock);
   jpstest::WriteFile(dir + "/other.STA", "Mark File:\r\nSTA: * 1.00 * BASE * 2.000 *  *  * \r\n");
-  run = Jpsconv({"rinex", dir + "/win.kel", "--epp", dir + "/other.epp", "--sta",
-                 dir + "/other.STA"},
-                dir);
+  run = Jpsconv(
+      {"rinex", dir + "/win.kel", "--epp", dir + "/other.epp", "--sta", dir + "/other.STA"}, dir);
   ASSERT_EQ(run.exit, 0) << run.out << run.err;
   header = Split(jpstest::ReadFile(dir + "/win.obs")).first;
   EXPECT_EQ(header[2], Line("BASE", "MARKER NAME"));
@@ -381,8 +379,7 @@ TEST(RinexExport, BadInputGivesAClearErrorAndNoFiles) {
   if (Exists("/proc/self/fd")) {
     run = Jpsconv({"rinex", kel, "-o", "/proc/self/fd"}, dir);
     EXPECT_EQ(run.exit, 2);
-    EXPECT_NE(run.out.find("failed: cannot create /proc/self/fd/site.obs.part"),
-              std::string::npos)
+    EXPECT_NE(run.out.find("failed: cannot create /proc/self/fd/site.obs.part"), std::string::npos)
         << run.out;
   }
 
@@ -441,8 +438,8 @@ TEST(RinexExport, HelpExplainsTheCommand) {
   ProgramRun help = Jpsconv({"rinex", "--help"}, dir);
   EXPECT_EQ(help.exit, 0);
   EXPECT_EQ(help.out.find("Usage: jpsconv rinex"), 0u);
-  for (const char* option : {"--epp", "--sta", "--from", "--to", "--interval", "--week", "-j",
-                             "--json", "-o"}) {
+  for (const char* option :
+       {"--epp", "--sta", "--from", "--to", "--interval", "--week", "-j", "--json", "-o"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   EXPECT_NE(Jpsconv({"--help"}, dir).out.find("  rinex "), std::string::npos);

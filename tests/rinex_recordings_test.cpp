@@ -25,13 +25,13 @@ namespace {
 
 struct Recording {
   const char* name;
-  int year, month, day;   // the recording's date (data README)
+  int year, month, day;  // the recording's date (data README)
 };
 const Recording kRecordings[] = {{"receiver-2014-08-29-1s", 2014, 8, 29},
                                  {"receiver-2015-07-23-30s", 2015, 7, 23}};
 
 constexpr int kFields = 5;
-constexpr size_t kFieldWidth = 16;   // F14.3, loss-of-lock, signal strength
+constexpr size_t kFieldWidth = 16;  // F14.3, loss-of-lock, signal strength
 
 // Days from 1970-01-01 of a Gregorian date.
 long DaysFromCivil(long y, long m, long d) {
@@ -46,7 +46,7 @@ long GpsDays(long y, long m, long d) { return DaysFromCivil(y, m, d) - DaysFromC
 
 struct RinexSatellite {
   std::string id;
-  std::string field[kFields];   // the F14.3 text, blank when there is no value
+  std::string field[kFields];  // the F14.3 text, blank when there is no value
   char lossOfLock[kFields];
 };
 struct RinexEpoch {
@@ -203,7 +203,8 @@ TEST(RinexRecordings, PositioningProgramSolvesFromTheExportedFiles) {
     // navigation file cannot say it; the program is told to leave such
     // satellites out, as their health would have told it.
     std::string bytes = jpstest::ReadFile(jps), excluded;
-    for (size_t at = bytes.find("GE07B"); at != std::string::npos; at = bytes.find("GE07B", at + 1)) {
+    for (size_t at = bytes.find("GE07B"); at != std::string::npos;
+         at = bytes.find("GE07B", at + 1)) {
       if (at + 5 + 123 > bytes.size()) break;
       int prn = static_cast<unsigned char>(bytes[at + 5]);
       int health = static_cast<unsigned char>(bytes[at + 5 + 13]);
@@ -214,13 +215,15 @@ TEST(RinexRecordings, PositioningProgramSolvesFromTheExportedFiles) {
       }
     }
     // Single-point positioning with GPS and GLONASS (navigation systems 1 + 4).
-    jpstest::WriteFile(dir + "/spp.conf", "pos1-posmode =single\npos1-navsys =5\nout-timeform =tow\n"
-                                          "pos1-exclsats =" + excluded + "\n");
+    jpstest::WriteFile(dir + "/spp.conf",
+                       "pos1-posmode =single\npos1-navsys =5\nout-timeform =tow\n"
+                       "pos1-exclsats =" +
+                           excluded + "\n");
     std::string command = "rnx2rtkp -k " + dir + "/spp.conf -o " + dir + "/spp.pos " + base +
                           ".obs " + base + ".nav >" + dir + "/rnx2rtkp.txt 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << jpstest::ReadFile(dir + "/rnx2rtkp.txt");
 
-    std::map<long, const Epoch*> byTime;   // ms of the week
+    std::map<long, const Epoch*> byTime;  // ms of the week
     std::vector<Epoch> kel = DecodeKelEpochs(jpstest::ReadFile(kelPath));
     for (const Epoch& e : kel) byTime[std::lround(e.time * 1000)] = &e;
     std::istringstream pos(jpstest::ReadFile(dir + "/spp.pos"));
@@ -231,8 +234,7 @@ TEST(RinexRecordings, PositioningProgramSolvesFromTheExportedFiles) {
       if (line.empty() || line[0] == '%') continue;
       long week = 0;
       double tow = 0, latitude = 0, longitude = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "%ld %lf %lf %lf", &week, &tow, &latitude, &longitude),
-                4)
+      ASSERT_EQ(std::sscanf(line.c_str(), "%ld %lf %lf %lf", &week, &tow, &latitude, &longitude), 4)
           << line;
       EXPECT_EQ(week, GpsDays(r.year, r.month, r.day) / 7);
       auto found = byTime.find(std::lround(tow * 1000));

@@ -1,10 +1,11 @@
 // Station lines of a STA file read back.
+#include "support/station_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "support/station_reader.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;

@@ -9,7 +9,7 @@
 
 namespace jpstest {
 
-extern const std::string kProgram;   // the built jpsconv
+extern const std::string kProgram;  // the built jpsconv
 
 struct ProgramRun {
   int exit = -1;

@@ -14,7 +14,7 @@ namespace {
 constexpr double kGridTolerance = 1e-3;   // s: an epoch this close to the grid is on it
 constexpr double kBoundTolerance = 1e-6;  // s
 constexpr double kMillisecondsPerSecond = 1000.0;
-constexpr uint8_t kLockAfterSlip = 1;     // the lock count of an epoch with a cycle slip
+constexpr uint8_t kLockAfterSlip = 1;  // the lock count of an epoch with a cycle slip
 constexpr double kWgs84SemiMajorAxis = 6378137.0;
 constexpr double kWgs84Flattening = 1.0 / 298.257223563;
 constexpr double kPi = 3.141592653589793;
@@ -93,8 +93,7 @@ bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime, ObsSa
     return false;
   }
   // The KEL file stores the carrier phases with the sign opposite to RINEX's.
-  const double values[kObservationTypes] = {m.l1Code, -m.l1Phase, m.doppler, m.l2Code,
-                                            -m.l2Phase};
+  const double values[kObservationTypes] = {m.l1Code, -m.l1Phase, m.doppler, m.l2Code, -m.l2Phase};
   for (int i = 0; i < kObservationTypes; ++i) out->values[i] = values[i] == 0.0 ? 0.0 : values[i];
   out->lossOfLock = m.lockCount == kLockAfterSlip;
   return true;
@@ -106,7 +105,7 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
   double tow = epoch.receiverTime;
   bool taken = tow >= 0 && tow <= jps::kSecondsPerWeek;
   if (taken && session_->weeks.empty() && session_->fixedWeek >= 0) {
-    session_->weeks.Add(session_->fixedWeek, tow);   // --week is the week of the first epoch
+    session_->weeks.Add(session_->fixedWeek, tow);  // --week is the week of the first epoch
   }
   int32_t week = taken ? session_->weeks.WeekOf(tow) : -1;
   double gpsTime = GpsSeconds(week, tow);
@@ -119,14 +118,14 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
       if (tally != nullptr) tally->satellitesLeftOut.emplace(name, why);
       continue;
     }
-    bool repeated = std::any_of(out->satellites.begin(), out->satellites.end(),
-                                [&](const ObsSatellite& o) {
-                                  return o.system == s.system && o.number == s.number;
-                                });
+    bool repeated = std::any_of(
+        out->satellites.begin(), out->satellites.end(),
+        [&](const ObsSatellite& o) { return o.system == s.system && o.number == s.number; });
     if (!repeated) {
       out->satellites.push_back(s);
     } else if (tally != nullptr) {
-      tally->satellitesLeftOut.emplace(SatelliteId(s.system, s.number), "a second record in one epoch (the first is kept)");
+      tally->satellitesLeftOut.emplace(SatelliteId(s.system, s.number),
+                                       "a second record in one epoch (the first is kept)");
     }
   }
   if (!taken || out->satellites.empty()) {

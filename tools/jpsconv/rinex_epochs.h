@@ -21,14 +21,14 @@ struct EpochTally {
   int64_t epochs = 0;
   int64_t leftOut = 0;
   int64_t blankValues = 0;
-  std::set<std::pair<char, int>> satellites;          // (system, number)
-  std::map<std::string, std::string> satellitesLeftOut;   // KEL name -> why
+  std::set<std::pair<char, int>> satellites;             // (system, number)
+  std::map<std::string, std::string> satellitesLeftOut;  // KEL name -> why
   int32_t firstWeek = -1;
   jps::DateTime first{}, last{};
-  double lastTime = 0;                               // GPS seconds of the last epoch taken
-  std::map<int64_t, int64_t> spacings;               // ms between epochs taken -> how often
+  double lastTime = 0;                  // GPS seconds of the last epoch taken
+  std::map<int64_t, int64_t> spacings;  // ms between epochs taken -> how often
   bool hasPosition = false;
-  double latitude = 0, longitude = 0, height = 0;    // of the first epoch taken with one
+  double latitude = 0, longitude = 0, height = 0;  // of the first epoch taken with one
 };
 
 class EpochBuilder {
@@ -43,13 +43,13 @@ class EpochBuilder {
  private:
   bool InTime(double tow, double gpsTime);
   // The satellite's RINEX record; false when it is left out (*why says why).
-  bool Satellite(const jps::KelMeasurement& m, double gpsTime, ObsSatellite* out,
-                 std::string* name, std::string* why) const;
+  bool Satellite(const jps::KelMeasurement& m, double gpsTime, ObsSatellite* out, std::string* name,
+                 std::string* why) const;
 
   RinexSession* session_;
   RinexOptions options_;
   bool started_ = false;
-  double from_ = 0, to_ = 0;   // GPS seconds, once the first epoch placed them
+  double from_ = 0, to_ = 0;  // GPS seconds, once the first epoch placed them
 };
 
 // The approximate position line's ECEF coordinates (WGS-84) of a latitude,

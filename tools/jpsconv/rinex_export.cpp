@@ -113,7 +113,8 @@ void TakeTally(const EpochTally& t, RinexResult* r) {
   for (const auto& satellite : t.satellites) {
     ++(satellite.first == kGpsSystem ? r->gpsSatellites : r->glonassSatellites);
   }
-  for (const auto& [name, why] : t.satellitesLeftOut) r->satellitesLeftOut.push_back(name + ": " + why);
+  for (const auto& [name, why] : t.satellitesLeftOut)
+    r->satellitesLeftOut.push_back(name + ": " + why);
 }
 
 // The second pass: the same epochs again, written. kExported, or what went
@@ -138,9 +139,37 @@ RinexStatus WriteObservations(const std::string& kel, int64_t epochsRead, RinexS
       *error = kel + " changed while it was read";
       return RinexStatus::kFailed;
     }
-    if (builder.Build(epoch, measurements, &out, nullptr)) obs->Write(FormatObsEpoch(out, outOfRange));
+    if (builder.Build(epoch, measurements, &out, nullptr))
+      obs->Write(FormatObsEpoch(out, outOfRange));
   }
   return RinexStatus::kExported;
+}
+
+struct FirstPass {
+  EpochTally tally;
+  int64_t epochsRead = 0;
+  std::string damage;  // why the KEL file ends early, "" when it is whole
+};
+
+// Reads every epoch as the export will write it and tallies them; false when
+// interrupted.
+bool ReadEpochs(const std::string& kel, KelReader* reader, RinexSession* session,
+                const RinexOptions& options, FirstPass* pass) {
+  EpochBuilder builder(session, options);
+  jps::KelEpoch epoch{};
+  std::vector<jps::KelMeasurement> measurements;
+  ObsEpoch out;
+  for (;;) {
+    if (Interrupted()) return false;
+    KelReader::Step step = reader->Next(&epoch, &measurements);
+    if (step == KelReader::kEnd) return true;
+    if (step == KelReader::kBad) {
+      pass->damage = kel + " is damaged: " + reader->error();
+      return true;
+    }
+    ++pass->epochsRead;
+    builder.Build(epoch, measurements, &out, &pass->tally);
+  }
 }
 
 }  // namespace
@@ -199,7 +228,8 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   KelReader reader;
   bool cannotOpen = false;
   std::string error = reader.Open(kel, &cannotOpen);
-  if (!error.empty()) return finish(cannotOpen ? RinexStatus::kFailed : RinexStatus::kRejected, error);
+  if (!error.empty())
+    return finish(cannotOpen ? RinexStatus::kFailed : RinexStatus::kRejected, error);
   RinexSession session;
   SessionFailure failure;
   if (!LoadRinexSession(kel, reader.header(), options, &session, &failure)) {
@@ -211,24 +241,13 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   r.recordsLeftOut = session.recordsLeftOut;
 
   // First pass: what the header states and how many epochs there are.
-  EpochBuilder builder(&session, options);
-  EpochTally tally;
-  jps::KelEpoch epoch{};
-  std::vector<jps::KelMeasurement> measurements;
-  ObsEpoch out;
-  int64_t epochsRead = 0;
-  std::string damage;
-  for (;;) {
-    if (Interrupted()) return finish(RinexStatus::kInterrupted, kInterruptedText);
-    KelReader::Step step = reader.Next(&epoch, &measurements);
-    if (step == KelReader::kEnd) break;
-    if (step == KelReader::kBad) {
-      damage = kel + " is damaged: " + reader.error();
-      break;
-    }
-    ++epochsRead;
-    builder.Build(epoch, measurements, &out, &tally);
+  FirstPass first;
+  if (!ReadEpochs(kel, &reader, &session, options, &first)) {
+    return finish(RinexStatus::kInterrupted, kInterruptedText);
   }
+  const EpochTally& tally = first.tally;
+  int64_t epochsRead = first.epochsRead;
+  const std::string& damage = first.damage;
   TakeTally(tally, &r);
   if (tally.epochs == 0) {
     std::string why = epochsRead == 0 ? "it holds no epoch" : "none of its epochs is taken";
@@ -248,7 +267,7 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   if (!obs.Close(&error) || !nav.Close(&error)) return finish(RinexStatus::kFailed, error);
   if (!obs.Commit(&error)) return finish(RinexStatus::kFailed, error);
   if (!nav.Commit(&error)) {
-    std::remove(obsPath.c_str());   // the two go together
+    std::remove(obsPath.c_str());  // the two go together
     return finish(RinexStatus::kFailed, error);
   }
   r.obs = obsPath;

@@ -15,28 +15,28 @@
 namespace jpsconv {
 
 enum class RinexStatus {
-  kExported,      // both files written
-  kRejected,      // the input is not what it should be (files written only for a damaged KEL file)
-  kFailed,        // a file could not be opened or written
-  kInterrupted,   // stopped by Ctrl-C; no files
+  kExported,     // both files written
+  kRejected,     // the input is not what it should be (files written only for a damaged KEL file)
+  kFailed,       // a file could not be opened or written
+  kInterrupted,  // stopped by Ctrl-C; no files
 };
 
 struct RinexResult {
   std::string kel;
-  std::string obs, nav;      // the files written; "" when none were
+  std::string obs, nav;  // the files written; "" when none were
   RinexStatus status = RinexStatus::kFailed;
-  std::string message;       // why, when not exported
-  int32_t week = -1;         // full GPS week of the first epoch written
-  int64_t epochs = 0;        // epochs written
+  std::string message;  // why, when not exported
+  int32_t week = -1;    // full GPS week of the first epoch written
+  int64_t epochs = 0;   // epochs written
   int64_t epochsLeftOut = 0;
   int gpsSatellites = 0;
   int glonassSatellites = 0;
   int64_t blankValues = 0;
-  int64_t valuesOutOfRange = 0;   // too large for their field: written blank
-  std::vector<std::string> satellitesLeftOut;   // each with the reason
+  int64_t valuesOutOfRange = 0;                // too large for their field: written blank
+  std::vector<std::string> satellitesLeftOut;  // each with the reason
   int gpsRecords = 0;
   int glonassRecords = 0;
-  std::map<std::string, int> recordsLeftOut;   // why -> how many EPP blocks
+  std::map<std::string, int> recordsLeftOut;  // why -> how many EPP blocks
   double seconds = 0;
 };
 

@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kNavDecimals = 12;
 constexpr int kNavWidth = 19;
-constexpr double kNavSmallest = 1e-99;   // two exponent digits: 1e-99 to 9.99e+99
+constexpr double kNavSmallest = 1e-99;  // two exponent digits: 1e-99 to 9.99e+99
 constexpr double kNavLargest = 1e100;
 
 }  // namespace
@@ -54,15 +54,15 @@ std::string EpochTimeFields(const jps::DateTime& t) {
 
 std::string NavTimeFields(const jps::DateTime& t) {
   char text[64];
-  std::snprintf(text, sizeof text, " %4d %02d %02d %02d %02d %02d", t.year, t.month, t.day,
-                t.hour, t.minute, static_cast<int>(std::lround(t.second)));
+  std::snprintf(text, sizeof text, " %4d %02d %02d %02d %02d %02d", t.year, t.month, t.day, t.hour,
+                t.minute, static_cast<int>(std::lround(t.second)));
   return text;
 }
 
 std::string HeaderTimeFields(const jps::DateTime& t) {
   char text[64];
-  std::snprintf(text, sizeof text, "%6d%6d%6d%6d%6d%13.7f     GPS", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
+  std::snprintf(text, sizeof text, "%6d%6d%6d%6d%6d%13.7f     GPS", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
   return text;
 }
 

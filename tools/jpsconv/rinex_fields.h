@@ -7,9 +7,9 @@
 
 namespace jpsconv {
 
-constexpr size_t kRinexContentColumns = 60;   // a header line's content: columns 1-60
-constexpr size_t kRinexLabelColumns = 20;     // its label: columns 61-80
-constexpr size_t kRinexNameColumns = 20;      // the A20 fields of the header lines
+constexpr size_t kRinexContentColumns = 60;  // a header line's content: columns 1-60
+constexpr size_t kRinexLabelColumns = 20;    // its label: columns 61-80
+constexpr size_t kRinexNameColumns = 20;     // the A20 fields of the header lines
 constexpr char kGpsSystem = 'G';
 constexpr char kGlonassSystem = 'R';
 

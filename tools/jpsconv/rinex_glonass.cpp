@@ -10,7 +10,7 @@ namespace jpsconv {
 namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
-constexpr double kLowestOrbitKm = 20000.0;    // GLONASS orbits: 25500 km, nearly circular
+constexpr double kLowestOrbitKm = 20000.0;  // GLONASS orbits: 25500 km, nearly circular
 constexpr double kHighestOrbitKm = 30000.0;
 constexpr int64_t kMoscowAheadOfUtc = 3 * 3600;  // GLONASS days and times run in Moscow time
 constexpr int32_t kDaysPerFourYears = 1461;
@@ -38,7 +38,7 @@ GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t re
   int64_t referenceMoscow = referenceUtc + kMoscowAheadOfUtc;
   int64_t day;
   if (block.dayNumber >= 1 && block.dayNumber <= kDaysPerFourYears) {
-    int64_t inPeriod = kFirstPeriodStart + block.dayNumber - 1;   // the day in the 1980 period
+    int64_t inPeriod = kFirstPeriodStart + block.dayNumber - 1;  // the day in the 1980 period
     double periods = static_cast<double>(FloorDiv(referenceMoscow, kSecondsPerDay) - inPeriod) /
                      kDaysPerFourYears;
     day = inPeriod + static_cast<int64_t>(std::llround(periods)) * kDaysPerFourYears;
@@ -67,7 +67,7 @@ int GlonassSlots::SlotAt(int channel, double gpsTime) const {
 }
 
 std::vector<std::pair<int, int>> GlonassSlots::SlotChannels() const {
-  std::map<int, std::pair<double, int>> latest;   // slot -> (time, channel)
+  std::map<int, std::pair<double, int>> latest;  // slot -> (time, channel)
   for (const auto& [channel, entries] : byChannel_) {
     for (const Entry& e : entries) {
       auto it = latest.find(e.slot);

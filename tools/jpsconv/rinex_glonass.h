@@ -16,7 +16,7 @@ namespace jpsconv {
 
 constexpr int kFirstGlonassSlot = 1;
 constexpr int kLastGlonassSlot = 24;
-constexpr int kFirstGlonassChannel = -7;   // the channels a GLONASS satellite broadcasts on
+constexpr int kFirstGlonassChannel = -7;  // the channels a GLONASS satellite broadcasts on
 constexpr int kLastGlonassChannel = 13;
 
 // True when the block names a slot and a channel a RINEX record can carry,
@@ -59,7 +59,7 @@ class GlonassSlots {
     double time;
     int slot;
   };
-  std::map<int, std::vector<Entry>> byChannel_;   // each kept in time order
+  std::map<int, std::vector<Entry>> byChannel_;  // each kept in time order
 };
 
 }  // namespace jpsconv

@@ -34,21 +34,21 @@ std::string Orbit(double a, double b, double c, double d) {
   return kOrbitIndent + NavNumber(a) + NavNumber(b) + NavNumber(c) + NavNumber(d) + "\n";
 }
 
-std::string Orbit(double a, double b) {
-  return kOrbitIndent + NavNumber(a) + NavNumber(b) + "\n";
-}
+std::string Orbit(double a, double b) { return kOrbitIndent + NavNumber(a) + NavNumber(b) + "\n"; }
 
 std::string FirstLine(char system, int number, const jps::DateTime& t, double a, double b,
                       double c) {
-  return SatelliteId(system, number) + NavTimeFields(t) + NavNumber(a) + NavNumber(b) + NavNumber(c) + "\n";
+  return SatelliteId(system, number) + NavTimeFields(t) + NavNumber(a) + NavNumber(b) +
+         NavNumber(c) + "\n";
 }
 
 }  // namespace
 
 std::string FormatNavHeader(const NavHeader& h) {
   std::string out = HeaderLine(kVersionContent, "RINEX VERSION / TYPE");
-  out += HeaderLine(TextField(h.program, kRinexNameColumns) + TextField("", kRinexNameColumns) + h.runDate,
-                    "PGM / RUN BY / DATE");
+  out += HeaderLine(
+      TextField(h.program, kRinexNameColumns) + TextField("", kRinexNameColumns) + h.runDate,
+      "PGM / RUN BY / DATE");
   if (h.hasLeapSeconds) {
     char text[16];
     std::snprintf(text, sizeof text, "%6d", h.leapSeconds);
@@ -61,8 +61,8 @@ std::string FormatGpsRecord(const jps::EppGpsBlock& e, int32_t messageWeek) {
   int32_t toeWeek = messageWeek + WeekShift(e.toe, e.messageTime);
   int32_t tocWeek = toeWeek + WeekShift(e.toc, e.toe);
   double transmission = e.messageTime + (messageWeek - toeWeek) * jps::kSecondsPerWeek;
-  std::string out = FirstLine(kGpsSystem, e.prn, jps::FullWeekToDateTime(tocWeek, e.toc), e.af0, e.af1,
-                              e.af2);
+  std::string out =
+      FirstLine(kGpsSystem, e.prn, jps::FullWeekToDateTime(tocWeek, e.toc), e.af0, e.af1, e.af2);
   out += Orbit(e.iode, e.crs, e.deltaN, e.m0);
   out += Orbit(e.cuc, e.eccentricity, e.cus, e.sqrtA);
   out += Orbit(e.toe, e.cic, e.omega0, e.cis);

@@ -12,8 +12,8 @@
 namespace jpsconv {
 
 struct NavHeader {
-  std::string program;   // "jpsconv 1.0"
-  std::string runDate;   // "yyyymmdd hhmmss UTC"
+  std::string program;  // "jpsconv 1.0"
+  std::string runDate;  // "yyyymmdd hhmmss UTC"
   bool hasLeapSeconds = false;
   int leapSeconds = 0;
 };

@@ -10,15 +10,15 @@ namespace {
 constexpr const char* kVersionContent =
     "     3.04           OBSERVATION DATA    M (MIXED)           ";
 constexpr int kSlotsPerLine = 8;
-constexpr size_t kSlotIndent = 4;      // continuation lines of GLONASS SLOT / FRQ #
-constexpr int kValueWidth = 14;        // F14.3
+constexpr size_t kSlotIndent = 4;  // continuation lines of GLONASS SLOT / FRQ #
+constexpr int kValueWidth = 14;    // F14.3
 constexpr int kValueDecimals = 3;
-constexpr int kPositionWidth = 14;     // F14.4 of the position and antenna lines
+constexpr int kPositionWidth = 14;  // F14.4 of the position and antenna lines
 constexpr int kPositionDecimals = 4;
-constexpr int kIntervalWidth = 10;     // F10.3
+constexpr int kIntervalWidth = 10;  // F10.3
 constexpr int kIntervalDecimals = 3;
-constexpr int kCountWidth = 6;         // I6
-constexpr int kClockWidth = 15;        // F15.12
+constexpr int kCountWidth = 6;   // I6
+constexpr int kClockWidth = 15;  // F15.12
 constexpr int kClockDecimals = 12;
 constexpr char kLossOfLock = '1';
 // GLONASS signals whose code-phase alignment the header states; the biases
@@ -77,7 +77,7 @@ std::string SatelliteLine(const ObsSatellite& s, int64_t* outOfRange) {
     if (!present) field = std::string(kValueWidth, ' ');
     bool phase = i == kL1PhaseIndex || i == kL2PhaseIndex;
     field += (present && phase && s.lossOfLock) ? kLossOfLock : ' ';
-    field += ' ';   // signal strength: not known
+    field += ' ';  // signal strength: not known
     line += field;
   }
   while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -88,13 +88,16 @@ std::string SatelliteLine(const ObsSatellite& s, int64_t* outOfRange) {
 
 std::string FormatObsHeader(const ObsHeader& h) {
   std::string out = HeaderLine(kVersionContent, "RINEX VERSION / TYPE");
-  out += HeaderLine(TextField(h.program, kRinexNameColumns) + TextField("", kRinexNameColumns) + h.runDate,
-                    "PGM / RUN BY / DATE");
+  out += HeaderLine(
+      TextField(h.program, kRinexNameColumns) + TextField("", kRinexNameColumns) + h.runDate,
+      "PGM / RUN BY / DATE");
   for (const std::string& comment : h.comments) out += HeaderLine(comment, "COMMENT");
   out += HeaderLine(h.markerName, "MARKER NAME");
   out += HeaderLine("", "OBSERVER / AGENCY");
-  out += HeaderLine(TextField("", kRinexNameColumns) + TextField(h.receiverType, kRinexNameColumns), "REC # / TYPE / VERS");
-  out += HeaderLine(TextField("", kRinexNameColumns) + TextField(h.antennaType, kRinexNameColumns), "ANT # / TYPE");
+  out += HeaderLine(TextField("", kRinexNameColumns) + TextField(h.receiverType, kRinexNameColumns),
+                    "REC # / TYPE / VERS");
+  out += HeaderLine(TextField("", kRinexNameColumns) + TextField(h.antennaType, kRinexNameColumns),
+                    "ANT # / TYPE");
   if (h.hasPosition) {
     out += HeaderLine(Position(h.position[0]) + Position(h.position[1]) + Position(h.position[2]),
                       "APPROX POSITION XYZ");
@@ -107,7 +110,8 @@ std::string FormatObsHeader(const ObsHeader& h) {
   out += HeaderLine(std::string(1, kGlonassSystem), "SYS / PHASE SHIFT");
   out += SlotLines(h.glonassSlots);
   out += BiasLine();
-  if (h.interval > 0) out += HeaderLine(Fixed(h.interval, kIntervalWidth, kIntervalDecimals), "INTERVAL");
+  if (h.interval > 0)
+    out += HeaderLine(Fixed(h.interval, kIntervalWidth, kIntervalDecimals), "INTERVAL");
   out += HeaderLine(HeaderTimeFields(h.first), "TIME OF FIRST OBS");
   out += HeaderLine(HeaderTimeFields(h.last), "TIME OF LAST OBS");
   out += HeaderLine(Fixed(0, kCountWidth, 0), "RCV CLOCK OFFS APPL");
@@ -120,7 +124,8 @@ std::string FormatObsEpoch(const ObsEpoch& epoch, int64_t* outOfRange) {
   std::snprintf(counts, sizeof counts, "  0%3d", static_cast<int>(epoch.satellites.size()));
   std::string out = ">" + EpochTimeFields(epoch.time) + counts;
   std::string clock;
-  if (epoch.clockOffset != 0.0 && FixedField(epoch.clockOffset, kClockWidth, kClockDecimals, &clock)) {
+  if (epoch.clockOffset != 0.0 &&
+      FixedField(epoch.clockOffset, kClockWidth, kClockDecimals, &clock)) {
     out += std::string(6, ' ') + clock;
   }
   out += "\n";

@@ -1,5 +1,6 @@
 #include "tools/jpsconv/rinex_session.h"
 
+#include <cctype>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -27,8 +28,8 @@ const double kNoTime = std::numeric_limits<double>::quiet_NaN();
 // week after allows for the time zone of the stamp), or the week after this
 // one when the stamp is not a date.
 int32_t LatestWeek(const jps::KelHeader& h) {
-  jps::CalendarTime c{h.createSecond, h.createMinute, h.createHour, h.createDay,
-                      h.createMonth,  h.createYear,   0};
+  jps::CalendarTime c{
+      h.createSecond, h.createMinute, h.createHour, h.createDay, h.createMonth, h.createYear, 0};
   bool date = h.createYear >= kFirstCreationYear && h.createYear <= kLastCreationYear &&
               h.createMonth >= 0 && h.createMonth < kMonthsPerYear && h.createDay >= 1 &&
               h.createDay <= kLastDayOfMonth;
@@ -42,12 +43,19 @@ int32_t LatestWeek(const jps::KelHeader& h) {
 }
 
 // The file named on the command line, else the one beside the KEL file when
-// it exists; "" for neither.
+// it exists (the extension as the converter writes it, or in the other
+// case); "" for neither.
 std::string CompanionFile(const std::string& given, const std::string& kel,
                           const std::string& extension) {
   if (!given.empty()) return given;
-  std::string beside = WithExtension(kel, extension);
-  return jps::IsRegularFile(beside.c_str()) ? beside : "";
+  std::string other = extension;
+  for (char& c : other)
+    c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+  for (const std::string& e : {extension, other}) {
+    std::string beside = WithExtension(kel, e);
+    if (jps::IsRegularFile(beside.c_str())) return beside;
+  }
+  return "";
 }
 
 bool LoadSite(const std::string& kel, const RinexOptions& options, RinexSession* s,
@@ -165,10 +173,12 @@ bool LoadRinexSession(const std::string& kel, const jps::KelHeader& header,
     failure->fileError = false;
     failure->message =
         s->eppPath.empty()
-            ? "no EPP file beside " + kel + " to take the GPS week from: name one with --epp FILE "
-              "or give the week with --week N"
-            : s->eppPath + " holds no GPS ephemeris to take the GPS week from: give the week with "
-              "--week N";
+            ? "no EPP file beside " + kel +
+                  " to take the GPS week from: name one with --epp FILE "
+                  "or give the week with --week N"
+            : s->eppPath +
+                  " holds no GPS ephemeris to take the GPS week from: give the week with "
+                  "--week N";
     return false;
   }
   LoadNavigation(epp, weeks, s);

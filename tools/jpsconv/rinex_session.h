@@ -14,24 +14,24 @@
 namespace jpsconv {
 
 struct RinexOptions {
-  std::string outputFolder;   // "" = beside the KEL file
-  std::string epp, sta;       // "" = the files beside the KEL file, when there are any
+  std::string outputFolder;  // "" = beside the KEL file
+  std::string epp, sta;      // "" = the files beside the KEL file, when there are any
   TimeBound from, to;
-  double interval = 0;        // s; 0 = every epoch
-  int32_t week = -1;          // --week: the GPS week of the first epoch; -1 = from the EPP file
+  double interval = 0;  // s; 0 = every epoch
+  int32_t week = -1;    // --week: the GPS week of the first epoch; -1 = from the EPP file
 };
 
 struct RinexSession {
-  WeekFinder weeks;           // from the GPS ephemerides, or from --week
-  int32_t fixedWeek = -1;     // --week made full; -1 without it
+  WeekFinder weeks;        // from the GPS ephemerides, or from --week
+  int32_t fixedWeek = -1;  // --week made full; -1 without it
   GlonassSlots slots;
   bool hasLeapSeconds = false;
   int leapSeconds = 0;
-  std::string eppPath;        // "" when no EPP file was read
-  std::string navRecords;     // every navigation record, in the order of the EPP file
+  std::string eppPath;     // "" when no EPP file was read
+  std::string navRecords;  // every navigation record, in the order of the EPP file
   int gpsRecords = 0;
   int glonassRecords = 0;
-  std::map<std::string, int> recordsLeftOut;   // why -> how many blocks
+  std::map<std::string, int> recordsLeftOut;  // why -> how many blocks
   // The site: the first site saved in the STA file, else the KEL file's name.
   std::string markerName;
   std::string antennaType;

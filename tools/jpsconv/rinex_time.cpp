@@ -12,7 +12,7 @@ namespace jpsconv {
 namespace {
 
 constexpr int32_t kSecondsPerHour = 3600;
-constexpr int kCalendarYearBase = 1900;   // CalendarTime years
+constexpr int kCalendarYearBase = 1900;  // CalendarTime years
 
 // GPS seconds since 1980-01-06 of "yyyy-mm-dd hh:mm[:ss[.s]]" (or with / and
 // T), or false.
@@ -20,8 +20,8 @@ bool ParseCalendar(const std::string& text, double* gpsSeconds) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, consumed = 0;
   double second = 0;
   char dateSeparator = 0, timeSeparator = 0;
-  int fields = std::sscanf(text.c_str(), "%4d%c%2d%*c%2d%c%2d:%2d%n", &year, &dateSeparator,
-                           &month, &day, &timeSeparator, &hour, &minute, &consumed);
+  int fields = std::sscanf(text.c_str(), "%4d%c%2d%*c%2d%c%2d:%2d%n", &year, &dateSeparator, &month,
+                           &day, &timeSeparator, &hour, &minute, &consumed);
   if (fields != 7 || (dateSeparator != '-' && dateSeparator != '/') ||
       (timeSeparator != ' ' && timeSeparator != 'T')) {
     return false;
@@ -40,7 +40,7 @@ bool ParseCalendar(const std::string& text, double* gpsSeconds) {
   }
   double whole = std::floor(second);
   jps::CalendarTime c{static_cast<int32_t>(whole), minute, hour, day, month - 1,
-                      year - kCalendarYearBase, 0};
+                      year - kCalendarYearBase,    0};
   int64_t since = 0;
   jps::FullWeekOfCalendar(c, &since);
   *gpsSeconds = static_cast<double>(since) + (second - whole);
@@ -58,12 +58,12 @@ int32_t WeekFinder::WeekOf(double tow) const {
   int32_t week = -1;
   double nearest = std::numeric_limits<double>::infinity();
   for (const auto& [knownWeek, hour] : known_) {
-    double d = tow - (hour + 0.5) * kSecondsPerHour;   // the middle of the known hour
+    double d = tow - (hour + 0.5) * kSecondsPerHour;  // the middle of the known hour
     int32_t w = knownWeek;
-    if (d > kHalfWeek) {   // tow lies late in the week before
+    if (d > kHalfWeek) {  // tow lies late in the week before
       d -= jps::kSecondsPerWeek;
       --w;
-    } else if (d < -kHalfWeek) {   // tow lies early in the week after
+    } else if (d < -kHalfWeek) {  // tow lies early in the week after
       d += jps::kSecondsPerWeek;
       ++w;
     }

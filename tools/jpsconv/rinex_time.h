@@ -40,7 +40,7 @@ inline double GpsSeconds(int32_t week, double tow) { return week * jps::kSeconds
 struct TimeBound {
   bool set = false;
   bool weekSeconds = false;
-  double value = 0;   // seconds of the week, or GPS seconds since 1980-01-06
+  double value = 0;  // seconds of the week, or GPS seconds since 1980-01-06
 };
 
 // "" when the text is a time, else what is wrong with it.
