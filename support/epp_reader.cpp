@@ -14,7 +14,6 @@
 namespace jps {
 namespace {
 
-constexpr const char* kEppHeaderMark = "$EPHREC";
 constexpr const char* kGpsBlockName = "GpsEph";
 constexpr const char* kWeekKey = "El1:";
 constexpr int kWeekLineValues = 5;

@@ -97,6 +97,14 @@ int ReadKeywordBlock(std::FILE* stream, KeywordBlock* block) {
 }
 
 int GetKeywordValues(const char* key, KeywordBlock* block, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int stored = GetKeywordValuesV(key, block, format, args);
+  va_end(args);
+  return stored;
+}
+
+int GetKeywordValuesV(const char* key, KeywordBlock* block, const char* format, va_list args) {
   KeywordLine* found = nullptr;
   for (int i = 0; i < block->lineCount && found == nullptr; ++i) {
     KeywordLine& line = block->lines[i];
@@ -113,10 +121,7 @@ int GetKeywordValues(const char* key, KeywordBlock* block, const char* format, .
   }
   joined[n] = '\0';
   found->consumed = 1;
-  va_list args;
-  va_start(args, format);
   int stored = ScanValuesV(joined, format, args);
-  va_end(args);
   return stored < 0 ? 0 : stored;
 }
 

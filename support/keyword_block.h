@@ -6,6 +6,7 @@
 //   }
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 
@@ -50,6 +51,7 @@ int ReadKeywordBlock(std::FILE* stream, KeywordBlock* block);
 // line is left. The line then counts as returned, so that repeated calls
 // give a repeated key's lines in order.
 int GetKeywordValues(const char* key, KeywordBlock* block, const char* format, ...);
+int GetKeywordValuesV(const char* key, KeywordBlock* block, const char* format, va_list args);
 
 // Turns every grave accent back into a blank, in place.
 void RestoreBlanks(char* text);

@@ -16,118 +16,24 @@
 #include <string>
 #include <vector>
 
-#include "support/little_endian.h"
+#include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 #include "tools/simulator/simulator.h"
 
-extern char** environ;
-
 namespace {
 
-const std::string kProgram = JPS_BINARY_DIR "/tools/jpsconv";
-
-struct ProgramRun {
-  int exit = -1;
-  std::string out, err;
-};
-
-pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
-  std::vector<std::string> argv = {kProgram};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> raw;
-  for (std::string& a : argv) raw.push_back(&a[0]);
-  raw.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, (dir + "/stdout.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, kProgram.c_str(), &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(rc, 0);
-  return pid;
-}
-
-ProgramRun Finish(pid_t pid, const std::string& dir) {
-  ProgramRun r;
-  int status = 0;
-  EXPECT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status)) << "ended by a signal";
-  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = jpstest::ReadFile(dir + "/stdout.txt");
-  r.err = jpstest::ReadFile(dir + "/stderr.txt");
-  return r;
-}
-
-ProgramRun Jpsconv(const std::vector<std::string>& args, const std::string& dir) {
-  return Finish(Spawn(args, dir), dir);
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-long JsonNumber(const std::string& json, const std::string& key) {
-  size_t at = json.find("\"" + key + "\":");
-  if (at == std::string::npos) return -1;
-  return std::strtol(json.c_str() + at + key.size() + 3, nullptr, 10);
-}
-
-struct Measurement {
-  int satellite;
-  int lock;
-  double l1Code, l1Phase, doppler, l2Code, l2Phase;
-};
-struct Epoch {
-  double time;
-  std::vector<Measurement> measurements;
-  std::string bytes;  // the whole group
-};
-
-// Reads a KEL file's epochs; fails when the file is not whole.
-std::vector<Epoch> KelEpochs(const std::string& kel) {
-  std::vector<Epoch> epochs;
-  EXPECT_GE(kel.size(), 202u);
-  if (kel.size() < 202) return epochs;
-  auto at = [&](size_t i) { return reinterpret_cast<const uint8_t*>(kel.data() + i); };
-  EXPECT_EQ(jps::LoadI16(at(0)), 202);
-  size_t offset = 202;
-  while (offset < kel.size()) {
-    if (offset + 68 > kel.size()) {
-      ADD_FAILURE() << "cut epoch record at " << offset;
-      break;
-    }
-    EXPECT_EQ(jps::LoadI16(at(offset)), 68);
-    int count = static_cast<int8_t>(kel[offset + 2]);
-    Epoch e;
-    e.time = jps::LoadF64(at(offset + 28));
-    size_t end = offset + 68 + 44 * static_cast<size_t>(count);
-    if (count < 0 || count > 24 || end > kel.size()) {
-      ADD_FAILURE() << "bad measurement count or cut measurements at " << offset;
-      break;
-    }
-    for (int i = 0; i < count; ++i) {
-      const uint8_t* m = at(offset + 68 + 44 * static_cast<size_t>(i));
-      EXPECT_EQ(jps::LoadI16(m), 44);
-      e.measurements.push_back({static_cast<int8_t>(m[2]), m[3], jps::LoadF64(m + 4),
-                                jps::LoadF64(m + 12), jps::LoadF64(m + 20), jps::LoadF64(m + 28),
-                                jps::LoadF64(m + 36)});
-    }
-    e.bytes = kel.substr(offset, end - offset);
-    epochs.push_back(e);
-    offset = end;
-  }
-  return epochs;
-}
+using jpstest::Count;
+using jpstest::DecodeKelEpochs;
+using jpstest::Epoch;
+using jpstest::Exists;
+using jpstest::Finish;
+using jpstest::Jpsconv;
+using jpstest::JsonNumber;
+using jpstest::kProgram;
+using jpstest::Measurement;
+using jpstest::ProgramRun;
+using jpstest::Simulate;
+using jpstest::Spawn;
 
 int EphemerisBlocks(const std::string& epp) {
   return Count(epp, "GpsEph {") + Count(epp, "GlnEph {");
@@ -138,16 +44,6 @@ bool EndsWithGpsIon(const std::string& epp) {
   if (at == std::string::npos) return false;
   size_t line = epp.find("\r\n", at);
   return line != std::string::npos && epp.substr(line) == "\r\n}\r\n";
-}
-
-std::string Simulate(const std::string& dir, const std::string& name,
-                     const std::vector<std::string>& extra) {
-  std::string path = dir + "/" + name;
-  std::vector<std::string> args = {"simulate", "-o", path};
-  args.insert(args.end(), extra.begin(), extra.end());
-  ProgramRun r = Jpsconv(args, dir);
-  EXPECT_EQ(r.exit, 0) << r.err;
-  return path;
 }
 
 // What the simulator writes for these minutes and seed (the same as jpsconv simulate).
@@ -176,7 +72,7 @@ TEST(JpsconvEndToEnd, SummaryCountsEqualWhatTheFilesHold) {
   std::string kel = jpstest::ReadFile(dir + "/site.kel");
   std::string epp = jpstest::ReadFile(dir + "/site.epp");
   std::string sta = jpstest::ReadFile(dir + "/site.STA");
-  std::vector<Epoch> epochs = KelEpochs(kel);
+  std::vector<Epoch> epochs = DecodeKelEpochs(kel);
 
   EXPECT_EQ(JsonNumber(convert.out, "epochs"), static_cast<long>(epochs.size()));
   EXPECT_EQ(JsonNumber(convert.out, "station_marks"), Count(sta, "STA: "));
@@ -245,7 +141,7 @@ TEST(JpsconvEndToEnd, KelMeasurementsAgreeBetweenEpochs) {
   std::string dir = jpstest::TempDir();
   std::string jps = Simulate(dir, "phys.jps", {"--minutes", "5", "--seed", "11"});
   ASSERT_EQ(Jpsconv({"convert", jps, "-q"}, dir).exit, 0);
-  std::vector<Epoch> epochs = KelEpochs(jpstest::ReadFile(dir + "/phys.kel"));
+  std::vector<Epoch> epochs = DecodeKelEpochs(jpstest::ReadFile(dir + "/phys.kel"));
   size_t total = 0;
   for (const Epoch& e : epochs) total += e.measurements.size();
   if (total == 0) GTEST_SKIP() << "the converter writes no measurements yet";
@@ -332,7 +228,7 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   std::string jps = Simulate(dir, "long.jps", {"--minutes", "60", "--seed", "8"});
   ASSERT_EQ(Jpsconv({"convert", jps, "-o", dir + "/full.kel", "-q"}, dir).exit, 0);
   std::string full = jpstest::ReadFile(dir + "/full.kel");
-  std::vector<Epoch> fullEpochs = KelEpochs(full);
+  std::vector<Epoch> fullEpochs = DecodeKelEpochs(full);
   ASSERT_GT(full.size(), 3u * 4096);
 
   // Run the conversion in short slices (SIGSTOP/SIGCONT) and send SIGINT
@@ -361,7 +257,7 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   EXPECT_NE(r.out.find(": aborted (User Quit)"), std::string::npos) << r.out;
 
   std::string cut = jpstest::ReadFile(kelPath);
-  std::vector<Epoch> epochs = KelEpochs(cut);
+  std::vector<Epoch> epochs = DecodeKelEpochs(cut);
   EXPECT_GT(epochs.size(), 0u);
   EXPECT_LT(epochs.size(), fullEpochs.size());
   EXPECT_EQ(jpstest::KelBody(cut), jpstest::KelBody(full).substr(0, cut.size() - 202));
@@ -401,7 +297,7 @@ TEST(JpsconvWorkers, TwoAtATimeGiveTheSameFilesAsOneByOne) {
               jpstest::ReadFile(dir + "/many/" + name + ".STA"));
     EXPECT_EQ(
         JsonNumber(many.out.substr(many.out.find(std::string("/") + name + ".jps\"")), "epochs"),
-        static_cast<long>(KelEpochs(one).size()));
+        static_cast<long>(DecodeKelEpochs(one).size()));
   }
 }
 

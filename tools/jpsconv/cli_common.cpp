@@ -10,6 +10,11 @@
 #include <cstring>
 
 namespace jpsconv {
+namespace {
+
+constexpr long long kMaxJobs = 64;   // -j: processes at a time
+
+}  // namespace
 
 bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name,
                std::string* value, std::string* error) {
@@ -41,6 +46,13 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
   if (errno != 0 || *end != '\0' || v < low || v > high) return false;
   *value = v;
   return true;
+}
+
+std::string ParseJobCount(const std::string& text, int* jobs) {
+  long long value = 0;
+  if (!ParseInteger(text, 1, kMaxJobs, &value)) return "-j needs a number from 1 to 64";
+  *jobs = static_cast<int>(value);
+  return "";
 }
 
 bool ParseNumber(const std::string& text, double* value) {

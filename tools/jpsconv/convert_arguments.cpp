@@ -10,8 +10,6 @@
 namespace jpsconv {
 namespace {
 
-constexpr long long kMaxJobs = 64;
-
 // One flag per field of ConversionOptions. The record is packed, so fields
 // are reached by their offset.
 struct OptionFlag {
@@ -77,6 +75,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
       out->quiet = true;
     } else if (arg == "--no-progress") {
       out->progress = false;
+    } else if (arg == "--rinex") {
+      out->rinex = true;
     } else if (arg == kWorkerFlag) {
       out->worker = true;
     } else if (const OptionFlag* flag = FindOptionFlag(arg)) {
@@ -92,9 +92,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
     } else if (TakeValue(args, &i, "-j", &value, &error) ||
                TakeValue(args, &i, "--jobs", &value, &error)) {
       if (!error.empty()) return error;
-      long long jobs = 0;
-      if (!ParseInteger(value, 1, kMaxJobs, &jobs)) return "-j needs a number from 1 to 64";
-      out->jobs = static_cast<int>(jobs);
+      error = ParseJobCount(value, &out->jobs);
+      if (!error.empty()) return error;
     } else {
       return "unknown option " + arg + " (see jpsconv convert --help)";
     }
@@ -120,6 +119,8 @@ void PrintConvertHelp(std::FILE* out) {
                "      --log FILE          write the converter's messages to FILE, not the screen\n"
                "  -q, --quiet             no converter messages and no progress bar\n"
                "      --no-progress       no progress bar\n"
+               "      --rinex             then write RINEX 3.04 files (.obs, .nav) from the\n"
+               "                          KEL, EPP and STA files (see jpsconv rinex --help)\n"
                "  -h, --help              this text\n"
                "\n"
                "Conversion options (the defaults are the converter's own):\n");

@@ -18,6 +18,7 @@ struct ConvertArguments {
   bool quiet = false;    // no converter messages, no progress
   bool progress = true;  // progress bar on a terminal
   bool worker = false;   // run as a worker of a parent jpsconv
+  bool rinex = false;    // --rinex: RINEX files too, after a conversion
   bool help = false;
   jps::ConversionOptions options{};      // factory defaults plus the flags
   std::vector<std::string> optionFlags;  // the conversion flags as given

@@ -10,6 +10,7 @@
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/progress_bar.h"
 #include "tools/jpsconv/report.h"
+#include "tools/jpsconv/rinex_report.h"
 #include "tools/jpsconv/workers.h"
 
 namespace jpsconv {
@@ -56,6 +57,16 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   return jobs;
 }
 
+// The exit status of a finished conversion, after the RINEX export that
+// --rinex asks for when it converted.
+int FinishJob(const ConversionResult& r, const ConvertArguments& args) {
+  int status = ExitStatus(r.outcome);
+  if (args.rinex && r.outcome == Outcome::kConverted) {
+    status = std::max(status, ExportAfterConversion(r.kel, args.json));
+  }
+  return status;
+}
+
 int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressBar& bar) {
   bar.Start(BaseName(job.input), std::max<int64_t>(0, FileSize(job.input)));
   ConversionHooks hooks;
@@ -78,7 +89,7 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressB
     bar.Clear();
   }
   PrintSummary(r, args.json);
-  return ExitStatus(r.outcome);
+  return FinishJob(r, args);
 }
 
 }  // namespace
@@ -123,7 +134,7 @@ int ConvertCommand(const Arguments& argv) {
   int status = kExitOk;
   RunWorkers(jobs, args, bar, [&](const ConversionResult& r) {
     PrintSummary(r, args.json);
-    status = std::max(status, ExitStatus(r.outcome));
+    status = std::max(status, FinishJob(r, args));
   });
   return status;
 }

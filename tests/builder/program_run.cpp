@@ -1,0 +1,119 @@
+#include "tests/builder/program_run.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "support/little_endian.h"
+#include "tests/builder/test_host.h"
+
+extern char** environ;
+
+namespace jpstest {
+
+const std::string kProgram = JPS_BINARY_DIR "/tools/jpsconv";
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
+  std::vector<std::string> argv = {kProgram};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> raw;
+  for (std::string& a : argv) raw.push_back(&a[0]);
+  raw.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, (dir + "/stdout.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, kProgram.c_str(), &actions, nullptr, raw.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  EXPECT_EQ(rc, 0);
+  return pid;
+}
+
+ProgramRun Finish(pid_t pid, const std::string& dir) {
+  ProgramRun r;
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = ReadFile(dir + "/stdout.txt");
+  r.err = ReadFile(dir + "/stderr.txt");
+  return r;
+}
+
+ProgramRun Jpsconv(const std::vector<std::string>& args, const std::string& dir) {
+  return Finish(Spawn(args, dir), dir);
+}
+
+std::string Simulate(const std::string& dir, const std::string& name,
+                     const std::vector<std::string>& extra) {
+  std::string path = dir + "/" + name;
+  std::vector<std::string> args = {"simulate", "-o", path};
+  args.insert(args.end(), extra.begin(), extra.end());
+  ProgramRun r = Jpsconv(args, dir);
+  EXPECT_EQ(r.exit, 0) << r.err;
+  return path;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+long JsonNumber(const std::string& json, const std::string& key) {
+  size_t at = json.find("\"" + key + "\":");
+  if (at == std::string::npos) return -1;
+  return std::strtol(json.c_str() + at + key.size() + 3, nullptr, 10);
+}
+
+std::vector<Epoch> DecodeKelEpochs(const std::string& kel) {
+  std::vector<Epoch> epochs;
+  EXPECT_GE(kel.size(), 202u);
+  if (kel.size() < 202) return epochs;
+  auto at = [&](size_t i) { return reinterpret_cast<const uint8_t*>(kel.data() + i); };
+  EXPECT_EQ(jps::LoadI16(at(0)), 202);
+  size_t offset = 202;
+  while (offset < kel.size()) {
+    if (offset + 68 > kel.size()) {
+      ADD_FAILURE() << "cut epoch record at " << offset;
+      break;
+    }
+    EXPECT_EQ(jps::LoadI16(at(offset)), 68);
+    int count = static_cast<int8_t>(kel[offset + 2]);
+    Epoch e;
+    e.flags = static_cast<uint8_t>(kel[offset + 3]);
+    e.latitude = jps::LoadF64(at(offset + 8));
+    e.longitude = jps::LoadF64(at(offset + 16));
+    e.time = jps::LoadF64(at(offset + 28));
+    size_t end = offset + 68 + 44 * static_cast<size_t>(count);
+    if (count < 0 || count > 24 || end > kel.size()) {
+      ADD_FAILURE() << "bad measurement count or cut measurements at " << offset;
+      break;
+    }
+    for (int i = 0; i < count; ++i) {
+      const uint8_t* m = at(offset + 68 + 44 * static_cast<size_t>(i));
+      EXPECT_EQ(jps::LoadI16(m), 44);
+      e.measurements.push_back({static_cast<int8_t>(m[2]), m[3], jps::LoadF64(m + 4),
+                                jps::LoadF64(m + 12), jps::LoadF64(m + 20), jps::LoadF64(m + 28),
+                                jps::LoadF64(m + 36)});
+    }
+    e.bytes = kel.substr(offset, end - offset);
+    epochs.push_back(e);
+    offset = end;
+  }
+  return epochs;
+}
+
+}  // namespace jpstest

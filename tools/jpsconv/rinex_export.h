@@ -1,0 +1,51 @@
+// jpsconv rinex: a KEL file, with the EPP and STA files that go with it, into
+// a RINEX 3.04 observation file (.obs, GPS and GLONASS) and navigation file
+// (.nav). Both are written under temporary names and put in place together
+// at the end, so that a failed export leaves no file behind and never
+// replaces one that was there.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/jpsconv/rinex_session.h"
+
+namespace jpsconv {
+
+enum class RinexStatus {
+  kExported,     // both files written
+  kRejected,     // the input is not what it should be (files written only for a damaged KEL file)
+  kFailed,       // a file could not be opened or written
+  kInterrupted,  // stopped by Ctrl-C; no files
+};
+
+struct RinexResult {
+  std::string kel;
+  std::string obs, nav;  // the files written; "" when none were
+  RinexStatus status = RinexStatus::kFailed;
+  std::string message;  // why, when not exported
+  int32_t week = -1;    // full GPS week of the first epoch written
+  int64_t epochs = 0;   // epochs written
+  int64_t epochsLeftOut = 0;
+  int gpsSatellites = 0;
+  int glonassSatellites = 0;
+  int64_t blankValues = 0;
+  int64_t valuesOutOfRange = 0;                // too large for their field: written blank
+  std::vector<std::string> satellitesLeftOut;  // each with the reason
+  int gpsRecords = 0;
+  int glonassRecords = 0;
+  std::map<std::string, int> recordsLeftOut;  // why -> how many EPP blocks
+  double seconds = 0;
+};
+
+// Where the file with this extension goes: beside the KEL file, or in folder.
+std::string RinexOutputPath(const std::string& kel, const std::string& folder,
+                            const std::string& extension);
+RinexResult ExportRinex(const std::string& kel, const RinexOptions& options);
+
+const char* RinexStatusName(RinexStatus status);
+int RinexExitStatus(RinexStatus status);
+
+}  // namespace jpsconv

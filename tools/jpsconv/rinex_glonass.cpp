@@ -1,0 +1,82 @@
+#include "tools/jpsconv/rinex_glonass.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "support/satellite_numbers.h"
+
+namespace jpsconv {
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr double kLowestOrbitKm = 20000.0;  // GLONASS orbits: 25500 km, nearly circular
+constexpr double kHighestOrbitKm = 30000.0;
+constexpr int64_t kMoscowAheadOfUtc = 3 * 3600;  // GLONASS days and times run in Moscow time
+constexpr int32_t kDaysPerFourYears = 1461;
+// Day (counted from 1980-01-06) on which the four-year period of 1980 began,
+// 1980-01-01; every fourth year from there is a leap year until 2100.
+constexpr int64_t kFirstPeriodStart = -5;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+}  // namespace
+
+bool UsableGlonassBlock(const jps::EppGlonassBlock& block) {
+  return block.slot >= kFirstGlonassSlot && block.slot <= kLastGlonassSlot &&
+         block.channel >= kFirstGlonassChannel && block.channel <= kLastGlonassChannel &&
+         block.number == jps::GlonassNumber(block.channel);
+}
+
+bool GlonassOrbitInKilometres(const jps::EppGlonassBlock& block) {
+  const double* p = block.position;
+  double radius = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+  return radius >= kLowestOrbitKm && radius <= kHighestOrbitKm;
+}
+
+GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc) {
+  int64_t referenceMoscow = referenceUtc + kMoscowAheadOfUtc;
+  int64_t day;
+  if (block.dayNumber >= 1 && block.dayNumber <= kDaysPerFourYears) {
+    int64_t inPeriod = kFirstPeriodStart + block.dayNumber - 1;  // the day in the 1980 period
+    double periods = static_cast<double>(FloorDiv(referenceMoscow, kSecondsPerDay) - inPeriod) /
+                     kDaysPerFourYears;
+    day = inPeriod + static_cast<int64_t>(std::llround(periods)) * kDaysPerFourYears;
+  } else {
+    day = std::llround(static_cast<double>(referenceMoscow - block.tb) / kSecondsPerDay);
+  }
+  int64_t dayStartUtc = day * kSecondsPerDay - kMoscowAheadOfUtc;
+  return {dayStartUtc + block.tk, dayStartUtc + block.tb};
+}
+
+void GlonassSlots::Add(int channel, int slot, double gpsTime) {
+  std::vector<Entry>& entries = byChannel_[channel];
+  Entry entry{gpsTime, slot};
+  auto at = std::upper_bound(entries.begin(), entries.end(), entry,
+                             [](const Entry& a, const Entry& b) { return a.time < b.time; });
+  entries.insert(at, entry);
+}
+
+int GlonassSlots::SlotAt(int channel, double gpsTime) const {
+  auto found = byChannel_.find(channel);
+  if (found == byChannel_.end() || found->second.empty()) return 0;
+  const std::vector<Entry>& entries = found->second;
+  auto after = std::upper_bound(entries.begin(), entries.end(), gpsTime,
+                                [](double t, const Entry& e) { return t < e.time; });
+  return after == entries.begin() ? entries.front().slot : std::prev(after)->slot;
+}
+
+std::vector<std::pair<int, int>> GlonassSlots::SlotChannels() const {
+  std::map<int, std::pair<double, int>> latest;  // slot -> (time, channel)
+  for (const auto& [channel, entries] : byChannel_) {
+    for (const Entry& e : entries) {
+      auto it = latest.find(e.slot);
+      if (it == latest.end() || e.time >= it->second.first) latest[e.slot] = {e.time, channel};
+    }
+  }
+  std::vector<std::pair<int, int>> out;
+  for (const auto& [slot, timeChannel] : latest) out.emplace_back(slot, timeChannel.second);
+  return out;
+}
+
+}  // namespace jpsconv

@@ -1,0 +1,188 @@
+#include "tools/jpsconv/rinex_session.h"
+
+#include <cctype>
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <vector>
+
+#include "support/epp_blocks.h"
+#include "support/file64.h"
+#include "support/gps_weeks.h"
+#include "support/station_reader.h"
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/rinex_navigation.h"
+
+namespace jpsconv {
+namespace {
+
+// KEL creation years (since 1900) that can be a real date.
+constexpr int kFirstCreationYear = 80;
+constexpr int kLastCreationYear = 300;
+constexpr int kMonthsPerYear = 12;
+constexpr int kLastDayOfMonth = 31;
+const double kNoTime = std::numeric_limits<double>::quiet_NaN();
+
+// The latest GPS week the recording can belong to: the week after the one in
+// which the KEL file was made (a recording is older than its conversion; the
+// week after allows for the time zone of the stamp), or the week after this
+// one when the stamp is not a date.
+int32_t LatestWeek(const jps::KelHeader& h) {
+  jps::CalendarTime c{
+      h.createSecond, h.createMinute, h.createHour, h.createDay, h.createMonth, h.createYear, 0};
+  bool date = h.createYear >= kFirstCreationYear && h.createYear <= kLastCreationYear &&
+              h.createMonth >= 0 && h.createMonth < kMonthsPerYear && h.createDay >= 1 &&
+              h.createDay <= kLastDayOfMonth;
+  if (!date) {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    c = {utc.tm_sec, utc.tm_min, utc.tm_hour, utc.tm_mday, utc.tm_mon, utc.tm_year, 0};
+  }
+  return jps::FullWeekOfCalendar(c) + 1;
+}
+
+// The file named on the command line, else the one beside the KEL file when
+// it exists (the extension as the converter writes it, or in the other
+// case); "" for neither.
+std::string CompanionFile(const std::string& given, const std::string& kel,
+                          const std::string& extension) {
+  if (!given.empty()) return given;
+  std::string other = extension;
+  for (char& c : other)
+    c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+  for (const std::string& e : {extension, other}) {
+    std::string beside = WithExtension(kel, e);
+    if (jps::IsRegularFile(beside.c_str())) return beside;
+  }
+  return "";
+}
+
+bool LoadSite(const std::string& kel, const RinexOptions& options, RinexSession* s,
+              SessionFailure* failure) {
+  s->markerName = BaseName(WithExtension(kel, ""));
+  std::string sta = CompanionFile(options.sta, kel, ".STA");
+  if (sta.empty()) return true;
+  std::vector<jps::StationRecord> stations;
+  if (!jps::ReadStationLines(sta.c_str(), &stations)) {
+    *failure = {true, "cannot open " + sta + ": " + ErrnoText()};
+    return false;
+  }
+  for (const jps::StationRecord& r : stations) {
+    if (r.name.empty() || r.antenna == jps::kStaEntityAntennaText) continue;
+    s->markerName = r.name;
+    s->antennaHeight = r.antennaHeight;
+    s->slantHeight = r.antenna == jps::kStaSlantAntennaText;
+    if (!s->slantHeight) s->antennaType = r.antenna;
+    break;
+  }
+  return true;
+}
+
+// For each block in file order, the GPS time of the GPS ephemeris nearest it
+// in the file (the one before it, else the one after it): a GLONASS block was
+// received close to it.
+std::vector<double> NearestGpsTimes(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks) {
+  std::vector<double> times(epp.order.size(), kNoTime);
+  auto gpsTime = [&](size_t i) {
+    size_t g = epp.order[i].second;
+    return weeks[g] < 0 ? kNoTime : GpsSeconds(weeks[g], epp.gps[g].messageTime);
+  };
+  double last = kNoTime;
+  for (size_t i = 0; i < epp.order.size(); ++i) {
+    if (!epp.order[i].first) last = gpsTime(i);
+    times[i] = last;
+  }
+  double next = kNoTime;
+  for (size_t i = epp.order.size(); i-- > 0;) {
+    if (!epp.order[i].first) next = gpsTime(i);
+    if (std::isnan(times[i])) times[i] = next;
+  }
+  return times;
+}
+
+void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks, RinexSession* s) {
+  std::vector<double> nearest = NearestGpsTimes(epp, weeks);
+  double fallback = s->fixedWeek >= 0 ? GpsSeconds(s->fixedWeek, kHalfWeek) : kNoTime;
+  int leap = s->hasLeapSeconds ? s->leapSeconds : 0;
+  for (size_t i = 0; i < epp.order.size(); ++i) {
+    size_t index = epp.order[i].second;
+    if (!epp.order[i].first) {
+      if (weeks[index] < 0) {
+        ++s->recordsLeftOut["a GPS ephemeris whose week is negative"];
+        continue;
+      }
+      s->navRecords += FormatGpsRecord(epp.gps[index], weeks[index]);
+      ++s->gpsRecords;
+      continue;
+    }
+    const jps::EppGlonassBlock& block = epp.glonass[index];
+    double reference = std::isnan(nearest[i]) ? fallback : nearest[i];
+    if (!UsableGlonassBlock(block)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris without a usable slot or channel"];
+      continue;
+    }
+    if (std::isnan(reference)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris that no GPS time places"];
+      continue;
+    }
+    GlonassEphemerisTimes times = GlonassTimes(block, std::llround(reference) - leap);
+    s->slots.Add(block.channel, block.slot, static_cast<double>(times.frameUtc + leap));
+    if (!GlonassOrbitInKilometres(block)) {
+      ++s->recordsLeftOut["a GLONASS ephemeris whose position is no orbit in kilometres"];
+      continue;
+    }
+    s->navRecords += FormatGlonassRecord(block, times);
+    ++s->glonassRecords;
+  }
+}
+
+}  // namespace
+
+bool LoadRinexSession(const std::string& kel, const jps::KelHeader& header,
+                      const RinexOptions& options, RinexSession* s, SessionFailure* failure) {
+  if (!LoadSite(kel, options, s, failure)) return false;
+  std::string eppPath = CompanionFile(options.epp, kel, ".epp");
+  jps::EppBlocks epp;
+  if (!eppPath.empty()) {
+    int read = jps::ReadEppBlocks(eppPath.c_str(), &epp);
+    if (read == jps::kEppCannotOpen) {
+      *failure = {true, "cannot open " + eppPath + ": " + ErrnoText()};
+      return false;
+    }
+    if (read == jps::kEppNotKeywordFile) {
+      *failure = {false, eppPath + " is not an EPP file (its first line is not \"$EPHREC ...\")"};
+      return false;
+    }
+    s->eppPath = eppPath;
+  }
+  int32_t latest = LatestWeek(header);
+  if (options.week >= 0) s->fixedWeek = jps::FullWeekNotAfter(options.week, latest);
+  // GPS-UTC of 0 is what the EPP file holds when the receiver sent none.
+  s->hasLeapSeconds = epp.hasLeapSeconds && epp.leapSeconds > 0;
+  s->leapSeconds = epp.leapSeconds;
+
+  std::vector<int32_t> weeks;
+  for (const jps::EppGpsBlock& b : epp.gps) {
+    int32_t week = s->fixedWeek >= 0 ? jps::FullWeekNear(b.week, s->fixedWeek)
+                                     : jps::FullWeekNotAfter(b.week, latest);
+    weeks.push_back(week);
+    if (s->fixedWeek < 0) s->weeks.Add(week, b.messageTime);
+  }
+  if (s->fixedWeek < 0 && s->weeks.empty()) {
+    failure->fileError = false;
+    failure->message =
+        s->eppPath.empty()
+            ? "no EPP file beside " + kel +
+                  " to take the GPS week from: name one with --epp FILE "
+                  "or give the week with --week N"
+            : s->eppPath +
+                  " holds no GPS ephemeris to take the GPS week from: give the week with "
+                  "--week N";
+    return false;
+  }
+  LoadNavigation(epp, weeks, s);
+  return true;
+}
+
+}  // namespace jpsconv
