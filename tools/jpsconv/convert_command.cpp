@@ -9,6 +9,7 @@
 #include "tools/jpsconv/convert_arguments.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/progress_bar.h"
+#include "tools/jpsconv/qc_command.h"
 #include "tools/jpsconv/report.h"
 #include "tools/jpsconv/workers.h"
 
@@ -56,6 +57,22 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   return jobs;
 }
 
+// The summary of a finished conversion, then with --qc the report of the
+// KEL file it wrote; the exit status of both.
+int Report(const ConversionResult& r, const ConvertArguments& args) {
+  PrintSummary(r, args.json);
+  int status = ExitStatus(r.outcome);
+  bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
+  if (args.qc && written) {
+    QcRequest qc;
+    qc.kel = r.kel;
+    qc.json = args.json;
+    qc.compact = true;
+    status = std::max(status, PrintQcReport(qc));
+  }
+  return status;
+}
+
 int ConvertOne(const ConversionJob& job, const ConvertArguments& args) {
   ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
   bar.Start(BaseName(job.input), std::max<int64_t>(0, FileSize(job.input)));
@@ -73,8 +90,7 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args) {
   } else {
     bar.Clear();
   }
-  PrintSummary(r, args.json);
-  return ExitStatus(r.outcome);
+  return Report(r, args);
 }
 
 }  // namespace
@@ -110,10 +126,8 @@ int ConvertCommand(const Arguments& argv) {
 
   ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
   int status = kExitOk;
-  RunWorkers(jobs, args, bar, [&](const ConversionResult& r) {
-    PrintSummary(r, args.json);
-    status = std::max(status, ExitStatus(r.outcome));
-  });
+  RunWorkers(jobs, args, bar,
+             [&](const ConversionResult& r) { status = std::max(status, Report(r, args)); });
   return status;
 }
 
