@@ -119,8 +119,12 @@ void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, d
   if (slip) f.slips.push_back(time);
   track.lastLock = m.lockCount;
 
+  // The converter writes lock count 1 wherever the lock restarted or the L1
+  // measurement was bad, even right after another such epoch (where it is
+  // no slip by the count): no lock or arc goes on through it.
+  bool restart = m.lockCount <= 1;
   bool hasL1Phase = m.l1Phase != 0.0;
-  if (!wasPresent || slip || !hasL1Phase) EndLock(track);
+  if (!wasPresent || restart || !hasL1Phase) EndLock(track);
   if (hasL1Phase) {
     if (!track.locked) track.lockStart = time;
     track.locked = true;
@@ -128,7 +132,7 @@ void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, d
   }
 
   bool bothPhases = hasL1Phase && m.l2Phase != 0.0;
-  if (!wasPresent || slip || !bothPhases || !track.bothPhases) {
+  if (!wasPresent || restart || !bothPhases || !track.bothPhases) {
     f.mp1.EndArc();
     f.mp2.EndArc();
   }

@@ -11,12 +11,14 @@
 //     to 1 (or 0) from more than 1 since the file's previous epoch, in which
 //     the satellite was present too;
 //   - a lock is a run of successive epochs of the file in which the satellite
-//     has its L1 phase and no slip; its length is the time from its first to
-//     its last epoch;
+//     has its L1 phase and a lock count above 1 after the run's first epoch
+//     (the converter writes 1 wherever the lock restarted or the L1
+//     measurement was bad); its length is the time from its first to its
+//     last epoch;
 //   - the interval is the most frequent step between successive epochs; a gap
 //     is a step of more than 1.5 intervals;
-//   - multipath arcs run while both phases are present in successive epochs
-//     and no slip occurs (qc_multipath.h).
+//   - multipath arcs run in the same way while both phases are present
+//     (qc_multipath.h).
 #pragma once
 
 #include <cstdint>

@@ -28,6 +28,7 @@ constexpr double kTitleHeight = 52;
 constexpr double kMarkLines = 3;  // station labels are staggered over this many lines
 constexpr double kMarkLineHeight = 12;
 constexpr double kModeStrip = 8;
+constexpr double kPulseTick = 5;  // above the mode strip
 constexpr double kAxisHeight = 18;
 constexpr double kRowHeight = 14;
 constexpr double kBarHeight = 10;
@@ -42,6 +43,8 @@ constexpr double kLabelSteps[] = {1,    2,    5,    10,   15,    30,    60,    1
 constexpr double kMostLabels = 12;
 
 const char* const kKindColours[kTrackingKinds] = {"#2e7d32", "#f9a825", "#90a4ae"};
+// Class of each kind's bars, for whoever reads the picture as data.
+const char* const kKindClasses[kTrackingKinds] = {"dual-phase", "l1-phase", "code-only"};
 const char* const kKindNames[kTrackingKinds] = {"L1 and L2 phase", "L1 phase only",
                                                 "no phase (code only)"};
 constexpr const char* kSlipColour = "#d32f2f";
@@ -117,7 +120,7 @@ std::string MergedBoxes(std::vector<std::pair<double, double>> spans, double y, 
   return d;
 }
 
-std::string Title(const QcReport& r, const Frame& f) {
+std::string Title(const QcReport& r) {
   QcTotals t = Totals(r);
   std::string when = r.present == 0 ? std::string("no epochs")
                                     : QcDateTime(r, r.first) + " to " + QcDateTime(r, r.last) +
@@ -128,7 +131,6 @@ std::string Title(const QcReport& r, const Frame& f) {
       QcDuration(r.interval).c_str(), r.present, r.expected, r.gaps.size(),
       t.gps + t.glonass + t.other, t.slips);
   if (!r.damage.empty()) figures += "; DAMAGED: " + r.damage;
-  (void)f;
   return Text(kLeft, 20, BaseName(r.kel), " font-size=\"15\" font-weight=\"bold\"") +
          Text(kLeft, 38, when + " \u2014 " + figures);
 }
@@ -170,7 +172,7 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
     if (!m.hasTime || m.time < f.t0 || m.time > f.t1) continue;
     double x = f.X(m.time);
     if (m.kind == QcMarkKind::kCameraPulse) {
-      pulses += Formatted("M%.1f %.1fv%.1f", x, strip, kModeStrip);
+      pulses += Formatted("M%.1f %.1fv%.1f", x, strip - kPulseTick, kPulseTick);
       continue;
     }
     std::string label = m.kind == QcMarkKind::kStation ? m.name
@@ -182,16 +184,17 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
     lines += Formatted("M%.1f %.1fV%.1f", x, y - kMarkLineHeight + 2,
                        m.kind == QcMarkKind::kStation ? rowsBottom : rowsTop);
   }
-  out += Path(pulses, "stroke=\"#000\" fill=\"none\"");
-  out += Path(lines, Formatted("stroke=\"%s\" fill=\"none\" stroke-dasharray=\"3,2\"",
+  out += Path(pulses, "class=\"pulses\" stroke=\"#000\" fill=\"none\"");
+  out += Path(lines, Formatted("class=\"marks\" stroke=\"%s\" fill=\"none\" "
+                               "stroke-dasharray=\"3,2\"",
                                kMarkColour).c_str());
   return out;
 }
 
 // One satellite's bars: the runs spread over pixel columns, each column
 // taking the kind that covers most of it.
-std::string Bars(const QcSatellite& s, const Frame& f, double interval, double y,
-                 std::string (&paths)[kTrackingKinds]) {
+void Bars(const QcSatellite& s, const Frame& f, double interval, double y,
+          std::string (&paths)[kTrackingKinds]) {
   size_t columns = static_cast<size_t>(kPlot);
   std::vector<std::array<double, kTrackingKinds>> cover(columns, {0, 0, 0});
   for (const QcRun& run : s.runs) {
@@ -216,7 +219,6 @@ std::string Bars(const QcSatellite& s, const Frame& f, double interval, double y
     open = kind;
     start = c;
   }
-  return "";
 }
 
 std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) {
@@ -239,10 +241,11 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
     y += kRowHeight;
   }
   for (int k = 0; k < kTrackingKinds; ++k) {
-    out += Path(paths[k], Formatted("fill=\"%s\"", kKindColours[k]).c_str());
+    out += Path(paths[k],
+                Formatted("class=\"%s\" fill=\"%s\"", kKindClasses[k], kKindColours[k]).c_str());
   }
-  out += Path(slips, Formatted("stroke=\"%s\" stroke-width=\"1.5\" fill=\"none\"", kSlipColour)
-                         .c_str());
+  out += Path(slips, Formatted("class=\"slips\" stroke=\"%s\" stroke-width=\"1.5\" fill=\"none\"",
+                               kSlipColour).c_str());
   *bottom = y;
   return out + labels;
 }
@@ -250,7 +253,8 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
 std::string Gaps(const QcReport& r, const Frame& f, double top, double bottom) {
   std::vector<std::pair<double, double>> spans;
   for (const QcGap& g : r.gaps) spans.push_back({f.X(g.start), f.X(g.start + g.seconds)});
-  return Path(MergedBoxes(spans, top, bottom - top), Formatted("fill=\"%s\"", kHatch).c_str());
+  return Path(MergedBoxes(spans, top, bottom - top),
+              Formatted("class=\"gaps\" fill=\"%s\"", kHatch).c_str());
 }
 
 std::string Legend(double y) {
@@ -305,7 +309,7 @@ std::string QcSvg(const QcReport& report) {
       "<path d=\"M0 6L6 0\" stroke=\"#9e9e9e\"/></pattern></defs>\n"
       "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n",
       kWidth, height, kWidth, height);
-  out += Title(report, f);
+  out += Title(report);
   if (report.present > 0) {
     out += Gaps(report, f, rowsTop, rowsBottom);
     out += Axis(f, rowsTop, rowsBottom);
