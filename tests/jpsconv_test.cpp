@@ -1,10 +1,8 @@
 // The command-line host, run as a program: simulate, convert, dump, detect;
 // summaries that match the files; exit statuses; Ctrl-C; worker processes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,54 +14,24 @@
 #include <string>
 #include <vector>
 
-#include "support/little_endian.h"
+#include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 #include "tools/simulator/simulator.h"
 
-extern char** environ;
-
 namespace {
 
-const std::string kProgram = JPS_BINARY_DIR "/tools/jpsconv";
+using jpstest::Jpsconv;
+using jpstest::ProgramRun;
+using Epoch = jpstest::KelFileEpoch;
+using Measurement = jpstest::KelFileMeasurement;
 
-struct ProgramRun {
-  int exit = -1;
-  std::string out, err;
-};
+const std::string kProgram = jpstest::kJpsconvProgram;
 
 pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
-  std::vector<std::string> argv = {kProgram};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> raw;
-  for (std::string& a : argv) raw.push_back(&a[0]);
-  raw.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, (dir + "/stdout.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, kProgram.c_str(), &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(rc, 0);
-  return pid;
+  return jpstest::SpawnJpsconv(args, dir);
 }
 
-ProgramRun Finish(pid_t pid, const std::string& dir) {
-  ProgramRun r;
-  int status = 0;
-  EXPECT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status)) << "ended by a signal";
-  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = jpstest::ReadFile(dir + "/stdout.txt");
-  r.err = jpstest::ReadFile(dir + "/stderr.txt");
-  return r;
-}
-
-ProgramRun Jpsconv(const std::vector<std::string>& args, const std::string& dir) {
-  return Finish(Spawn(args, dir), dir);
-}
+ProgramRun Finish(pid_t pid, const std::string& dir) { return jpstest::FinishJpsconv(pid, dir); }
 
 bool Exists(const std::string& path) {
   struct stat st;
@@ -82,52 +50,7 @@ long JsonNumber(const std::string& json, const std::string& key) {
   return std::strtol(json.c_str() + at + key.size() + 3, nullptr, 10);
 }
 
-struct Measurement {
-  int satellite;
-  int lock;
-  double l1Code, l1Phase, doppler, l2Code, l2Phase;
-};
-struct Epoch {
-  double time;
-  std::vector<Measurement> measurements;
-  std::string bytes;  // the whole group
-};
-
-// Reads a KEL file's epochs; fails when the file is not whole.
-std::vector<Epoch> KelEpochs(const std::string& kel) {
-  std::vector<Epoch> epochs;
-  EXPECT_GE(kel.size(), 202u);
-  if (kel.size() < 202) return epochs;
-  auto at = [&](size_t i) { return reinterpret_cast<const uint8_t*>(kel.data() + i); };
-  EXPECT_EQ(jps::LoadI16(at(0)), 202);
-  size_t offset = 202;
-  while (offset < kel.size()) {
-    if (offset + 68 > kel.size()) {
-      ADD_FAILURE() << "cut epoch record at " << offset;
-      break;
-    }
-    EXPECT_EQ(jps::LoadI16(at(offset)), 68);
-    int count = static_cast<int8_t>(kel[offset + 2]);
-    Epoch e;
-    e.time = jps::LoadF64(at(offset + 28));
-    size_t end = offset + 68 + 44 * static_cast<size_t>(count);
-    if (count < 0 || count > 24 || end > kel.size()) {
-      ADD_FAILURE() << "bad measurement count or cut measurements at " << offset;
-      break;
-    }
-    for (int i = 0; i < count; ++i) {
-      const uint8_t* m = at(offset + 68 + 44 * static_cast<size_t>(i));
-      EXPECT_EQ(jps::LoadI16(m), 44);
-      e.measurements.push_back({static_cast<int8_t>(m[2]), m[3], jps::LoadF64(m + 4),
-                                jps::LoadF64(m + 12), jps::LoadF64(m + 20), jps::LoadF64(m + 28),
-                                jps::LoadF64(m + 36)});
-    }
-    e.bytes = kel.substr(offset, end - offset);
-    epochs.push_back(e);
-    offset = end;
-  }
-  return epochs;
-}
+std::vector<Epoch> KelEpochs(const std::string& kel) { return jpstest::ReadKelFile(kel); }
 
 int EphemerisBlocks(const std::string& epp) {
   return Count(epp, "GpsEph {") + Count(epp, "GlnEph {");
@@ -406,7 +329,7 @@ TEST(JpsconvDetectAndDump, ExitStatusesFollowWhatTheyFind) {
 
 TEST(JpsconvHelp, EveryCommandExplainsItself) {
   std::string dir = jpstest::TempDir();
-  for (const char* command : {"convert", "detect", "dump", "simulate"}) {
+  for (const char* command : {"convert", "detect", "dump", "qc", "simulate"}) {
     ProgramRun r = Jpsconv({command, "--help"}, dir);
     EXPECT_EQ(r.exit, 0) << command;
     EXPECT_EQ(r.out.find(std::string("Usage: jpsconv ") + command), 0u) << command;
@@ -419,7 +342,7 @@ TEST(JpsconvHelp, EveryCommandExplainsItself) {
   for (const char* flag :
        {"--gps-only", "--l1-phase-from-p1", "--start-dynamic", "--keep-damaged-epochs",
         "--require-l2", "--verbose", "--site-awaits-save", "--no-site-awaits-save",
-        "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json"}) {
+        "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json", "--qc"}) {
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
   }
 }
