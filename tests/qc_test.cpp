@@ -162,6 +162,7 @@ TEST(QcCraftedKel, RolloverGapSlipsLocksAndMarksByTheirDefinitions) {
       {2, true, {g05(2), r3(3, 0)}},   // R+3 without L2 phase
       {5, true, {g05(1), r3(6)}},      // after two missing epochs: G05 slips
       {6, true, {g05(2), r3(7)}},
+      {1e9, true, {g05(3), r3(8)}},   // damaged: no time of week, left out
   };
   std::string kel = dir + "/roll.kel";
   jpstest::WriteFile(kel, KelBytes(2026, 1, 1, epochs));
@@ -170,7 +171,7 @@ TEST(QcCraftedKel, RolloverGapSlipsLocksAndMarksByTheirDefinitions) {
                      "\tEl1: 1023 604784 0 0 604784\r\n\tEl5: 604784 0 0 0\r\n}\r\n");
   jpstest::WriteFile(dir + "/roll.STA",
                      "Mark File:\r\nSTA: * 604798.50 * PT1 * 1.500 * corner * ANT * \r\n"
-                     "0.5 ENTERING KINEMATIC MODE\r\nSITE PT9 CANCELED\r\n"
+                     "0.5 ENTERING KINEMATIC MODE\r\nSITE Z\xFCrich CANCELED\r\n"
                      "\r\nCAMERA PULSE #1 AT: 1.250000\r\n");
 
   ProgramRun run = Jpsconv({"qc", kel, "--json"}, dir);
@@ -184,6 +185,7 @@ TEST(QcCraftedKel, RolloverGapSlipsLocksAndMarksByTheirDefinitions) {
   EXPECT_EQ(s["last"]["gps_time"].text, "2019-04-07T00:00:06");
   EXPECT_EQ(s["interval_s"].number, 1);
   EXPECT_EQ(s["epochs_present"].number, 8);
+  EXPECT_EQ(s["epochs_without_time"].number, 1);
   EXPECT_EQ(s["epochs_expected"].number, 10);
   ASSERT_EQ(s["gaps"].items.size(), 1u);
   EXPECT_EQ(s["gaps"][0]["start"]["seconds_of_week"].number, 3);
@@ -201,6 +203,7 @@ TEST(QcCraftedKel, RolloverGapSlipsLocksAndMarksByTheirDefinitions) {
   EXPECT_EQ(s["marks"][1]["mode"].text, "kinematic");
   EXPECT_EQ(s["marks"][1]["time"]["gps_time"].text, "2019-04-07T00:00:00.500");
   EXPECT_EQ(s["marks"][2]["kind"].text, "site_canceled");
+  EXPECT_EQ(s["marks"][2]["name"].text, "Z?rich");  // Latin-1, not UTF-8
   EXPECT_TRUE(s["marks"][2]["time"].IsNull());
   EXPECT_EQ(s["marks"][3]["pulse"].number, 1);
 
@@ -230,7 +233,7 @@ TEST(QcCraftedKel, RolloverGapSlipsLocksAndMarksByTheirDefinitions) {
             std::string::npos)
       << text.out;
   EXPECT_NE(text.out.find("most cycle slips  G05 (2)"), std::string::npos);
-  EXPECT_NE(text.out.find("site PT9 cancelled"), std::string::npos);
+  EXPECT_NE(text.out.find("site Z?rich cancelled"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- simulated

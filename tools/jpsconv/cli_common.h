@@ -37,6 +37,9 @@ int64_t FileSize(const std::string& path);  // -1 when unknown
 std::string Printable(const std::string& text);
 // A JSON string literal.
 std::string JsonString(const std::string& text);
+// The text with every byte that does not belong to a well-formed UTF-8
+// sequence shown as "?" (file names and marks may come in other encodings).
+std::string ValidUtf8(const std::string& text);
 // printf into a string; the format is always the program's own.
 std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

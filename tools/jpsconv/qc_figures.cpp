@@ -14,6 +14,7 @@ constexpr double kHalfWeek = jps::kSecondsPerWeek / 2;
 constexpr double kGapSteps = 1.5;  // a step longer than this many intervals is a gap
 constexpr double kMillisecond = 1e-3;
 
+
 // GPS first, then GLONASS, then numbers that are neither.
 int SystemOrder(int number) {
   if (IsGpsSatellite(number)) return 0;
@@ -77,6 +78,10 @@ double QcAccumulator::Continuous(double secondsOfWeek) {
 
 void QcAccumulator::AddEpoch(const jps::KelEpoch& epoch,
                              const std::vector<jps::KelMeasurement>& measurements) {
+  if (!IsTimeOfWeek(epoch.receiverTime)) {
+    ++unusableTime_;
+    return;
+  }
   double t = Continuous(epoch.receiverTime);
   if (!times_.empty() && t <= times_.back()) ++outOfOrder_;
   long index = static_cast<long>(times_.size());
@@ -149,20 +154,15 @@ void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, d
   }
 }
 
-// The continuous time of a time of week: in the week that puts it nearest
-// to the session.
+// The continuous time of a time of week: in the week that puts it inside the
+// session, or nearest to it.
 double QcAccumulator::MarkTime(double secondsOfWeek, double first, double last) const {
-  double best = secondsOfWeek, distance = HUGE_VAL;
-  for (double week = std::floor(first / jps::kSecondsPerWeek) - 1;
-       week <= std::floor(last / jps::kSecondsPerWeek) + 1; ++week) {
-    double t = secondsOfWeek + week * jps::kSecondsPerWeek;
-    double d = t < first ? first - t : (t > last ? t - last : 0.0);
-    if (d < distance) {
-      best = t;
-      distance = d;
-    }
-  }
-  return best;
+  double week = jps::kSecondsPerWeek;
+  double below = secondsOfWeek + week * std::floor((first - secondsOfWeek) / week);  // <= first
+  double above = below + week;                                                        // > first
+  if (below == first) return below;
+  if (above <= last) return above;
+  return first - below <= above - last ? below : above;
 }
 
 std::vector<QcRun> QcAccumulator::Runs(const std::vector<IndexRun>& runs,
@@ -183,6 +183,7 @@ std::vector<QcRun> QcAccumulator::Runs(const std::vector<IndexRun>& runs,
 void QcAccumulator::Finish(QcReport* report) {
   report->present = static_cast<long>(times_.size());
   report->outOfOrder = outOfOrder_;
+  report->unusableTime = unusableTime_;
   report->interval = MostFrequentStep(times_);
   std::vector<long> gapAfter;  // epochs that a gap follows
   if (!times_.empty()) {
@@ -219,6 +220,8 @@ void QcAccumulator::Finish(QcReport* report) {
                      return SystemOrder(a.number) < SystemOrder(b.number);
                    });
 }
+
+bool IsTimeOfWeek(double t) { return t >= -jps::kSecondsPerWeek && t <= 2 * jps::kSecondsPerWeek; }
 
 QcTotals Totals(const QcReport& report) {
   QcTotals t;

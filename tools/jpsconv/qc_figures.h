@@ -87,7 +87,8 @@ struct QcReport {
   int32_t week = 0;  // whole GPS week of the first epoch, when hasWeek
   long present = 0;  // epochs in the file
   long expected = 0;
-  long outOfOrder = 0;  // epochs not later than the one before them
+  long outOfOrder = 0;    // epochs not later than the one before them
+  long unusableTime = 0;  // epochs whose time is no time of week, left out
   double first = 0, last = 0, interval = 0;
   std::vector<QcGap> gaps;
   std::vector<QcSpan> spans;
@@ -95,6 +96,10 @@ struct QcReport {
   std::vector<QcSatellite> satellites;  // GPS by number, then GLONASS, then others
   std::string damage;                   // why the file could not be read to its end
 };
+
+// True for a time that can be a time of week, with room for a week either
+// side; epochs and marks at other times (a damaged file) are left out.
+bool IsTimeOfWeek(double t);
 
 // Per-observable totals over all records, and the pooled multipath.
 struct QcTotals {
@@ -154,6 +159,7 @@ class QcAccumulator {
   std::vector<QcSpan> spans_;
   std::vector<QcMark> marks_;
   long outOfOrder_ = 0;
+  long unusableTime_ = 0;
   double weekOffset_ = 0;
 };
 

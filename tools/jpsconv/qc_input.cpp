@@ -94,6 +94,7 @@ void ReadMarks(const std::string& sta, QcAccumulator* figures) {
         continue;
     }
     mark.time = line.time;
+    if (!IsTimeOfWeek(mark.time)) mark.hasTime = false;
     figures->AddMark(mark);
   }
 }

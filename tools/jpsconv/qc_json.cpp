@@ -34,14 +34,14 @@ class JsonWriter {
   }
   void Key(const char* name) {
     Separate();
-    out_ += JsonString(name) + (pretty_ ? ": " : ":");
+    out_ += JsonString(ValidUtf8(name)) + (pretty_ ? ": " : ":");
     keyed_ = true;
   }
   void Raw(const std::string& value) {
     Separate();
     out_ += value;
   }
-  void Text(const std::string& value) { Raw(JsonString(value)); }
+  void Text(const std::string& value) { Raw(JsonString(ValidUtf8(value))); }
   void Number(double value, int decimals) { Raw(Formatted("%.*f", decimals, value)); }
   void Integer(long value) { Raw(Formatted("%ld", value)); }
   // "name": value, for the common cases.
@@ -157,6 +157,7 @@ void Session(JsonWriter& w, const QcReport& r) {
   w.Field("epochs_expected", r.expected);
   w.Field("epochs_present", r.present);
   w.Field("epochs_out_of_order", r.outOfOrder);
+  w.Field("epochs_without_time", r.unusableTime);
   w.Key("gaps");
   w.Open('[');
   for (const QcGap& g : r.gaps) {

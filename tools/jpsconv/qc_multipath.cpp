@@ -43,14 +43,11 @@ MultipathValues Multipath(const jps::KelMeasurement& m) {
   double phase2 = -m.l2Phase * jps::kSpeedOfLight / f2;
   double alpha = (f1 / f2) * (f1 / f2);
   double k = 2.0 / (alpha - 1.0);
-  if (m.l1Code != 0.0) {
-    v.hasMp1 = true;
-    v.mp1 = m.l1Code - (1.0 + k) * phase1 + k * phase2;
-  }
-  if (m.l2Code != 0.0) {
-    v.hasMp2 = true;
-    v.mp2 = m.l2Code - alpha * k * phase1 + (alpha * k - 1.0) * phase2;
-  }
+  v.mp1 = m.l1Code - (1.0 + k) * phase1 + k * phase2;
+  v.mp2 = m.l2Code - alpha * k * phase1 + (alpha * k - 1.0) * phase2;
+  // A damaged file may hold values that are not numbers.
+  v.hasMp1 = m.l1Code != 0.0 && std::isfinite(v.mp1);
+  v.hasMp2 = m.l2Code != 0.0 && std::isfinite(v.mp2);
   return v;
 }
 

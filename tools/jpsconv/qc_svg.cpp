@@ -54,28 +54,26 @@ constexpr const char* kKinematicColour = "#ef6c00";
 constexpr const char* kGridColour = "#e6e6e6";
 constexpr const char* kHatch = "url(#missing)";
 
-// Text for the picture: XML's special characters escaped, control
-// characters shown as \xNN, and bytes that are not UTF-8 as "?".
+// Text for the picture: control characters shown as \xNN, bytes that are
+// not UTF-8 as "?", and XML's special characters escaped.
 std::string Escape(const std::string& raw) {
-  std::string text = Printable(raw), out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    bool valid = length > 0 && i + length <= text.size();
-    for (size_t k = 1; valid && k < length; ++k) valid = (text[i + k] & 0xC0) == 0x80;
-    if (!valid) {
-      out += '?';
-    } else if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '"') {
-      out += "&quot;";
-    } else {
-      out.append(text, i, length);
-      i += length - 1;
+  std::string out;
+  for (char c : ValidUtf8(Printable(raw))) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -84,6 +82,7 @@ std::string Escape(const std::string& raw) {
 // Where time goes across: the session from its first epoch to the end of its last.
 struct Frame {
   double t0 = 0, t1 = 1;
+  double step = 1;  // the time an epoch covers: the interval, or 1 s when there is none
   double X(double t) const { return kLeft + (t - t0) / (t1 - t0) * kPlot; }
 };
 
@@ -162,7 +161,7 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
   double strip = top + kMarkLines * kMarkLineHeight + 4;
   std::string out, lines, pulses, statics, kinematics;
   for (const QcSpan& s : r.spans) {
-    (s.kinematic ? kinematics : statics) += Box(f.X(s.start), f.X(s.end + r.interval), strip,
+    (s.kinematic ? kinematics : statics) += Box(f.X(s.start), f.X(s.end + f.step), strip,
                                                 kModeStrip);
   }
   out += Path(statics, Formatted("fill=\"%s\"", kStaticColour).c_str());
@@ -236,7 +235,7 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
       labels += Text(kWidth - kRight + 6, y + kBarHeight, Formatted("%zu", s.slips.size()),
                      Formatted(" fill=\"%s\"", kSlipColour).c_str());
     }
-    Bars(s, f, r.interval, y + (kRowHeight - kBarHeight) / 2, paths);
+    Bars(s, f, f.step, y + (kRowHeight - kBarHeight) / 2, paths);
     for (double t : s.slips) slips += Formatted("M%.1f %.1fv%.1f", f.X(t), y, kRowHeight);
     y += kRowHeight;
   }
@@ -292,8 +291,9 @@ std::string Legend(double y) {
 std::string QcSvg(const QcReport& report) {
   Frame f;
   if (report.present > 0) {
+    f.step = report.interval > 0 ? report.interval : 1.0;
     f.t0 = report.first;
-    f.t1 = report.last + (report.interval > 0 ? report.interval : 1.0);
+    f.t1 = report.last + f.step;
   }
   double marksTop = kTitleHeight;
   double rowsTop = marksTop + kMarkLines * kMarkLineHeight + 4 + kModeStrip + kAxisHeight;

@@ -15,6 +15,9 @@ namespace {
 constexpr size_t kListedAtMost = 20;  // gaps, spans and marks listed; JSON has them all
 constexpr const char* kIndent = "                  ";  // continues a labelled list
 
+// Text of the file or the marks as the terminal may show it.
+std::string Shown(const std::string& text) { return ValidUtf8(Printable(text)); }
+
 double Percent(long part, long whole) {
   return whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0;
 }
@@ -38,10 +41,10 @@ std::string List(const char* label, const std::vector<T>& items,
 }
 
 std::string Verdict(const QcReport& r) {
-  std::string out = Formatted("Data quality of %s\n", Printable(r.kel).c_str());
+  std::string out = Formatted("Data quality of %s\n", Shown(r.kel).c_str());
   if (!r.damage.empty()) {
     out += Formatted("  DAMAGED: %s; the figures cover the %ld epochs before it\n",
-                     Printable(r.damage).c_str(), r.present);
+                     Shown(r.damage).c_str(), r.present);
   }
   if (r.present == 0) return out + "  no epochs\n";
   out += Formatted("  %s to %s GPS time", QcDateTime(r, r.first).c_str(),
@@ -99,13 +102,13 @@ std::string MarkLine(const QcMark& m) {
   std::string when = m.hasTime ? QcClock(m.time, true) + "  " : "";
   switch (m.kind) {
     case QcMarkKind::kStation:
-      return when + Formatted("%s  height %.3f m  %s  %s", Printable(m.name).c_str(),
-                              m.antennaHeight, Printable(m.description).c_str(),
-                              Printable(m.antenna).c_str());
+      return when + Formatted("%s  height %.3f m  %s  %s", Shown(m.name).c_str(),
+                              m.antennaHeight, Shown(m.description).c_str(),
+                              Shown(m.antenna).c_str());
     case QcMarkKind::kModeChange:
       return when + (m.kinematic ? "entering kinematic mode" : "entering static mode");
     case QcMarkKind::kSiteCanceled:
-      return "site " + Printable(m.name) + " cancelled";
+      return "site " + Shown(m.name) + " cancelled";
     case QcMarkKind::kCameraPulse:
       break;
   }
@@ -118,6 +121,10 @@ std::string Session(const QcReport& r) {
                    std::fmod(r.first, jps::kSecondsPerWeek));
   out += Formatted("  %-16s%s (%.3f s of week)\n", "last epoch", QcDateTime(r, r.last).c_str(),
                    std::fmod(r.last, jps::kSecondsPerWeek));
+  if (r.unusableTime > 0) {
+    out += Formatted("  %-16s%ld epochs whose time is no time of week, left out\n", "bad times",
+                     r.unusableTime);
+  }
   if (r.outOfOrder > 0) {
     out += Formatted("  %-16s%ld epochs not later than the one before\n", "out of order",
                      r.outOfOrder);
