@@ -18,8 +18,8 @@ int32_t WholeGpsWeek(int32_t week, double reference) {
   return w + kWeeksPerEra * static_cast<int32_t>(std::fmin(eras, kMostEras));
 }
 
-double CalendarToGpsSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
-                            int32_t minute, int32_t second) {
+double CalendarToGpsSeconds(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
+                            int32_t second) {
   CalendarTime t{second, minute, hour, day, month, year, 0};
   return static_cast<double>(CalendarToSeconds(t) - kGpsEpochUnixSeconds);
 }

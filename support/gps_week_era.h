@@ -14,7 +14,7 @@ int32_t WholeGpsWeek(int32_t week, double reference);
 
 // GPS seconds since 1980-01-06 of a UTC calendar time (month from 0, year
 // since 1900); leap seconds are not counted.
-double CalendarToGpsSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
-                            int32_t minute, int32_t second);
+double CalendarToGpsSeconds(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
+                            int32_t second);
 
 }  // namespace jps

@@ -21,10 +21,10 @@ enum class StaLineKind {
 
 struct StaLine {
   StaLineKind kind;
-  double time;           // station, mode change, camera pulse
-  int32_t kinematic;     // mode change: 1 kinematic, 0 static
-  int32_t pulse;         // camera pulse number
-  double antennaHeight;  // station, metres
+  double time;               // station, mode change, camera pulse
+  int32_t kinematic;         // mode change: 1 kinematic, 0 static
+  int32_t pulse;             // camera pulse number
+  double antennaHeight;      // station, metres
   char name[kTextLineSize];  // station or cancelled site
   char description[kTextLineSize];
   char antenna[kTextLineSize];

@@ -1,7 +1,7 @@
 // Broadcast week numbers (modulo 1024) made whole against the time they are read.
-#include <gtest/gtest.h>
-
 #include "support/gps_week_era.h"
+
+#include <gtest/gtest.h>
 
 using namespace jps;
 

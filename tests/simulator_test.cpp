@@ -390,7 +390,8 @@ TEST(Simulator, GapsLeaveOutTheirEpochsAndTheCodeErrorOnlyItsRanges) {
         EXPECT_EQ(a[i].p2Range, b[i].p2Range);
         continue;
       }
-      squares += std::pow(b[i].caRange - a[i].caRange, 2) + std::pow(b[i].p2Range - a[i].p2Range, 2);
+      squares +=
+          std::pow(b[i].caRange - a[i].caRange, 2) + std::pow(b[i].p2Range - a[i].p2Range, 2);
       draws += 2;
     }
     bytes.clear();

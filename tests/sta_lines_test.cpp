@@ -1,9 +1,9 @@
 // Lines of a station-mark file read back, in every form the converter writes.
+#include "support/sta_lines.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "support/sta_lines.h"
 
 using namespace jps;
 
@@ -51,8 +51,8 @@ TEST(ParseStaLine, DamagedOrForeignLinesAreOtherAndLeaveNothingBehind) {
        {"STA: * 12.00 * PT1 * 1.5 * d * a", "STA: * x * PT1 * 1.5 * d * a * ",
         "STA: * 12.00 * PT1 * 1.5 * d * a * extra * ", "STA: * 12.00 * PT1 * ",
         "433300.2 ENTERING ORBIT MODE", "ENTERING STATIC MODE", "12 ENTERING STATIC",
-        "CAMERA PULSE #x AT: 5", "CAMERA PULSE #3 AT: ", "CAMERA PULSE #3",
-        "SITE CANCELED", "Mark File: again", "\tSTA: * 1.00 * A * 0 * * * "}) {
+        "CAMERA PULSE #x AT: 5", "CAMERA PULSE #3 AT: ", "CAMERA PULSE #3", "SITE CANCELED",
+        "Mark File: again", "\tSTA: * 1.00 * A * 0 * * * "}) {
     SCOPED_TRACE(text);
     EXPECT_EQ(ParseStaLine(text, &line), StaLineKind::kOther);
     EXPECT_EQ(line.time, 0.0);

@@ -81,8 +81,10 @@ class Parser : TextCursor {
     *code = 0;
     for (int i = 0; i < 4; ++i) {
       char c = s_[at_++];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                     : -1;
       if (d < 0) return Fail("a \\u escape needs four hex digits");
       *code = *code * 16 + static_cast<unsigned>(d);
     }
@@ -164,7 +166,6 @@ class Parser : TextCursor {
       if (!Take(',')) return Fail("expected , or } in an object");
     }
   }
-
 };
 
 }  // namespace

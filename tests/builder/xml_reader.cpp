@@ -66,8 +66,8 @@ class Parser : TextCursor {
       size_t end = s_.find(';', at_);
       if (end == std::string::npos) return Fail("a reference is not closed");
       std::string ref = s_.substr(at_ + 1, end - at_ - 1);
-      const char* named[][2] = {{"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""},
-                                {"apos", "'"}};
+      const char* named[][2] = {
+          {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}};
       bool known = false;
       for (const auto& n : named) {
         if (ref == n[0]) *out += n[1], known = true;
@@ -138,7 +138,6 @@ class Parser : TextCursor {
       }
     }
   }
-
 };
 
 }  // namespace

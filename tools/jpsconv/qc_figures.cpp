@@ -14,7 +14,6 @@ constexpr double kHalfWeek = jps::kSecondsPerWeek / 2;
 constexpr double kGapSteps = 1.5;  // a step longer than this many intervals is a gap
 constexpr double kMillisecond = 1e-3;
 
-
 // GPS first, then GLONASS, then numbers that are neither.
 int SystemOrder(int number) {
   if (IsGpsSatellite(number)) return 0;
@@ -159,7 +158,7 @@ void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, d
 double QcAccumulator::MarkTime(double secondsOfWeek, double first, double last) const {
   double week = jps::kSecondsPerWeek;
   double below = secondsOfWeek + week * std::floor((first - secondsOfWeek) / week);  // <= first
-  double above = below + week;                                                        // > first
+  double above = below + week;                                                       // > first
   if (below == first) return below;
   if (above <= last) return above;
   return first - below <= above - last ? below : above;
@@ -172,10 +171,12 @@ std::vector<QcRun> QcAccumulator::Runs(const std::vector<IndexRun>& runs,
     long first = r.first;
     auto gap = std::lower_bound(gapAfter.begin(), gapAfter.end(), first);
     for (; gap != gapAfter.end() && *gap < r.last; ++gap) {
-      out.push_back({times_[static_cast<size_t>(first)], times_[static_cast<size_t>(*gap)], r.kind});
+      out.push_back(
+          {times_[static_cast<size_t>(first)], times_[static_cast<size_t>(*gap)], r.kind});
       first = *gap + 1;
     }
-    out.push_back({times_[static_cast<size_t>(first)], times_[static_cast<size_t>(r.last)], r.kind});
+    out.push_back(
+        {times_[static_cast<size_t>(first)], times_[static_cast<size_t>(r.last)], r.kind});
   }
   return out;
 }

@@ -49,8 +49,8 @@ struct QcSatellite {
   int number = 0;
   long epochs = 0;  // epochs in which the satellite has a record
   long l1Code = 0, l1Phase = 0, doppler = 0, l2Code = 0, l2Phase = 0;  // epochs with each
-  std::vector<double> slips;  // times
-  double longestLock = 0;     // seconds
+  std::vector<double> slips;                                           // times
+  double longestLock = 0;                                              // seconds
   MultipathArcs mp1, mp2;
   std::vector<QcRun> runs;
 };
@@ -113,9 +113,9 @@ QcTotals Totals(const QcReport& report);
 
 // The satellites that stand out, worst first, at most `most` of each.
 struct QcWorst {
-  std::vector<const QcSatellite*> slips;    // most slips (at least one)
+  std::vector<const QcSatellite*> slips;     // most slips (at least one)
   std::vector<const QcSatellite*> mp1, mp2;  // highest multipath
-  std::vector<const QcSatellite*> l2Phase;  // smallest share of epochs with L2 phase
+  std::vector<const QcSatellite*> l2Phase;   // smallest share of epochs with L2 phase
 };
 QcWorst Worst(const QcReport& report, size_t most);
 
@@ -141,8 +141,8 @@ class QcAccumulator {
     QcSatellite figures;
     long lastEpoch = -1;  // index of its last epoch
     int lastLock = 0;
-    bool bothPhases = false;   // in its last epoch
-    bool locked = false;       // a lock runs
+    bool bothPhases = false;  // in its last epoch
+    bool locked = false;      // a lock runs
     double lockStart = 0, lockEnd = 0;
     std::vector<IndexRun> runs;
   };

@@ -52,12 +52,12 @@ double WrittenAt(const jps::KelHeader& h) {
 void ReadWeek(const std::string& epp, double writtenAt, QcReport* report) {
   int32_t week = 0;
   double toe = 0;
-  if (epp.empty() || report->present == 0 ||
-      jps::EppLatestGpsWeek(epp.c_str(), &week, &toe) != 0) {
+  if (epp.empty() || report->present == 0 || jps::EppLatestGpsWeek(epp.c_str(), &week, &toe) != 0) {
     return;
   }
   int32_t whole = jps::WholeGpsWeek(week, writtenAt);
-  report->week = whole + static_cast<int32_t>(std::lround((toe - report->first) / jps::kSecondsPerWeek));
+  report->week =
+      whole + static_cast<int32_t>(std::lround((toe - report->first) / jps::kSecondsPerWeek));
   report->hasWeek = true;
 }
 

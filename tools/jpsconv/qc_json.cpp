@@ -218,7 +218,9 @@ void Totals(JsonWriter& w, const QcReport& r) {
   w.Key("worst");
   w.Open('{');
   const std::pair<const char*, const std::vector<const QcSatellite*>*> lists[] = {
-      {"slips", &worst.slips}, {"mp1", &worst.mp1}, {"mp2", &worst.mp2},
+      {"slips", &worst.slips},
+      {"mp1", &worst.mp1},
+      {"mp2", &worst.mp2},
       {"l2_phase", &worst.l2Phase}};
   for (const auto& list : lists) {
     w.Key(list.first);

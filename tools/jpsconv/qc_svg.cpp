@@ -21,8 +21,8 @@ namespace {
 
 // Layout, in pixels.
 constexpr double kWidth = 1200;
-constexpr double kLeft = 64;    // row labels
-constexpr double kRight = 56;   // slip counts
+constexpr double kLeft = 64;   // row labels
+constexpr double kRight = 56;  // slip counts
 constexpr double kPlot = kWidth - kLeft - kRight;
 constexpr double kTitleHeight = 52;
 constexpr double kMarkLines = 3;  // station labels are staggered over this many lines
@@ -38,8 +38,8 @@ constexpr double kThinnest = 1.0;  // a gap or a slip is never drawn thinner
 constexpr double kCovered = 0.5;   // a column shows a bar when at least this much is covered
 
 // Clock label steps, seconds; the first that gives at most kMostLabels labels.
-constexpr double kLabelSteps[] = {1,    2,    5,    10,   15,    30,    60,    120,   300,
-                                  600,  900,  1800, 3600, 7200,  10800, 21600, 43200, 86400};
+constexpr double kLabelSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                  600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
 constexpr double kMostLabels = 12;
 
 const char* const kKindColours[kTrackingKinds] = {"#2e7d32", "#f9a825", "#90a4ae"};
@@ -87,8 +87,7 @@ struct Frame {
 };
 
 std::string Text(double x, double y, const std::string& text, const char* extra = "") {
-  return Formatted("<text x=\"%.1f\" y=\"%.1f\"%s>%s</text>\n", x, y, extra,
-                   Escape(text).c_str());
+  return Formatted("<text x=\"%.1f\" y=\"%.1f\"%s>%s</text>\n", x, y, extra, Escape(text).c_str());
 }
 
 // A filled box as a path piece.
@@ -121,14 +120,14 @@ std::string MergedBoxes(std::vector<std::pair<double, double>> spans, double y, 
 
 std::string Title(const QcReport& r) {
   QcTotals t = Totals(r);
-  std::string when = r.present == 0 ? std::string("no epochs")
-                                    : QcDateTime(r, r.first) + " to " + QcDateTime(r, r.last) +
-                                          " GPS time" +
-                                          (r.hasWeek ? Formatted(" (week %d)", r.week) : "");
-  std::string figures = Formatted(
-      "every %s, %ld of %ld epochs, %zu gaps, %d satellites, %ld cycle slips",
-      QcDuration(r.interval).c_str(), r.present, r.expected, r.gaps.size(),
-      t.gps + t.glonass + t.other, t.slips);
+  std::string when = r.present == 0
+                         ? std::string("no epochs")
+                         : QcDateTime(r, r.first) + " to " + QcDateTime(r, r.last) + " GPS time" +
+                               (r.hasWeek ? Formatted(" (week %d)", r.week) : "");
+  std::string figures =
+      Formatted("every %s, %ld of %ld epochs, %zu gaps, %d satellites, %ld cycle slips",
+                QcDuration(r.interval).c_str(), r.present, r.expected, r.gaps.size(),
+                t.gps + t.glonass + t.other, t.slips);
   if (!r.damage.empty()) figures += "; DAMAGED: " + r.damage;
   return Text(kLeft, 20, BaseName(r.kel), " font-size=\"15\" font-weight=\"bold\"") +
          Text(kLeft, 38, when + " \u2014 " + figures);
@@ -161,8 +160,8 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
   double strip = top + kMarkLines * kMarkLineHeight + 4;
   std::string out, lines, pulses, statics, kinematics;
   for (const QcSpan& s : r.spans) {
-    (s.kinematic ? kinematics : statics) += Box(f.X(s.start), f.X(s.end + f.step), strip,
-                                                kModeStrip);
+    (s.kinematic ? kinematics : statics) +=
+        Box(f.X(s.start), f.X(s.end + f.step), strip, kModeStrip);
   }
   out += Path(statics, Formatted("fill=\"%s\"", kStaticColour).c_str());
   out += Path(kinematics, Formatted("fill=\"%s\"", kKinematicColour).c_str());
@@ -186,7 +185,8 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
   out += Path(pulses, "class=\"pulses\" stroke=\"#000\" fill=\"none\"");
   out += Path(lines, Formatted("class=\"marks\" stroke=\"%s\" fill=\"none\" "
                                "stroke-dasharray=\"3,2\"",
-                               kMarkColour).c_str());
+                               kMarkColour)
+                         .c_str());
   return out;
 }
 
@@ -244,7 +244,8 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
                 Formatted("class=\"%s\" fill=\"%s\"", kKindClasses[k], kKindColours[k]).c_str());
   }
   out += Path(slips, Formatted("class=\"slips\" stroke=\"%s\" stroke-width=\"1.5\" fill=\"none\"",
-                               kSlipColour).c_str());
+                               kSlipColour)
+                         .c_str());
   *bottom = y;
   return out + labels;
 }
@@ -278,8 +279,7 @@ std::string Legend(double y) {
        "static");
   item(Path(Box(x, x + 14, y + 2, kModeStrip), Formatted("fill=\"%s\"", kKinematicColour).c_str()),
        "kinematic");
-  item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight), "stroke=\"#000\""),
-       "camera pulse");
+  item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight), "stroke=\"#000\""), "camera pulse");
   item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight),
             Formatted("stroke=\"%s\" stroke-dasharray=\"3,2\"", kMarkColour).c_str()),
        "station mark, mode change");

@@ -102,9 +102,8 @@ std::string MarkLine(const QcMark& m) {
   std::string when = m.hasTime ? QcClock(m.time, true) + "  " : "";
   switch (m.kind) {
     case QcMarkKind::kStation:
-      return when + Formatted("%s  height %.3f m  %s  %s", Shown(m.name).c_str(),
-                              m.antennaHeight, Shown(m.description).c_str(),
-                              Shown(m.antenna).c_str());
+      return when + Formatted("%s  height %.3f m  %s  %s", Shown(m.name).c_str(), m.antennaHeight,
+                              Shown(m.description).c_str(), Shown(m.antenna).c_str());
     case QcMarkKind::kModeChange:
       return when + (m.kinematic ? "entering kinematic mode" : "entering static mode");
     case QcMarkKind::kSiteCanceled:
@@ -139,7 +138,8 @@ std::string Session(const QcReport& r) {
                      QcClock(s.start, true).c_str(), QcClock(s.end, true).c_str(), s.epochs);
   });
   std::vector<QcMark> marks, pulses;
-  for (const QcMark& m : r.marks) (m.kind == QcMarkKind::kCameraPulse ? pulses : marks).push_back(m);
+  for (const QcMark& m : r.marks)
+    (m.kind == QcMarkKind::kCameraPulse ? pulses : marks).push_back(m);
   if (r.sta.empty()) out += Formatted("  %-16sno STA file\n", "station marks");
   if (!r.sta.empty() && marks.empty()) out += Formatted("  %-16snone\n", "station marks");
   out += List<QcMark>("station marks", marks, [](const QcMark& m) { return MarkLine(m); });
@@ -157,12 +157,12 @@ std::string Satellites(const QcReport& r) {
       "  sat  epochs  L1 code  L1 phase  Doppler  L2 code  L2 phase  slips  longest lock"
       "  MP1 (m)  MP2 (m)\n";
   for (const QcSatellite& s : r.satellites) {
-    out += Formatted("  %-4s %7ld  %6.1f%%  %7.1f%%  %6.1f%%  %6.1f%%  %7.1f%%  %5zu  %12s  %7s  %7s\n",
-                     SatelliteName(s.number).c_str(), s.epochs, Percent(s.l1Code, s.epochs),
-                     Percent(s.l1Phase, s.epochs), Percent(s.doppler, s.epochs),
-                     Percent(s.l2Code, s.epochs), Percent(s.l2Phase, s.epochs), s.slips.size(),
-                     QcDuration(s.longestLock).c_str(), Metres(s.mp1).c_str(),
-                     Metres(s.mp2).c_str());
+    out += Formatted(
+        "  %-4s %7ld  %6.1f%%  %7.1f%%  %6.1f%%  %6.1f%%  %7.1f%%  %5zu  %12s  %7s  %7s\n",
+        SatelliteName(s.number).c_str(), s.epochs, Percent(s.l1Code, s.epochs),
+        Percent(s.l1Phase, s.epochs), Percent(s.doppler, s.epochs), Percent(s.l2Code, s.epochs),
+        Percent(s.l2Phase, s.epochs), s.slips.size(), QcDuration(s.longestLock).c_str(),
+        Metres(s.mp1).c_str(), Metres(s.mp2).c_str());
   }
   return out;
 }
