@@ -1,10 +1,8 @@
 // The command-line host, run as a program: simulate, convert, dump, detect;
 // summaries that match the files; exit statuses; Ctrl-C; worker processes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -323,7 +321,7 @@ TEST(JpsconvDetectAndDump, ExitStatusesFollowWhatTheyFind) {
 
 TEST(JpsconvHelp, EveryCommandExplainsItself) {
   std::string dir = jpstest::TempDir();
-  for (const char* command : {"convert", "detect", "dump", "simulate"}) {
+  for (const char* command : {"convert", "detect", "dump", "qc", "rinex", "simulate"}) {
     ProgramRun r = Jpsconv({command, "--help"}, dir);
     EXPECT_EQ(r.exit, 0) << command;
     EXPECT_EQ(r.out.find(std::string("Usage: jpsconv ") + command), 0u) << command;
@@ -336,7 +334,7 @@ TEST(JpsconvHelp, EveryCommandExplainsItself) {
   for (const char* flag :
        {"--gps-only", "--l1-phase-from-p1", "--start-dynamic", "--keep-damaged-epochs",
         "--require-l2", "--verbose", "--site-awaits-save", "--no-site-awaits-save",
-        "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json"}) {
+        "--skip-greis-epochs", "--skip-rm-epochs", "-j", "--json", "--qc", "--rinex"}) {
     EXPECT_NE(help.out.find(flag), std::string::npos) << flag;
   }
 }

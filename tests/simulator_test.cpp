@@ -350,6 +350,66 @@ TEST(Simulator, SameSeedSameBytesOtherSeedOtherBytes) {
   EXPECT_EQ(jpssim::SimulateSessionBytes(o), jpssim::SimulateSessionBytes(o));
 }
 
+// The options that the data-quality tests use: gaps leave out exactly their
+// epochs; the extra code error changes only its satellite's two ranges, by
+// noise of the deviation asked for.
+TEST(Simulator, GapsLeaveOutTheirEpochsAndTheCodeErrorOnlyItsRanges) {
+  SimulatorOptions o;
+  o.minutes = 5;
+  o.seed = 8;
+  o.gaps = {{1, 2}, {100, 50}};
+  Session gapped(o);
+  jpsbuild::Bytes bytes;
+  std::vector<double> times;
+  while (gapped.Next(&bytes)) times.push_back(gapped.lastEpoch().t);
+  ASSERT_EQ(times.size(), 300u - 52u);
+  EXPECT_EQ(gapped.stats().epochs, 248);
+  EXPECT_EQ(times[0], 0);
+  EXPECT_EQ(times[1], 3);
+  EXPECT_EQ(times[97], 99);
+  EXPECT_EQ(times[98], 150);
+  EXPECT_EQ(gapped.stats().sitesSaved, 2);
+
+  o.gaps.clear();
+  o.minutes = 20;
+  Session plain(o);
+  o.codeErrorSatellite = 45 + 1;  // a GLONASS satellite on channel +1
+  o.codeErrorRms = 2.0;
+  Session noisy(o);
+  double squares = 0;
+  int draws = 0;
+  while (plain.Next(&bytes) && noisy.Next(&bytes)) {
+    const auto& a = plain.lastEpoch().satellites;
+    const auto& b = noisy.lastEpoch().satellites;
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].l1Phase, b[i].l1Phase);
+      EXPECT_EQ(a[i].doppler, b[i].doppler);
+      if (a[i].index != o.codeErrorSatellite) {
+        EXPECT_EQ(a[i].caRange, b[i].caRange);
+        EXPECT_EQ(a[i].p2Range, b[i].p2Range);
+        continue;
+      }
+      squares +=
+          std::pow(b[i].caRange - a[i].caRange, 2) + std::pow(b[i].p2Range - a[i].p2Range, 2);
+      draws += 2;
+    }
+    bytes.clear();
+  }
+  ASSERT_GT(draws, 1000);
+  EXPECT_NEAR(std::sqrt(squares / draws), 2.0, 0.15);
+
+  o.codeErrorSatellite = 0;
+  for (std::vector<jpssim::EpochGap> bad :
+       {std::vector<jpssim::EpochGap>{{0, 3}}, {{5, 0}}, {{5, 3}, {8, 1}}, {{9, 2}, {5, 1}},
+        {{1190, 10}}}) {
+    o.gaps = bad;
+    EXPECT_NE(jpssim::CheckSimulatorOptions(o), "") << bad[0].first;
+  }
+  o.gaps = {{1, 1}, {3, 1}, {1197, 2}};
+  EXPECT_EQ(jpssim::CheckSimulatorOptions(o), "");
+}
+
 TEST(Simulator, OptionsOutsideTheirRangesAreRefused) {
   SimulatorOptions o;
   EXPECT_EQ(jpssim::CheckSimulatorOptions(o), "");

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -145,6 +146,39 @@ std::string JsonString(const std::string& text) {
     }
   }
   return out + "\"";
+}
+
+std::string ValidUtf8(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    bool valid = length > 0 && i + length <= text.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    }
+    if (valid) {
+      out.append(text, i, length);
+      i += length;
+    } else {
+      out += '?';
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string Formatted(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+  va_end(again);
+  return text;
 }
 
 bool StderrIsTerminal() {

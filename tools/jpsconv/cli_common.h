@@ -42,6 +42,11 @@ std::string Printable(const std::string& text);
 void AppendPrintable(std::string& out, std::string_view text);
 // A JSON string literal.
 std::string JsonString(const std::string& text);
+// The text with every byte that does not belong to a well-formed UTF-8
+// sequence shown as "?" (file names and marks may come in other encodings).
+std::string ValidUtf8(const std::string& text);
+// printf into a string; the format is always the program's own.
+std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 bool StderrIsTerminal();
 std::string ErrnoText();

@@ -12,6 +12,7 @@ using Arguments = std::vector<std::string>;
 int ConvertCommand(const Arguments& args);
 int DetectCommand(const Arguments& args);
 int DumpCommand(const Arguments& args);
+int QcCommand(const Arguments& args);
 int RinexCommand(const Arguments& args);
 int SimulateCommand(const Arguments& args);
 

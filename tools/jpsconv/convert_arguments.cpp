@@ -71,6 +71,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
       out->help = true;
     } else if (arg == "--json") {
       out->json = true;
+    } else if (arg == "--qc") {
+      out->qc = true;
     } else if (arg == "-q" || arg == "--quiet") {
       out->quiet = true;
     } else if (arg == "--no-progress") {
@@ -116,6 +118,8 @@ void PrintConvertHelp(std::FILE* out) {
                "  -o, --output PATH       KEL file (one input) or folder (several inputs)\n"
                "  -j, --jobs N            convert up to N files at the same time (default 1)\n"
                "      --json              print the summaries as JSON lines\n"
+               "      --qc                after each file converted, its data-quality report\n"
+               "                          (see jpsconv qc --help; with --json one JSON line)\n"
                "      --log FILE          write the converter's messages to FILE, not the screen\n"
                "  -q, --quiet             no converter messages and no progress bar\n"
                "      --no-progress       no progress bar\n"

@@ -15,6 +15,7 @@ struct ConvertArguments {
   std::string log;       // --log: converter messages into this file
   int jobs = 1;          // -j: conversions at a time
   bool json = false;     // summaries as JSON lines
+  bool qc = false;       // a data-quality report of each file converted
   bool quiet = false;    // no converter messages, no progress
   bool progress = true;  // progress bar on a terminal
   bool worker = false;   // run as a worker of a parent jpsconv

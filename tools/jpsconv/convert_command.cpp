@@ -9,6 +9,7 @@
 #include "tools/jpsconv/convert_arguments.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/progress_bar.h"
+#include "tools/jpsconv/qc_command.h"
 #include "tools/jpsconv/report.h"
 #include "tools/jpsconv/rinex_report.h"
 #include "tools/jpsconv/workers.h"
@@ -57,12 +58,22 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   return jobs;
 }
 
-// The exit status of a finished conversion, after the RINEX export that
-// --rinex asks for when it converted.
-int FinishJob(const ConversionResult& r, const ConvertArguments& args) {
+// The summary of a finished conversion, then what --rinex and --qc ask for
+// of the files it wrote: the RINEX export of a converted file, the report of
+// any KEL file written. The exit status of all of them.
+int Report(const ConversionResult& r, const ConvertArguments& args) {
+  PrintSummary(r, args.json);
   int status = ExitStatus(r.outcome);
   if (args.rinex && r.outcome == Outcome::kConverted) {
     status = std::max(status, ExportAfterConversion(r.kel, args.json));
+  }
+  bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
+  if (args.qc && written) {
+    QcRequest qc;
+    qc.kel = r.kel;
+    qc.json = args.json;
+    qc.compact = true;
+    status = std::max(status, PrintQcReport(qc));
   }
   return status;
 }
@@ -88,8 +99,7 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressB
   } else {
     bar.Clear();
   }
-  PrintSummary(r, args.json);
-  return FinishJob(r, args);
+  return Report(r, args);
 }
 
 }  // namespace
@@ -132,10 +142,8 @@ int ConvertCommand(const Arguments& argv) {
   if (jobs.size() == 1) return ConvertOne(jobs[0], args, bar);
 
   int status = kExitOk;
-  RunWorkers(jobs, args, bar, [&](const ConversionResult& r) {
-    PrintSummary(r, args.json);
-    status = std::max(status, FinishJob(r, args));
-  });
+  RunWorkers(jobs, args, bar,
+             [&](const ConversionResult& r) { status = std::max(status, Report(r, args)); });
   return status;
 }
 

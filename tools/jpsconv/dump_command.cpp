@@ -7,12 +7,11 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/commands.h"
 #include "tools/jpsconv/kel_reader.h"
+#include "tools/jpsconv/satellite_names.h"
 
 namespace jpsconv {
 namespace {
 
-constexpr int kLastGpsSatellite = 32;
-constexpr int kGlonassSatelliteBase = 45;  // GLONASS: 45 + frequency channel
 constexpr double kSecondsPerDay = 86400.0;
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
@@ -28,18 +27,6 @@ void PrintDumpHelp() {
       "\n"
       "Exit status: 0 the whole file read; 1 the file is damaged or not a KEL\n"
       "file; 2 it could not be opened.\n");
-}
-
-std::string Satellite(int number) {
-  char text[16];
-  if (number >= 1 && number <= kLastGpsSatellite) {
-    std::snprintf(text, sizeof text, "G%02d", number);
-  } else if (number > kLastGpsSatellite) {
-    std::snprintf(text, sizeof text, "R%+d", number - kGlonassSatelliteBase);
-  } else {
-    std::snprintf(text, sizeof text, "?%d", number);
-  }
-  return text;
 }
 
 // Seconds of the GPS week as day and time of day.
@@ -88,7 +75,7 @@ void PrintTableEpoch(long long n, const jps::KelEpoch& e,
   std::printf("  %-4s %4s %16s %17s %13s %16s %17s\n", "sat", "lock", "L1 code (m)",
               "L1 phase (cyc)", "Doppler (Hz)", "L2 code (m)", "L2 phase (cyc)");
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", Satellite(m.satellite).c_str(),
+    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", SatelliteName(m.satellite).c_str(),
                 m.lockCount, Value(m.l1Code, "%.3f", "-").c_str(),
                 Value(m.l1Phase, "%.3f", "-").c_str(), Value(m.doppler, "%.3f", "-").c_str(),
                 Value(m.l2Code, "%.3f", "-").c_str(), Value(m.l2Phase, "%.3f", "-").c_str());
@@ -103,7 +90,7 @@ void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
                 e.latitude, e.longitude, e.height, e.measurementCount);
   if (ms.empty()) std::printf("%s,,,,,,,,\n", head);
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s\n", head, m.satellite <= kLastGpsSatellite ? "G" : "R",
+    std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s\n", head, IsGlonassSatellite(m.satellite) ? "R" : "G",
                 m.satellite, m.lockCount, Value(m.l1Code, "%.4f", "").c_str(),
                 Value(m.l1Phase, "%.4f", "").c_str(), Value(m.doppler, "%.4f", "").c_str(),
                 Value(m.l2Code, "%.4f", "").c_str(), Value(m.l2Phase, "%.4f", "").c_str());

@@ -26,6 +26,7 @@ const Command kCommands[] = {
     {"convert", jpsconv::ConvertCommand, "convert JPS files into KEL, EPP and STA files"},
     {"detect", jpsconv::DetectCommand, "tell whether the converter recognises files"},
     {"dump", jpsconv::DumpCommand, "print a KEL file as a table or CSV"},
+    {"qc", jpsconv::QcCommand, "report the quality of a KEL file's data, with a picture"},
     {"rinex", jpsconv::RinexCommand, "write RINEX 3.04 observation and navigation files"},
     {"simulate", jpsconv::SimulateCommand, "write a simulated receiver session"},
 };

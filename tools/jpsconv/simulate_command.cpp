@@ -11,6 +11,7 @@ namespace {
 void PrintSimulateHelp() {
   std::printf(
       "Usage: jpsconv simulate -o FILE.jps [--minutes N] [--interval S] [--seed N] [--rm]\n"
+      "                        [--gap FIRST:COUNT ...] [--code-error SAT:METRES]\n"
       "\n"
       "Writes the JPS file of a simulated session of a GPS/GLONASS receiver: satellites\n"
       "rising and setting, pseudoranges, carrier phases and Dopplers that agree with\n"
@@ -23,8 +24,45 @@ void PrintSimulateHelp() {
       "  --interval S  seconds between epochs, a whole number of ms (default 1)\n"
       "  --seed N      chooses the start time, the noise and the events (default 1)\n"
       "  --rm          measurements as [rM] records instead of GREIS messages\n"
+      "  --gap FIRST:COUNT\n"
+      "                leave out COUNT epochs from epoch FIRST (the first epoch is 0),\n"
+      "                as a receiver that stopped recording; may be repeated, in order\n"
+      "  --code-error SAT:METRES\n"
+      "                add noise of METRES deviation to both pseudoranges of the\n"
+      "                satellite with GREIS index SAT (GPS PRN, GLONASS 45 + channel)\n"
       "\n"
       "Exit status: 0 written; 2 bad options or the file could not be written.\n");
+}
+
+// "A:B" with two numbers.
+bool ParsePair(const std::string& text, std::string* first, std::string* second) {
+  size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  *first = text.substr(0, colon);
+  *second = text.substr(colon + 1);
+  return true;
+}
+
+std::string ParseGap(const std::string& text, jpssim::SimulatorOptions* options) {
+  std::string a, b;
+  long long first = 0, count = 0;
+  if (!ParsePair(text, &a, &b) || !ParseInteger(a, 0, INT32_MAX, &first) ||
+      !ParseInteger(b, 1, INT32_MAX, &count)) {
+    return "--gap needs FIRST:COUNT, two whole numbers";
+  }
+  options->gaps.push_back({static_cast<int>(first), static_cast<int>(count)});
+  return "";
+}
+
+std::string ParseCodeError(const std::string& text, jpssim::SimulatorOptions* options) {
+  std::string a, b;
+  long long satellite = 0;
+  if (!ParsePair(text, &a, &b) || !ParseInteger(a, 1, 255, &satellite) ||
+      !ParseNumber(b, &options->codeErrorRms)) {
+    return "--code-error needs SAT:METRES, a satellite index and a number";
+  }
+  options->codeErrorSatellite = static_cast<int>(satellite);
+  return "";
 }
 
 }  // namespace
@@ -53,6 +91,10 @@ int SimulateCommand(const Arguments& args) {
       if (error.empty() && !ParseInteger(value, 0, INT64_MAX, &seed))
         error = "--seed needs a whole number";
       options.seed = static_cast<uint64_t>(seed);
+    } else if (TakeValue(args, &i, "--gap", &value, &error)) {
+      if (error.empty()) error = ParseGap(value, &options);
+    } else if (TakeValue(args, &i, "--code-error", &value, &error)) {
+      if (error.empty()) error = ParseCodeError(value, &options);
     } else {
       error = "unknown argument " + args[i] + " (see jpsconv simulate --help)";
     }

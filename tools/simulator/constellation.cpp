@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "support/glonass_frequencies.h"
+
 namespace jpssim {
 namespace {
 
@@ -16,15 +18,10 @@ constexpr int kGlonassSlots = 24;
 // Frequency channel of each GLONASS slot (1 to 24).
 constexpr int kGlonassChannels[kGlonassSlots] = {1,  -4, 5, 6,  1, -4, 5, 6, -2, -7, 0, -1,
                                                  -2, -7, 0, -1, 4, -3, 3, 2, 4,  -3, 3, 2};
-constexpr double kGlonassL1Base = 1602e6, kGlonassL1Step = 562500.0;
-constexpr double kGlonassL2Base = 1246e6, kGlonassL2Step = 437500.0;
 constexpr double kSiderealDay = 86164.0905;
 constexpr double kTypicalTravelTime = 0.075;  // s, the first guess of the light time
 
 }  // namespace
-
-double GlonassL1Frequency(int channel) { return channel * kGlonassL1Step + kGlonassL1Base; }
-double GlonassL2Frequency(int channel) { return channel * kGlonassL2Step + kGlonassL2Base; }
 
 Constellation::Constellation(const SessionClock& clock) : clock_(clock) {
   // The Earth's angle against the orbit planes at the session start.
@@ -50,11 +47,11 @@ int Constellation::Channel(size_t i) const {
 }
 
 double Constellation::L1Frequency(size_t i) const {
-  return IsGlonass(i) ? GlonassL1Frequency(Channel(i)) : kGpsL1Frequency;
+  return IsGlonass(i) ? jps::GlonassL1Frequency(Channel(i)) : kGpsL1Frequency;
 }
 
 double Constellation::L2Frequency(size_t i) const {
-  return IsGlonass(i) ? GlonassL2Frequency(Channel(i)) : kGpsL2Frequency;
+  return IsGlonass(i) ? jps::GlonassL2Frequency(Channel(i)) : kGpsL2Frequency;
 }
 
 void Constellation::SatelliteState(size_t i, double t, Vec3* position, double* clockError) {

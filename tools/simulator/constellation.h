@@ -55,8 +55,4 @@ class Constellation {
   std::vector<GlonassSatellite> glonass_;
 };
 
-// L1 and L2 frequencies of a GLONASS channel.
-double GlonassL1Frequency(int channel);
-double GlonassL2Frequency(int channel);
-
 }  // namespace jpssim

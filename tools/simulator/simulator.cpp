@@ -25,6 +25,7 @@ constexpr int kSessionParts = 5;
 constexpr double kUtcParametersEvery = 1800.0;  // s
 constexpr double kTypingLead = 0.25;            // s an event text precedes its epoch
 constexpr size_t kSinkChunk = 1 << 16;
+constexpr uint64_t kCodeErrorStream = 31;  // label of the extra code error's random stream
 
 int64_t StartSeconds(uint64_t seed) {
   int64_t hour = kFirstHour + static_cast<int64_t>(seed % kHours);
@@ -48,6 +49,17 @@ std::string CheckSimulatorOptions(const SimulatorOptions& o) {
   if (std::fabs(ms - std::nearbyint(ms)) > 1e-6)
     return "interval must be a whole number of milliseconds";
   if (EpochCount(o) < 1) return "the session is shorter than one interval";
+  int next = 1;  // the first epoch a gap may take
+  for (const EpochGap& g : o.gaps) {
+    if (g.count < 1) return "a gap must leave out at least one epoch";
+    if (g.first < next || g.first > EpochCount(o) - 1 - g.count) {
+      return "gaps must be in order, apart, and inside the session (not its first or last epoch)";
+    }
+    next = g.first + g.count + 1;
+  }
+  if (o.codeErrorSatellite < 0 || o.codeErrorSatellite > 255 || !(o.codeErrorRms >= 0)) {
+    return "the code error needs a satellite index from 0 to 255 and a deviation of 0 or more";
+  }
   return "";
 }
 
@@ -59,7 +71,8 @@ struct Session::State {
         sky(clock),
         work(PlanFieldWork(epochs, o.interval)),
         receiver(sky, o.seed, o.interval, work.walk),
-        lastIssue(sky.size(), -1) {}
+        lastIssue(sky.size(), -1),
+        codeError(StreamSeed(o.seed, kCodeErrorStream)) {}
 
   void Count(const std::string& id) { ++stats.messages[id]; }
   void Put(Bytes& out, const Bytes& message) {
@@ -69,6 +82,8 @@ struct Session::State {
   void SendEphemeris(Bytes& out, size_t i, double t);
   void Preamble(Bytes& out);
   void WriteEpoch(Bytes& out, int k);
+  bool InGap(int k) const;
+  void AddCodeError();
 
   SimulatorOptions options;
   int epochs;
@@ -77,6 +92,7 @@ struct Session::State {
   FieldWork work;
   ReceiverModel receiver;
   std::vector<int64_t> lastIssue;
+  Random codeError;
   ReceiverEpoch epoch;
   SessionStats stats;
   int next = 0;
@@ -105,12 +121,28 @@ void Session::State::Preamble(Bytes& out) {
   for (size_t i : receiver.InView(0)) SendEphemeris(out, i, 0);
 }
 
+bool Session::State::InGap(int k) const {
+  for (const EpochGap& g : options.gaps) {
+    if (k >= g.first && k < g.first + g.count) return true;
+  }
+  return false;
+}
+
+void Session::State::AddCodeError() {
+  for (SatObservation& o : epoch.satellites) {
+    if (o.index != options.codeErrorSatellite) continue;
+    o.caRange += codeError.Noise(options.codeErrorRms);
+    o.p2Range += codeError.Noise(options.codeErrorRms);
+  }
+}
+
 void Session::State::WriteEpoch(Bytes& out, int k) {
   double t = k * options.interval;
   int newPart = static_cast<int>(static_cast<int64_t>(k) * kSessionParts / epochs);
   bool restart = !options.rm && newPart != part;
   part = newPart;
   epoch = receiver.Observe(t, restart);
+  if (options.codeErrorSatellite != 0) AddCodeError();
   if (options.rm) {
     for (SatObservation& o : epoch.satellites) o.hasCaRange = o.hasL1Phase = o.hasL2Phase = true;
   }
@@ -128,13 +160,13 @@ void Session::State::WriteEpoch(Bytes& out, int k) {
   Put(out, jpsbuild::ReceiverTime(tag.msOfDay));
   Put(out, jpsbuild::ReceiverDate(tag.date.year, tag.date.month, tag.date.day));
   if (k == 0) Preamble(out);
-  for (; nextText < work.texts.size() && work.texts[nextText].epoch == k; ++nextText) {
+  for (; nextText < work.texts.size() && work.texts[nextText].epoch <= k; ++nextText) {
     uint32_t lead =
         static_cast<uint32_t>(std::lround(std::min(kTypingLead, options.interval / 2) * 1000));
     uint32_t typed = tag.msOfDay >= lead ? tag.msOfDay - lead : tag.msOfDay;
     Put(out, EventText(typed, work.texts[nextText].text));
   }
-  for (; nextPulse < work.pulses.size() && work.pulses[nextPulse].epoch == k; ++nextPulse) {
+  for (; nextPulse < work.pulses.size() && work.pulses[nextPulse].epoch <= k; ++nextPulse) {
     double time = work.pulses[nextPulse].time;
     double ms = std::floor(time * 1000.0);
     int32_t ns = static_cast<int32_t>(std::lround((time * 1000.0 - ms) * 1e6));
@@ -174,6 +206,7 @@ int Session::epochCount() const { return state_->epochs; }
 
 bool Session::Next(Bytes* out) {
   State& s = *state_;
+  while (s.next < s.epochs && s.InGap(s.next)) ++s.next;
   if (s.next >= s.epochs) return false;
   size_t before = out->size();
   s.WriteEpoch(*out, s.next);

@@ -26,22 +26,39 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/builder/message_builder.h"
 #include "tools/simulator/receiver_model.h"
 
 namespace jpssim {
 
+// Epochs that the receiver does not record: count epochs from epoch first
+// (the session's epochs count from 0). The satellites go on being tracked;
+// texts typed and camera pulses during a gap come with the first epoch after it.
+struct EpochGap {
+  int first = 0;
+  int count = 0;
+};
+
 struct SimulatorOptions {
   double minutes = 10.0;
   double interval = 1.0;  // s between epochs, a whole number of milliseconds
   uint64_t seed = 1;
   bool rm = false;  // measurements as [rM] records
+  // Gaps, in epoch order, not overlapping, inside the session: its first and
+  // last epochs are always recorded.
+  std::vector<EpochGap> gaps;
+  // An extra code error on one satellite (its GREIS index; 0: none): noise of
+  // this deviation in metres (clipped at four deviations, like all noise),
+  // drawn anew for each epoch and for the C/A and the L2 P range apart.
+  int codeErrorSatellite = 0;
+  double codeErrorRms = 0.0;
 };
 
 // What the stream holds, as written.
 struct SessionStats {
-  int epochs = 0;
+  int epochs = 0;  // written; gaps left out
   int gpsEphemerides = 0;
   int glonassEphemerides = 0;
   int sitesSaved = 0;   // sites typed and saved by the operator
@@ -62,8 +79,8 @@ class Session {
  public:
   explicit Session(const SimulatorOptions& options);
   ~Session();
-  int epochCount() const;
-  // Appends the next epoch and whatever precedes it; false after the last.
+  int epochCount() const;  // planned, gaps included
+  // Appends the next recorded epoch and whatever precedes it; false after the last.
   bool Next(jpsbuild::Bytes* out);
   // The observations of the epoch that Next wrote last.
   const ReceiverEpoch& lastEpoch() const;

@@ -1,0 +1,267 @@
+#include "tools/jpsconv/qc_figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "support/gps_time.h"
+#include "tools/jpsconv/satellite_names.h"
+
+namespace jpsconv {
+namespace {
+
+constexpr double kHalfWeek = jps::kSecondsPerWeek / 2;
+constexpr double kGapSteps = 1.5;  // a step longer than this many intervals is a gap
+constexpr double kMillisecond = 1e-3;
+
+// GPS first, then GLONASS, then numbers that are neither.
+int SystemOrder(int number) {
+  if (IsGpsSatellite(number)) return 0;
+  return IsGlonassSatellite(number) ? 1 : 2;
+}
+
+Tracking KindOf(const jps::KelMeasurement& m) {
+  if (m.l1Phase == 0.0) return Tracking::kCodeOnly;
+  return m.l2Phase != 0.0 ? Tracking::kDualPhase : Tracking::kL1Phase;
+}
+
+// The most frequent step between successive epochs, to the millisecond; 0
+// when no epoch follows a earlier one.
+double MostFrequentStep(const std::vector<double>& times) {
+  std::map<long long, long> counts;
+  for (size_t i = 1; i < times.size(); ++i) {
+    double step = times[i] - times[i - 1];
+    if (step > 0) ++counts[std::llround(step / kMillisecond)];
+  }
+  long long best = 0;
+  long bestCount = 0;
+  for (const auto& c : counts) {
+    if (c.second > bestCount && c.first > 0) {
+      best = c.first;
+      bestCount = c.second;
+    }
+  }
+  return static_cast<double>(best) * kMillisecond;
+}
+
+double Share(long part, long whole) {
+  return whole > 0 ? static_cast<double>(part) / static_cast<double>(whole) : 0.0;
+}
+
+// The satellites for which key gives a value, largest value first (or
+// smallest with ascending), at most `most`.
+std::vector<const QcSatellite*> Ranked(const QcReport& report, size_t most, bool ascending,
+                                       const std::function<bool(const QcSatellite&)>& counts,
+                                       const std::function<double(const QcSatellite&)>& key) {
+  std::vector<const QcSatellite*> ranked;
+  for (const QcSatellite& s : report.satellites) {
+    if (counts(s)) ranked.push_back(&s);
+  }
+  std::stable_sort(ranked.begin(), ranked.end(), [&](const QcSatellite* a, const QcSatellite* b) {
+    return ascending ? key(*a) < key(*b) : key(*a) > key(*b);
+  });
+  if (ranked.size() > most) ranked.resize(most);
+  return ranked;
+}
+
+}  // namespace
+
+double QcAccumulator::Continuous(double secondsOfWeek) {
+  double t = secondsOfWeek + weekOffset_;
+  if (!times_.empty() && t < times_.back() - kHalfWeek) {  // the week rolled over
+    weekOffset_ += jps::kSecondsPerWeek;
+    t += jps::kSecondsPerWeek;
+  }
+  return t;
+}
+
+void QcAccumulator::AddEpoch(const jps::KelEpoch& epoch,
+                             const std::vector<jps::KelMeasurement>& measurements) {
+  if (!IsTimeOfWeek(epoch.receiverTime)) {
+    ++unusableTime_;
+    return;
+  }
+  double t = Continuous(epoch.receiverTime);
+  if (!times_.empty() && t <= times_.back()) ++outOfOrder_;
+  long index = static_cast<long>(times_.size());
+  times_.push_back(t);
+
+  bool kinematic = (epoch.epochFlags & jps::kKelFlagKinematic) != 0;
+  if (spans_.empty() || spans_.back().kinematic != kinematic) {
+    spans_.push_back({t, t, kinematic, 1});
+  } else {
+    spans_.back().end = t;
+    ++spans_.back().epochs;
+  }
+  for (const jps::KelMeasurement& m : measurements) {
+    Track& track = tracks_[m.satellite];
+    if (track.lastEpoch == index) continue;  // a second record of the satellite in one epoch
+    track.figures.number = m.satellite;
+    AddMeasurement(track, m, t);
+    track.lastEpoch = index;
+  }
+}
+
+void QcAccumulator::EndLock(Track& track) {
+  if (!track.locked) return;
+  track.figures.longestLock = std::max(track.figures.longestLock, track.lockEnd - track.lockStart);
+  track.locked = false;
+}
+
+void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, double time) {
+  QcSatellite& f = track.figures;
+  long index = static_cast<long>(times_.size()) - 1;
+  bool wasPresent = track.lastEpoch >= 0 && track.lastEpoch == index - 1;
+  ++f.epochs;
+  f.l1Code += m.l1Code != 0.0;
+  f.l1Phase += m.l1Phase != 0.0;
+  f.doppler += m.doppler != 0.0;
+  f.l2Code += m.l2Code != 0.0;
+  f.l2Phase += m.l2Phase != 0.0;
+
+  bool slip = wasPresent && m.lockCount <= 1 && track.lastLock > 1;
+  if (slip) f.slips.push_back(time);
+  track.lastLock = m.lockCount;
+
+  // The converter writes lock count 1 wherever the lock restarted or the L1
+  // measurement was bad, even right after another such epoch (where it is
+  // no slip by the count): no lock or arc goes on through it.
+  bool restart = m.lockCount <= 1;
+  bool hasL1Phase = m.l1Phase != 0.0;
+  if (!wasPresent || restart || !hasL1Phase) EndLock(track);
+  if (hasL1Phase) {
+    if (!track.locked) track.lockStart = time;
+    track.locked = true;
+    track.lockEnd = time;
+  }
+
+  bool bothPhases = hasL1Phase && m.l2Phase != 0.0;
+  if (!wasPresent || restart || !bothPhases || !track.bothPhases) {
+    f.mp1.EndArc();
+    f.mp2.EndArc();
+  }
+  track.bothPhases = bothPhases;
+  MultipathValues mp = Multipath(m);
+  if (mp.hasMp1) f.mp1.Add(mp.mp1);
+  if (mp.hasMp2) f.mp2.Add(mp.mp2);
+
+  Tracking kind = KindOf(m);
+  if (wasPresent && !track.runs.empty() && track.runs.back().kind == kind) {
+    track.runs.back().last = index;
+  } else {
+    track.runs.push_back({index, index, kind});
+  }
+}
+
+// The continuous time of a time of week: in the week that puts it inside the
+// session, or nearest to it.
+double QcAccumulator::MarkTime(double secondsOfWeek, double first, double last) const {
+  double week = jps::kSecondsPerWeek;
+  double below = secondsOfWeek + week * std::floor((first - secondsOfWeek) / week);  // <= first
+  double above = below + week;                                                       // > first
+  if (below == first) return below;
+  if (above <= last) return above;
+  return first - below <= above - last ? below : above;
+}
+
+std::vector<QcRun> QcAccumulator::Runs(const std::vector<IndexRun>& runs,
+                                       const std::vector<long>& gapAfter) const {
+  std::vector<QcRun> out;
+  for (const IndexRun& r : runs) {
+    long first = r.first;
+    auto gap = std::lower_bound(gapAfter.begin(), gapAfter.end(), first);
+    for (; gap != gapAfter.end() && *gap < r.last; ++gap) {
+      out.push_back(
+          {times_[static_cast<size_t>(first)], times_[static_cast<size_t>(*gap)], r.kind});
+      first = *gap + 1;
+    }
+    out.push_back(
+        {times_[static_cast<size_t>(first)], times_[static_cast<size_t>(r.last)], r.kind});
+  }
+  return out;
+}
+
+void QcAccumulator::Finish(QcReport* report) {
+  report->present = static_cast<long>(times_.size());
+  report->outOfOrder = outOfOrder_;
+  report->unusableTime = unusableTime_;
+  report->interval = MostFrequentStep(times_);
+  std::vector<long> gapAfter;  // epochs that a gap follows
+  if (!times_.empty()) {
+    report->first = times_.front();
+    report->last = times_.back();
+    report->expected = report->present;
+    if (report->interval > 0) {
+      report->expected = std::lround((report->last - report->first) / report->interval) + 1;
+    }
+  }
+  for (size_t i = 1; i < times_.size() && report->interval > 0; ++i) {
+    double step = times_[i] - times_[i - 1];
+    if (step <= kGapSteps * report->interval) continue;
+    gapAfter.push_back(static_cast<long>(i - 1));
+    report->gaps.push_back({times_[i - 1] + report->interval,
+                            std::lround(step / report->interval) - 1, step - report->interval});
+  }
+  report->spans = spans_;
+  for (QcMark mark : marks_) {
+    if (mark.hasTime) mark.time = MarkTime(mark.time, report->first, report->last);
+    report->marks.push_back(mark);
+  }
+
+  for (auto& entry : tracks_) {
+    Track& track = entry.second;
+    EndLock(track);
+    track.figures.mp1.EndArc();
+    track.figures.mp2.EndArc();
+    track.figures.runs = Runs(track.runs, gapAfter);
+    report->satellites.push_back(track.figures);
+  }
+  std::stable_sort(report->satellites.begin(), report->satellites.end(),
+                   [](const QcSatellite& a, const QcSatellite& b) {
+                     return SystemOrder(a.number) < SystemOrder(b.number);
+                   });
+}
+
+bool IsTimeOfWeek(double t) { return t >= -jps::kSecondsPerWeek && t <= 2 * jps::kSecondsPerWeek; }
+
+QcTotals Totals(const QcReport& report) {
+  QcTotals t;
+  double squares1 = 0, squares2 = 0;
+  for (const QcSatellite& s : report.satellites) {
+    int order = SystemOrder(s.number);
+    (order == 0 ? t.gps : order == 1 ? t.glonass : t.other) += 1;
+    t.records += s.epochs;
+    t.l1Code += s.l1Code;
+    t.l1Phase += s.l1Phase;
+    t.doppler += s.doppler;
+    t.l2Code += s.l2Code;
+    t.l2Phase += s.l2Phase;
+    t.slips += static_cast<long>(s.slips.size());
+    squares1 += s.mp1.Rms() * s.mp1.Rms() * static_cast<double>(s.mp1.epochs());
+    squares2 += s.mp2.Rms() * s.mp2.Rms() * static_cast<double>(s.mp2.epochs());
+    t.mp1Epochs += s.mp1.epochs();
+    t.mp2Epochs += s.mp2.epochs();
+  }
+  if (t.mp1Epochs > 0) t.mp1 = std::sqrt(squares1 / static_cast<double>(t.mp1Epochs));
+  if (t.mp2Epochs > 0) t.mp2 = std::sqrt(squares2 / static_cast<double>(t.mp2Epochs));
+  return t;
+}
+
+QcWorst Worst(const QcReport& report, size_t most) {
+  QcWorst w;
+  w.slips = Ranked(
+      report, most, false, [](const QcSatellite& s) { return !s.slips.empty(); },
+      [](const QcSatellite& s) { return static_cast<double>(s.slips.size()); });
+  w.mp1 = Ranked(
+      report, most, false, [](const QcSatellite& s) { return s.mp1.epochs() > 0; },
+      [](const QcSatellite& s) { return s.mp1.Rms(); });
+  w.mp2 = Ranked(
+      report, most, false, [](const QcSatellite& s) { return s.mp2.epochs() > 0; },
+      [](const QcSatellite& s) { return s.mp2.Rms(); });
+  w.l2Phase = Ranked(
+      report, most, true, [](const QcSatellite& s) { return s.l2Phase < s.epochs; },
+      [](const QcSatellite& s) { return Share(s.l2Phase, s.epochs); });
+  return w;
+}
+
+}  // namespace jpsconv

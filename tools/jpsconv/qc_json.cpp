@@ -1,0 +1,279 @@
+// The report as one JSON document: the figures of the text, every gap, span,
+// mark and slip, and the satellites keyed by their names.
+#include <cmath>
+#include <vector>
+
+#include "support/gps_time.h"
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/qc_time.h"
+#include "tools/jpsconv/qc_writers.h"
+#include "tools/jpsconv/satellite_names.h"
+
+namespace jpsconv {
+namespace {
+
+constexpr const char* kNull = "null";
+
+// Writes JSON, indented (pretty) or on one line. Arrays opened as inline stay
+// on one line.
+class JsonWriter {
+ public:
+  explicit JsonWriter(bool pretty) : pretty_(pretty) {}
+  void Open(char bracket, bool inlined = false) {
+    Separate();
+    out_ += bracket;
+    first_.push_back(true);
+    inline_.push_back(inlined || (!inline_.empty() && inline_.back()));
+  }
+  void Close(char bracket) {
+    bool empty = first_.back(), inlined = inline_.back();
+    first_.pop_back();
+    inline_.pop_back();
+    if (pretty_ && !inlined && !empty) NewLine();
+    out_ += bracket;
+  }
+  void Key(const char* name) {
+    Separate();
+    out_ += JsonString(ValidUtf8(name)) + (pretty_ ? ": " : ":");
+    keyed_ = true;
+  }
+  void Raw(const std::string& value) {
+    Separate();
+    out_ += value;
+  }
+  void Text(const std::string& value) { Raw(JsonString(ValidUtf8(value))); }
+  void Number(double value, int decimals) { Raw(Formatted("%.*f", decimals, value)); }
+  void Integer(long value) { Raw(Formatted("%ld", value)); }
+  // "name": value, for the common cases.
+  void Field(const char* name, const std::string& text) {
+    Key(name);
+    Text(text);
+  }
+  void Field(const char* name, long value) {
+    Key(name);
+    Integer(value);
+  }
+  void Field(const char* name, double value, int decimals) {
+    Key(name);
+    Number(value, decimals);
+  }
+  std::string Finish() { return out_ + "\n"; }
+
+ private:
+  void NewLine() { out_ += "\n" + std::string(2 * first_.size(), ' '); }
+  void Separate() {
+    if (keyed_) {
+      keyed_ = false;
+      return;
+    }
+    if (first_.empty()) return;
+    if (!first_.back()) out_ += ",";
+    if (pretty_ && !inline_.back()) {
+      NewLine();
+    } else if (pretty_ && !first_.back()) {
+      out_ += " ";
+    }
+    first_.back() = false;
+  }
+
+  bool pretty_;
+  bool keyed_ = false;
+  std::vector<bool> first_, inline_;
+  std::string out_;
+};
+
+constexpr int kTimeDecimals = 3;
+constexpr int kShareDecimals = 4;
+constexpr int kMetreDecimals = 3;
+
+void Time(JsonWriter& w, const char* name, const QcReport& r, bool has, double t) {
+  w.Key(name);
+  if (!has) {
+    w.Raw(kNull);
+    return;
+  }
+  w.Open('{', true);
+  w.Field("seconds_of_week", std::fmod(t, jps::kSecondsPerWeek), kTimeDecimals);
+  w.Key("gps_time");
+  r.hasWeek ? w.Text(QcIsoTime(r, t)) : w.Raw(kNull);
+  w.Field("text", QcDateTime(r, t));
+  w.Close('}');
+}
+
+void OptionalText(JsonWriter& w, const char* name, const std::string& text) {
+  w.Key(name);
+  text.empty() ? w.Raw(kNull) : w.Text(text);
+}
+
+void Metres(JsonWriter& w, const char* name, bool has, double value) {
+  w.Key(name);
+  has ? w.Number(value, kMetreDecimals) : w.Raw(kNull);
+}
+
+const char* MarkKind(QcMarkKind kind) {
+  switch (kind) {
+    case QcMarkKind::kStation:
+      return "station";
+    case QcMarkKind::kModeChange:
+      return "mode_change";
+    case QcMarkKind::kSiteCanceled:
+      return "site_canceled";
+    case QcMarkKind::kCameraPulse:
+      return "camera_pulse";
+  }
+  return "station";
+}
+
+void Marks(JsonWriter& w, const QcReport& r) {
+  w.Key("marks");
+  w.Open('[');
+  for (const QcMark& m : r.marks) {
+    w.Open('{', true);
+    w.Field("kind", MarkKind(m.kind));
+    Time(w, "time", r, m.hasTime, m.time);
+    if (m.kind == QcMarkKind::kStation || m.kind == QcMarkKind::kSiteCanceled) {
+      w.Field("name", m.name);
+    }
+    if (m.kind == QcMarkKind::kStation) {
+      w.Field("antenna_height_m", m.antennaHeight, kMetreDecimals);
+      w.Field("description", m.description);
+      w.Field("antenna", m.antenna);
+    }
+    if (m.kind == QcMarkKind::kModeChange) w.Field("mode", m.kinematic ? "kinematic" : "static");
+    if (m.kind == QcMarkKind::kCameraPulse) w.Field("pulse", static_cast<long>(m.pulse));
+    w.Close('}');
+  }
+  w.Close(']');
+}
+
+void Session(JsonWriter& w, const QcReport& r) {
+  w.Key("session");
+  w.Open('{');
+  w.Key("gps_week");
+  r.hasWeek ? w.Integer(r.week) : w.Raw(kNull);
+  Time(w, "first", r, r.present > 0, r.first);
+  Time(w, "last", r, r.present > 0, r.last);
+  w.Field("interval_s", r.interval, kTimeDecimals);
+  w.Field("epochs_expected", r.expected);
+  w.Field("epochs_present", r.present);
+  w.Field("epochs_out_of_order", r.outOfOrder);
+  w.Field("epochs_without_time", r.unusableTime);
+  w.Key("gaps");
+  w.Open('[');
+  for (const QcGap& g : r.gaps) {
+    w.Open('{', true);
+    Time(w, "start", r, true, g.start);
+    w.Field("epochs", g.epochs);
+    w.Field("seconds", g.seconds, kTimeDecimals);
+    w.Close('}');
+  }
+  w.Close(']');
+  w.Key("spans");
+  w.Open('[');
+  for (const QcSpan& s : r.spans) {
+    w.Open('{', true);
+    w.Field("mode", s.kinematic ? "kinematic" : "static");
+    Time(w, "start", r, true, s.start);
+    Time(w, "end", r, true, s.end);
+    w.Field("epochs", s.epochs);
+    w.Close('}');
+  }
+  w.Close(']');
+  Marks(w, r);
+  w.Close('}');
+}
+
+// "with": counts of epochs holding each observable; "share": the same as
+// fractions of the epochs (or records).
+void Observables(JsonWriter& w, long whole, const long (&counts)[5]) {
+  static const char* const kNames[] = {"l1_code", "l1_phase", "doppler", "l2_code", "l2_phase"};
+  w.Key("with");
+  w.Open('{', true);
+  for (int i = 0; i < 5; ++i) w.Field(kNames[i], counts[i]);
+  w.Close('}');
+  w.Key("share");
+  w.Open('{', true);
+  for (int i = 0; i < 5; ++i) {
+    w.Field(kNames[i], whole > 0 ? static_cast<double>(counts[i]) / whole : 0.0, kShareDecimals);
+  }
+  w.Close('}');
+}
+
+void Totals(JsonWriter& w, const QcReport& r) {
+  QcTotals t = Totals(r);
+  w.Key("totals");
+  w.Open('{');
+  w.Field("satellites", static_cast<long>(t.gps + t.glonass + t.other));
+  w.Field("gps", static_cast<long>(t.gps));
+  w.Field("glonass", static_cast<long>(t.glonass));
+  w.Field("other", static_cast<long>(t.other));
+  w.Field("records", t.records);
+  Observables(w, t.records, {t.l1Code, t.l1Phase, t.doppler, t.l2Code, t.l2Phase});
+  w.Field("slips", t.slips);
+  Metres(w, "mp1_m", t.mp1Epochs > 0, t.mp1);
+  Metres(w, "mp2_m", t.mp2Epochs > 0, t.mp2);
+  w.Close('}');
+
+  QcWorst worst = Worst(r, kQcWorstShown);
+  w.Key("worst");
+  w.Open('{');
+  const std::pair<const char*, const std::vector<const QcSatellite*>*> lists[] = {
+      {"slips", &worst.slips},
+      {"mp1", &worst.mp1},
+      {"mp2", &worst.mp2},
+      {"l2_phase", &worst.l2Phase}};
+  for (const auto& list : lists) {
+    w.Key(list.first);
+    w.Open('[', true);
+    for (const QcSatellite* s : *list.second) w.Text(SatelliteName(s->number));
+    w.Close(']');
+  }
+  w.Close('}');
+}
+
+void Satellite(JsonWriter& w, const QcSatellite& s) {
+  w.Key(SatelliteName(s.number).c_str());
+  w.Open('{');
+  w.Field("number", static_cast<long>(s.number));
+  w.Field("system", IsGpsSatellite(s.number)       ? "GPS"
+                    : IsGlonassSatellite(s.number) ? "GLONASS"
+                                                   : "other");
+  w.Field("epochs", s.epochs);
+  Observables(w, s.epochs, {s.l1Code, s.l1Phase, s.doppler, s.l2Code, s.l2Phase});
+  w.Field("slips", static_cast<long>(s.slips.size()));
+  w.Key("slip_times");
+  w.Open('[', true);
+  for (double t : s.slips) w.Number(std::fmod(t, jps::kSecondsPerWeek), kTimeDecimals);
+  w.Close(']');
+  w.Field("longest_lock_s", s.longestLock, kTimeDecimals);
+  Metres(w, "mp1_m", s.mp1.epochs() > 0, s.mp1.Rms());
+  w.Field("mp1_epochs", s.mp1.epochs());
+  w.Field("mp1_arcs", static_cast<long>(s.mp1.arcs()));
+  Metres(w, "mp2_m", s.mp2.epochs() > 0, s.mp2.Rms());
+  w.Field("mp2_epochs", s.mp2.epochs());
+  w.Field("mp2_arcs", static_cast<long>(s.mp2.arcs()));
+  w.Close('}');
+}
+
+}  // namespace
+
+std::string QcJson(const QcReport& report, bool compact) {
+  JsonWriter w(!compact);
+  w.Open('{');
+  w.Field("file", report.kel);
+  OptionalText(w, "epp", report.epp);
+  OptionalText(w, "sta", report.sta);
+  w.Key("complete");
+  w.Raw(report.damage.empty() ? "true" : "false");
+  OptionalText(w, "damage", report.damage);
+  Session(w, report);
+  Totals(w, report);
+  w.Key("satellites");
+  w.Open('{');
+  for (const QcSatellite& s : report.satellites) Satellite(w, s);
+  w.Close('}');
+  w.Close('}');
+  return w.Finish();
+}
+
+}  // namespace jpsconv

@@ -1,0 +1,178 @@
+// The report as text: the verdict first (session, totals, worst satellites),
+// then the session's details and one line per satellite.
+#include <cmath>
+#include <functional>
+
+#include "support/gps_time.h"
+#include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/qc_time.h"
+#include "tools/jpsconv/qc_writers.h"
+#include "tools/jpsconv/satellite_names.h"
+
+namespace jpsconv {
+namespace {
+
+constexpr size_t kListedAtMost = 20;  // gaps, spans and marks listed; JSON has them all
+constexpr const char* kIndent = "                  ";  // continues a labelled list
+
+// Text of the file or the marks as the terminal may show it.
+std::string Shown(const std::string& text) { return ValidUtf8(Printable(text)); }
+
+double Percent(long part, long whole) {
+  return whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0;
+}
+
+std::string Metres(const MultipathArcs& mp) {
+  return mp.epochs() > 0 ? Formatted("%.2f", mp.Rms()) : "-";
+}
+
+// "label  first item" then the other items under it, at most kListedAtMost.
+template <typename T>
+std::string List(const char* label, const std::vector<T>& items,
+                 const std::function<std::string(const T&)>& line) {
+  std::string out;
+  for (size_t i = 0; i < items.size() && i < kListedAtMost; ++i) {
+    out += (i == 0 ? Formatted("  %-16s", label) : std::string(kIndent)) + line(items[i]) + "\n";
+  }
+  if (items.size() > kListedAtMost) {
+    out += Formatted("%s... and %zu more\n", kIndent, items.size() - kListedAtMost);
+  }
+  return out;
+}
+
+std::string Verdict(const QcReport& r) {
+  std::string out = Formatted("Data quality of %s\n", Shown(r.kel).c_str());
+  if (!r.damage.empty()) {
+    out += Formatted("  DAMAGED: %s; the figures cover the %ld epochs before it\n",
+                     Shown(r.damage).c_str(), r.present);
+  }
+  if (r.present == 0) return out + "  no epochs\n";
+  out += Formatted("  %s to %s GPS time", QcDateTime(r, r.first).c_str(),
+                   QcDateTime(r, r.last).c_str());
+  out += r.hasWeek ? Formatted(", GPS week %d\n", r.week)
+                   : std::string(" (no EPP file gives the week)\n");
+  long missing = 0;
+  for (const QcGap& g : r.gaps) missing += g.epochs;
+  out += Formatted("  every %s: %ld epochs of %ld expected (%.1f%%), %zu gaps (%ld epochs)\n",
+                   QcDuration(r.interval).c_str(), r.present, r.expected,
+                   Percent(r.present, r.expected), r.gaps.size(), missing);
+
+  QcTotals t = Totals(r);
+  out += Formatted("  %d satellites (%d GPS, %d GLONASS", t.gps + t.glonass + t.other, t.gps,
+                   t.glonass);
+  if (t.other > 0) out += Formatted(", %d other", t.other);
+  out += Formatted("), %ld records, %ld cycle slips, multipath MP1 %s, MP2 %s\n", t.records,
+                   t.slips, t.mp1Epochs > 0 ? Formatted("%.2f m", t.mp1).c_str() : "-",
+                   t.mp2Epochs > 0 ? Formatted("%.2f m", t.mp2).c_str() : "-");
+  out += Formatted(
+      "  records with L1 code %.1f%%, L1 phase %.1f%%, Doppler %.1f%%, L2 code %.1f%%, "
+      "L2 phase %.1f%%\n",
+      Percent(t.l1Code, t.records), Percent(t.l1Phase, t.records), Percent(t.doppler, t.records),
+      Percent(t.l2Code, t.records), Percent(t.l2Phase, t.records));
+  return out;
+}
+
+std::string WorstLine(const char* label, const std::vector<const QcSatellite*>& satellites,
+                      const std::function<std::string(const QcSatellite&)>& value) {
+  if (satellites.empty()) return "";
+  std::string out = Formatted("  %-18s", label);
+  for (size_t i = 0; i < satellites.size(); ++i) {
+    out += Formatted("%s%s (%s)", i == 0 ? "" : ", ", SatelliteName(satellites[i]->number).c_str(),
+                     value(*satellites[i]).c_str());
+  }
+  return out + "\n";
+}
+
+std::string WorstSatellites(const QcReport& r) {
+  QcWorst w = Worst(r, kQcWorstShown);
+  std::string lines =
+      WorstLine("most cycle slips", w.slips,
+                [](const QcSatellite& s) { return Formatted("%zu", s.slips.size()); }) +
+      WorstLine("highest MP1", w.mp1,
+                [](const QcSatellite& s) { return Formatted("%.2f m", s.mp1.Rms()); }) +
+      WorstLine("highest MP2", w.mp2,
+                [](const QcSatellite& s) { return Formatted("%.2f m", s.mp2.Rms()); }) +
+      WorstLine("least L2 phase", w.l2Phase, [](const QcSatellite& s) {
+        return Formatted("%.1f%%", Percent(s.l2Phase, s.epochs));
+      });
+  return "Worst satellites\n" + (lines.empty() ? std::string("  none stands out\n") : lines);
+}
+
+std::string MarkLine(const QcMark& m) {
+  std::string when = m.hasTime ? QcClock(m.time, true) + "  " : "";
+  switch (m.kind) {
+    case QcMarkKind::kStation:
+      return when + Formatted("%s  height %.3f m  %s  %s", Shown(m.name).c_str(), m.antennaHeight,
+                              Shown(m.description).c_str(), Shown(m.antenna).c_str());
+    case QcMarkKind::kModeChange:
+      return when + (m.kinematic ? "entering kinematic mode" : "entering static mode");
+    case QcMarkKind::kSiteCanceled:
+      return "site " + Shown(m.name) + " cancelled";
+    case QcMarkKind::kCameraPulse:
+      break;
+  }
+  return when + Formatted("camera pulse #%d", m.pulse);
+}
+
+std::string Session(const QcReport& r) {
+  std::string out = "Session\n";
+  out += Formatted("  %-16s%s (%.3f s of week)\n", "first epoch", QcDateTime(r, r.first).c_str(),
+                   std::fmod(r.first, jps::kSecondsPerWeek));
+  out += Formatted("  %-16s%s (%.3f s of week)\n", "last epoch", QcDateTime(r, r.last).c_str(),
+                   std::fmod(r.last, jps::kSecondsPerWeek));
+  if (r.unusableTime > 0) {
+    out += Formatted("  %-16s%ld epochs whose time is no time of week, left out\n", "bad times",
+                     r.unusableTime);
+  }
+  if (r.outOfOrder > 0) {
+    out += Formatted("  %-16s%ld epochs not later than the one before\n", "out of order",
+                     r.outOfOrder);
+  }
+  if (r.gaps.empty()) out += Formatted("  %-16snone\n", "gaps");
+  out += List<QcGap>("gaps", r.gaps, [&](const QcGap& g) {
+    return Formatted("%s  %ld epochs (%s)", QcClock(g.start, true).c_str(), g.epochs,
+                     QcDuration(g.seconds).c_str());
+  });
+  out += List<QcSpan>("modes", r.spans, [](const QcSpan& s) {
+    return Formatted("%-9s %s to %s (%ld epochs)", s.kinematic ? "kinematic" : "static",
+                     QcClock(s.start, true).c_str(), QcClock(s.end, true).c_str(), s.epochs);
+  });
+  std::vector<QcMark> marks, pulses;
+  for (const QcMark& m : r.marks)
+    (m.kind == QcMarkKind::kCameraPulse ? pulses : marks).push_back(m);
+  if (r.sta.empty()) out += Formatted("  %-16sno STA file\n", "station marks");
+  if (!r.sta.empty() && marks.empty()) out += Formatted("  %-16snone\n", "station marks");
+  out += List<QcMark>("station marks", marks, [](const QcMark& m) { return MarkLine(m); });
+  if (!pulses.empty()) {
+    out += Formatted("  %-16s%zu, from %s to %s\n", "camera pulses", pulses.size(),
+                     QcClock(pulses.front().time, true).c_str(),
+                     QcClock(pulses.back().time, true).c_str());
+  }
+  return out;
+}
+
+std::string Satellites(const QcReport& r) {
+  std::string out =
+      "Satellites (shares of the satellite's epochs; lock: the longest continuous L1 phase)\n"
+      "  sat  epochs  L1 code  L1 phase  Doppler  L2 code  L2 phase  slips  longest lock"
+      "  MP1 (m)  MP2 (m)\n";
+  for (const QcSatellite& s : r.satellites) {
+    out += Formatted(
+        "  %-4s %7ld  %6.1f%%  %7.1f%%  %6.1f%%  %6.1f%%  %7.1f%%  %5zu  %12s  %7s  %7s\n",
+        SatelliteName(s.number).c_str(), s.epochs, Percent(s.l1Code, s.epochs),
+        Percent(s.l1Phase, s.epochs), Percent(s.doppler, s.epochs), Percent(s.l2Code, s.epochs),
+        Percent(s.l2Phase, s.epochs), s.slips.size(), QcDuration(s.longestLock).c_str(),
+        Metres(s.mp1).c_str(), Metres(s.mp2).c_str());
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string QcText(const QcReport& report) {
+  std::string out = Verdict(report);
+  if (report.present == 0) return out;
+  return out + WorstSatellites(report) + Session(report) + Satellites(report);
+}
+
+}  // namespace jpsconv
