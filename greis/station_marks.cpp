@@ -6,13 +6,12 @@
 #include "plugin/conversion_switches.h"
 #include "plugin/host_messages.h"
 #include "support/text_stream.h"
+#include "support/sta_lines.h"
 
 namespace jps {
 
 namespace {
 
-constexpr const char* kSlantAntennaText = "SlantMeas";   // antenna text of a slant height
-constexpr const char* kEntityAntennaText = "ENTITY";     // antenna text of an entity line
 
 // Pulse numbers of list A and list B; each list counts its own pulses.
 int32_t PulseNumbers[2];
@@ -85,8 +84,8 @@ void WriteStationMarks(DecoderState* s) {
   if (e.HeightCount != 0) {
     st.AntennaHeight = e.AntennaHeight;
     if (e.SlantCount != 0) {
-      CopyEventText(st.AntennaText, kSlantAntennaText);
-    } else if (std::strcmp(st.AntennaText, kSlantAntennaText) == 0) {
+      CopyEventText(st.AntennaText, kStaSlantAntennaText);
+    } else if (std::strcmp(st.AntennaText, kStaSlantAntennaText) == 0) {
       st.AntennaText[0] = '\0';
     }
   }
@@ -109,7 +108,7 @@ void WriteStationMarks(DecoderState* s) {
     WritePendingSite(*s);
   }
   if (e.EntityCount != 0 && e.EntityText[0] != '\0') {
-    WriteStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kEntityAntennaText);
+    WriteStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kStaEntityAntennaText);
     st.Description[0] = '\0';
     ++Counters.stationMarks;
   }

@@ -9,6 +9,11 @@
 
 namespace jps {
 
+// The antenna texts that the converter writes in place of the antenna's own:
+// a height measured on the slant, and a feature that is not a site.
+constexpr const char* kStaSlantAntennaText = "SlantMeas";
+constexpr const char* kStaEntityAntennaText = "ENTITY";
+
 enum class StaLineKind {
   kOther,         // not a line of the forms below
   kBlank,         // the empty line before a camera pulse

@@ -7,7 +7,7 @@
 
 #include "support/epp_reader.h"
 #include "support/gps_time.h"
-#include "support/gps_week_era.h"
+#include "support/gps_weeks.h"
 #include "support/line_reader.h"
 #include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
@@ -33,29 +33,30 @@ std::string Beside(const std::string& kel, std::initializer_list<const char*> ex
   return "";
 }
 
-// When the KEL file was written (GPS seconds): a recording is older than
+// The GPS week in which the KEL file was written: a recording is older than
 // that. The clock stands in for a stamp that is not a date.
-double WrittenAt(const jps::KelHeader& h) {
+int32_t WrittenInWeek(const jps::KelHeader& h) {
+  jps::CalendarTime t{};
   if (h.createYear >= kFirstStampYear && h.createYear <= kLastStampYear && h.createMonth >= 0 &&
       h.createMonth < kMonthsPerYear && h.createDay >= 1 && h.createDay <= kLongestMonth) {
-    return jps::CalendarToGpsSeconds(h.createYear, h.createMonth, h.createDay, h.createHour,
-                                     h.createMinute, h.createSecond);
+    t = {h.createSecond, h.createMinute, h.createHour, h.createDay, h.createMonth, h.createYear, 0};
+  } else {
+    std::time_t now = std::time(nullptr);
+    const std::tm* utc = std::gmtime(&now);
+    t = {utc->tm_sec, utc->tm_min, utc->tm_hour, utc->tm_mday, utc->tm_mon, utc->tm_year, 0};
   }
-  std::time_t now = std::time(nullptr);
-  const std::tm* utc = std::gmtime(&now);
-  return jps::CalendarToGpsSeconds(utc->tm_year, utc->tm_mon, utc->tm_mday, utc->tm_hour,
-                                   utc->tm_min, utc->tm_sec);
+  return jps::FullWeekOfCalendar(t);
 }
 
 // The whole GPS week of the first epoch, from the last GPS ephemeris of the
 // EPP file: the week, of the three around the ephemeris's, nearest to it.
-void ReadWeek(const std::string& epp, double writtenAt, QcReport* report) {
+void ReadWeek(const std::string& epp, int32_t writtenInWeek, QcReport* report) {
   int32_t week = 0;
   double toe = 0;
   if (epp.empty() || report->present == 0 || jps::EppLatestGpsWeek(epp.c_str(), &week, &toe) != 0) {
     return;
   }
-  int32_t whole = jps::WholeGpsWeek(week, writtenAt);
+  int32_t whole = jps::FullWeekNotAfter(week, writtenInWeek);
   report->week =
       whole + static_cast<int32_t>(std::lround((toe - report->first) / jps::kSecondsPerWeek));
   report->hasWeek = true;
@@ -123,7 +124,7 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
   }
   if (!report->sta.empty()) ReadMarks(report->sta, &figures);
   figures.Finish(report);
-  ReadWeek(report->epp, WrittenAt(reader.header()), report);
+  ReadWeek(report->epp, WrittenInWeek(reader.header()), report);
   return "";
 }
 

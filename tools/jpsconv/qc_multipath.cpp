@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "epoch/derived_doppler.h"
-#include "support/glonass_frequencies.h"
+#include "support/satellite_numbers.h"
 #include "tools/jpsconv/satellite_names.h"
 
 namespace jpsconv {

@@ -1,6 +1,8 @@
 #include "tools/jpsconv/rinex_session.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -9,7 +11,8 @@
 #include "support/epp_blocks.h"
 #include "support/file64.h"
 #include "support/gps_weeks.h"
-#include "support/station_reader.h"
+#include "support/line_reader.h"
+#include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/rinex_navigation.h"
 
@@ -63,19 +66,26 @@ bool LoadSite(const std::string& kel, const RinexOptions& options, RinexSession*
   s->markerName = BaseName(WithExtension(kel, ""));
   std::string sta = CompanionFile(options.sta, kel, ".STA");
   if (sta.empty()) return true;
-  std::vector<jps::StationRecord> stations;
-  if (!jps::ReadStationLines(sta.c_str(), &stations)) {
+  std::FILE* file = std::fopen(sta.c_str(), "rb");
+  if (file == nullptr) {
     *failure = {true, "cannot open " + sta + ": " + ErrnoText()};
     return false;
   }
-  for (const jps::StationRecord& r : stations) {
-    if (r.name.empty() || r.antenna == jps::kStaEntityAntennaText) continue;
+  // The first saved site: a station line that names one (not an entity).
+  char text[jps::kTextLineSize];
+  jps::StaLine r;
+  while (jps::ReadTextLine(file, text) >= 0) {
+    if (jps::ParseStaLine(text, &r) != jps::StaLineKind::kStation || r.name[0] == '\0' ||
+        std::strcmp(r.antenna, jps::kStaEntityAntennaText) == 0) {
+      continue;
+    }
     s->markerName = r.name;
     s->antennaHeight = r.antennaHeight;
-    s->slantHeight = r.antenna == jps::kStaSlantAntennaText;
+    s->slantHeight = std::strcmp(r.antenna, jps::kStaSlantAntennaText) == 0;
     if (!s->slantHeight) s->antennaType = r.antenna;
     break;
   }
+  std::fclose(file);
   return true;
 }
 

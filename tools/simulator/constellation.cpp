@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "support/glonass_frequencies.h"
+#include "support/satellite_numbers.h"
 
 namespace jpssim {
 namespace {
