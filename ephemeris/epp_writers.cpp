@@ -2,8 +2,7 @@
 // records, and the GLONASS carrier-frequency table.
 #include "ephemeris/epp_writers.h"
 
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "support/little_endian.h"
 #include "support/satellite_numbers.h"
 
@@ -83,8 +82,6 @@ double Radians(double semicircles) { return semicircles * kPi; }
 // The same for a single-precision rate: the product is kept in single precision.
 double RadiansF4(double semicircles) { return static_cast<float>(semicircles * kPi); }
 
-// Passes the rejection text formatted into ErrorText on to the host.
-void ReportRejection() { ReportMessage("%s", ErrorText); }
 
 }  // namespace
 
@@ -92,13 +89,11 @@ int WriteGpsEph(DecoderState& state, TextStream& stream) {
   const uint8_t* r = state.GpsEphemerisRecord;
   unsigned prn = r[ge::kPrn];
   if (prn > kMaxEphemerisPrn) {
-    SetErrorText("PRN: %d not Possible in Ephemeris", static_cast<int>(prn));
-    ReportRejection();
+    state.Context->Report("PRN: %d not Possible in Ephemeris", static_cast<int>(prn));
     return -1;
   }
   if ((r[ge::kFlags] & kGpsHealthBadFlag) != 0) {
-    SetErrorText("PRN: %d Health Bad in Ephemeris", static_cast<int>(prn));
-    ReportRejection();
+    state.Context->Report("PRN: %d Health Bad in Ephemeris", static_cast<int>(prn));
     return -1;
   }
   double deltaN = RadiansF4(F4(r, ge::kDeltaN));
@@ -125,14 +120,13 @@ int WriteGpsEph(DecoderState& state, TextStream& stream) {
 }
 
 int WriteGlnEph(DecoderState& state, TextStream& stream) {
-  if (Switches.gpsOnly) return 0;
+  if (state.Context->switches.gpsOnly) return 0;
   const uint8_t* r = state.GlnEphemerisRecord;
   int channel = LoadI8(r + ne::kChannel);
   // The table holds satellite numbers 0 to 70, so channels -45 to +25.
   int sv = GlonassNumber(channel);
   if (sv < 0 || sv >= kGlonassTableSize) {
-    SetErrorText("GLONASS frequency channel %d out of range", channel);
-    ReportRejection();
+    state.Context->Report("GLONASS frequency channel %d out of range", channel);
     return 0;
   }
   // Stored before the health test: an unhealthy satellite's phases still need
@@ -143,8 +137,7 @@ int WriteGlnEph(DecoderState& state, TextStream& stream) {
 
   int health = r[ne::kHealth];
   if ((health & kGlonassHealthMask) != 0) {
-    SetErrorText("Glonass Ephmeris on PRN %d unhealthy: Health: %d", sv, health);
-    ReportRejection();
+    state.Context->Report("Glonass Ephmeris on PRN %d unhealthy: Health: %d", sv, health);
     return 0;
   }
   const uint8_t* position = r + ne::kPosition;

@@ -1,16 +1,12 @@
 // Doppler derived from successive C/A pseudoranges, for epochs without one.
 #pragma once
 
-#include "epoch/continuity.h"
-#include "epoch/kel_records.h"
+#include "context/continuity.h"
+#include "support/gps_time.h"
+#include "support/satellite_numbers.h"
+#include "support/kel_records.h"
 
 namespace jps {
-
-constexpr double kGpsL1Wavelength = 0.190293672798;   // metres
-constexpr double kGpsL2Wavelength = 0.24421021342456825;
-constexpr double kGpsL1Frequency = 1575420000.0;      // Hz
-constexpr double kGpsL2Frequency = 1227600000.0;
-constexpr double kSecondsPerWeek = 604800.0;
 
 // Fills record.doppler (Hz) from the change of code (metres) since the
 // satellite's last one in history, and remembers this code and time. False

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "epoch/continuity.h"
 #include "epoch/derived_doppler.h"
 #include "epoch/finite_value.h"
 #include "epoch/geodetic.h"
@@ -11,8 +10,7 @@
 #include "epoch/measurement_forms.h"
 #include "greis/dispatch.h"
 #include "greis/station_marks.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "support/satellite_numbers.h"
 
 namespace jps {
@@ -25,16 +23,12 @@ constexpr int kLastDayOfWeek = 7;            // 7 passes: Saturday's end at 6048
 constexpr int kPositionX = 0, kPositionY = 8, kPositionZ = 16;   // [PV] offsets
 
 // A refused epoch takes its measurements with it: nothing of it may reach
-// the next epoch under that epoch's time.
+// the next epoch under that epoch's time. Its reason reaches the host once,
+// from here, with the receiver's time of day.
 int Refuse(DecoderState* s, bool clearCounters) {
   if (clearCounters) ClearEpochCounters(s);
   ResetEpochArrays(s);
   return -1;
-}
-
-int RefuseWithNotice(DecoderState* s, double tod, bool clearCounters) {
-  NotifyHost(tod, ErrorText);
-  return Refuse(s, clearCounters);
 }
 
 // Latitude, longitude and height from the epoch's [PV] position; a position
@@ -63,7 +57,7 @@ void FillPosition(DecoderState* s, KelEpoch* epoch) {
   bool hasPosition = epoch->latitude != 0.0 || epoch->longitude != 0.0 || epoch->height != 0.0f;
   epoch->epochFlags = hasPosition ? kKelFlagPosition : 0;
   // The mode as it stands before this epoch's own events are applied.
-  if (Switches.dynamicMode) epoch->epochFlags |= kKelFlagKinematic;
+  if (s->Context->switches.dynamicMode) epoch->epochFlags |= kKelFlagKinematic;
 }
 
 // Doppler of slot i in Hz: the receiver's, or derived from the change of the
@@ -79,67 +73,63 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
     if (!(frequency > 0.0)) return false;
     wavelength = kSpeedOfLight / frequency;
   }
-  return DeriveDoppler(m, m.l1Code, time, Continuity.History[sv], wavelength);
+  return DeriveDoppler(m, m.l1Code, time, s.Context->continuity.History[sv], wavelength);
 }
 
 }  // namespace
 
 int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {
   double tod = TimeOfDaySeconds(*s);
+  ConversionContext& context = *s->Context;
+  const ConversionSwitches& switches = context.switches;
+  ContinuityState& continuity = context.continuity;
 
   if (s->SatCount <= 0 || s->SatCount > kMaxSlots) {
-    SetErrorText("%.1lf  WRITE ERROR: NumSats: %d", tod, s->SatCount);
+    context.Notify(tod, "%.1lf  WRITE ERROR: NumSats: %d", tod, s->SatCount);
     s->SatCount = 0;
-    return RefuseWithNotice(s, tod, false);
+    return Refuse(s, false);
   }
   if (s->DateValid == 0) {
-    SetErrorText("WARNING: No Date Record - Day of Week not known");
-    return RefuseWithNotice(s, tod, false);
+    context.Notify(tod, "WARNING: No Date Record - Day of Week not known");
+    return Refuse(s, false);
   }
   const int8_t* counts = s->EpochMessageCounts;
   s->DopplerAbsent = counts[kCountCaDoppler] == 0 ? 1 : 0;
   if (counts[kCountTime] == 0 || counts[kCountCaRange] == 0 || counts[kCountL1Phase] == 0) {
-    SetErrorText("WRITE ERROR: Data Flag(s) are == 0 ");
-    return RefuseWithNotice(s, tod, true);
+    context.Notify(tod, "WRITE ERROR: Data Flag(s) are == 0 ");
+    return Refuse(s, true);
   }
-  if (!Switches.keepDamagedEpochs && counts[kCountDamaged] != 0) {
-    SetErrorText("WRITE ERROR: Bad Checksum Flag ");
-    return RefuseWithNotice(s, tod, true);
+  if (!switches.keepDamagedEpochs && counts[kCountDamaged] != 0) {
+    context.Notify(tod, "WRITE ERROR: Bad Checksum Flag ");
+    return Refuse(s, true);
   }
-  if (Switches.requireL2 && counts[kCountL2Phase] == 0) {
-    SetErrorText("WRITE ERROR: No L2 measurement block ");
-    return RefuseWithNotice(s, tod, true);
+  if (switches.requireL2 && counts[kCountL2Phase] == 0) {
+    context.Notify(tod, "WRITE ERROR: No L2 measurement block ");
+    return Refuse(s, true);
   }
 
   std::memset(epoch, 0, sizeof *epoch);
   std::memset(measurements, 0, sizeof(KelMeasurement) * static_cast<size_t>(s->SatCount));
   FillPosition(s, epoch);
   if (s->DayOfWeek < 0 || s->DayOfWeek > kLastDayOfWeek) {
-    SetErrorText("ERROR: Day of week: %d", s->DayOfWeek);
+    context.Report("ERROR: Day of week: %d", s->DayOfWeek);
     return Refuse(s, true);
   }
 
-  // Time tag and clock. These two refusals have no text of their own: the
-  // driver must not repeat an older one.
+  // Time tag and clock. These two refusals have no text of their own.
   double receiverTime = TimeOfWeek(*s, ReceiverTimeMs(*s));
   epoch->receiverTime = receiverTime;
-  if (receiverTime < 0.0 || receiverTime > kSecondsPerWeek) {
-    ErrorText[0] = '\0';
-    return Refuse(s, true);
-  }
+  if (receiverTime < 0.0 || receiverTime > kSecondsPerWeek) return Refuse(s, true);
   double clockOffsetSeconds = LoadF64(s->ClockOffset);
   epoch->clockOffset = clockOffsetSeconds * kSpeedOfLight;
-  Continuity.LastEpochTime = receiverTime;
-  if (IsNotFinite(epoch->clockOffset)) {
-    ErrorText[0] = '\0';
-    return Refuse(s, true);
-  }
+  continuity.LastEpochTime = receiverTime;
+  if (IsNotFinite(epoch->clockOffset)) return Refuse(s, true);
   epoch->clockDrift = ZeroIfNotFinite(LoadF32(s->ClockDrift) * kSpeedOfLight);
   epoch->correctedTime = receiverTime - clockOffsetSeconds;
 
   double dt = 1.0;
-  if (Continuity.PreviousEpochTime >= 0.0) {
-    dt = receiverTime - Continuity.PreviousEpochTime;
+  if (continuity.PreviousEpochTime >= 0.0) {
+    dt = receiverTime - continuity.PreviousEpochTime;
     if (dt < 0.0) dt = 1.0;
   }
 
@@ -149,12 +139,12 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   ConvertRangeArrays(*s);
   ConvertPhaseArrays(*s);
 
-  const SignalArray& l1Phase = Switches.l1PhaseFromP1 ? s->P1Phase : s->CaPhase;
+  const SignalArray& l1Phase = switches.l1PhaseFromP1 ? s->P1Phase : s->CaPhase;
   bool hasFlags = counts[kCountCaFlags] != 0;
   int count = 0;
   for (int i = 0; i < s->SatCount; ++i) {
     int sv = s->SatIndices[i];
-    if (!EpochTakesSatellite(sv, Switches.gpsOnly)) continue;
+    if (!EpochTakesSatellite(sv, switches.gpsOnly)) continue;
 
     KelMeasurement& m = measurements[count];
     m.satellite = static_cast<int8_t>(sv);
@@ -168,12 +158,12 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
       m = KelMeasurement{};
       continue;
     }
-    ApplyMissingL1Rule(m, sv);
+    ApplyMissingL1Rule(continuity, m, sv);
     ++count;
   }
 
   epoch->measurementCount = static_cast<int8_t>(count);
-  Continuity.PreviousEpochTime = receiverTime;
+  continuity.PreviousEpochTime = receiverTime;
   ClearEpochCounters(s);
   ResetEpochArrays(s);
   return 0;

@@ -1,15 +1,13 @@
 #include "epoch/greis_slot_rules.h"
 
-#include "epoch/continuity.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 
 namespace jps {
 namespace {
 
-void RestartLock(KelMeasurement& record, int sv) {
+void RestartLock(ContinuityState& continuity, KelMeasurement& record, int sv) {
   record.lockCount = kRestartedLockCount;
-  Continuity.LockSeconds[sv] = kRestartedLockSeconds;
+  continuity.LockSeconds[sv] = kRestartedLockSeconds;
 }
 
 }  // namespace
@@ -21,8 +19,9 @@ uint8_t CappedLockCount(double seconds) {
 }
 
 uint8_t GreisLockCount(const DecoderState& s, int i, int sv, double dt) {
-  double& lockSeconds = Continuity.LockSeconds[sv];
-  double& reacquire = Continuity.ReacquireTimer[sv];
+  ContinuityState& continuity = s.Context->continuity;
+  double& lockSeconds = continuity.LockSeconds[sv];
+  double& reacquire = continuity.ReacquireTimer[sv];
   if (s.EpochMessageCounts[kCountTrackTimes] != 0 && reacquire == 0.0) {
     uint8_t lockCount = CappedLockCount(s.LockTimes[i]);
     lockSeconds = lockCount;
@@ -39,28 +38,26 @@ uint8_t GreisLockCount(const DecoderState& s, int i, int sv, double dt) {
 }
 
 void ApplyLoopFlags(DecoderState& s, int i, int sv, double tow, KelMeasurement& record) {
+  ConversionContext& context = *s.Context;
   int flags = s.CaLoopFlags[i];
-  if ((flags & kLoopFlagStatusSet) == 0 && Switches.verbose) {
-    SetErrorText("Status not set on PRN: %d", sv);
-    NotifyHost(tow, ErrorText);
+  if ((flags & kLoopFlagStatusSet) == 0 && context.switches.verbose) {
+    context.Notify(tow, "Status not set on PRN: %d", sv);
   }
   if ((flags & kLoopFlagCodePhaseGood) == 0) {
-    SetErrorText("Bad Code and Phase on PRN %d", sv);
-    NotifyHost(tow, ErrorText);
+    context.Notify(tow, "Bad Code and Phase on PRN %d", sv);
     s.CaRange.values[i] = 0.0;
-    RestartLock(record, sv);
+    RestartLock(context.continuity, record, sv);
   }
   if ((flags & kLoopFlagCycleSlip) != 0) {
-    SetErrorText("Detected L1 cycle slip on PRN %d", sv);
-    NotifyHost(tow, ErrorText);
-    RestartLock(record, sv);
+    context.Notify(tow, "Detected L1 cycle slip on PRN %d", sv);
+    RestartLock(context.continuity, record, sv);
   }
 }
 
-void ApplyMissingL1Rule(KelMeasurement& record, int sv) {
+void ApplyMissingL1Rule(ContinuityState& continuity, KelMeasurement& record, int sv) {
   if (record.l1Phase != 0.0 && record.l1Code != 0.0) return;
-  RestartLock(record, sv);
-  Continuity.ReacquireTimer[sv] = kRestartedLockSeconds;
+  RestartLock(continuity, record, sv);
+  continuity.ReacquireTimer[sv] = kRestartedLockSeconds;
 }
 
 }  // namespace jps

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
+#include "context/continuity.h"
 #include "greis/decoder_state.h"
 
 namespace jps {
@@ -14,11 +15,6 @@ constexpr uint8_t kMaxLockCount = 255;
 constexpr uint8_t kRestartedLockCount = 1;
 constexpr double kRestartedLockSeconds = 1.0;
 constexpr double kReacquireRestartSeconds = 4.0;
-
-// C/A tracking-loop flag bits.
-constexpr int kLoopFlagStatusSet = 0x40;
-constexpr int kLoopFlagCodePhaseGood = 0x10;
-constexpr int kLoopFlagCycleSlip = 0x20;
 
 // Whole seconds of a lock time, at most 255.
 uint8_t CappedLockCount(double seconds);
@@ -32,6 +28,6 @@ uint8_t GreisLockCount(const DecoderState& state, int i, int sv, double dt);
 void ApplyLoopFlags(DecoderState& state, int i, int sv, double tow, KelMeasurement& record);
 
 // A record without L1 code or phase restarts the satellite's lock count.
-void ApplyMissingL1Rule(KelMeasurement& record, int sv);
+void ApplyMissingL1Rule(ContinuityState& continuity, KelMeasurement& record, int sv);
 
 }  // namespace jps

@@ -4,7 +4,6 @@
 #include <ctime>
 #include <new>
 
-#include "plugin/host_messages.h"
 
 namespace jps {
 namespace {
@@ -32,10 +31,10 @@ bool WriteAll(std::FILE* f, const void* data, size_t n) {
 }  // namespace
 
 KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInterval,
-                         uint16_t bufferSize, uint8_t channelCount) {
+                         uint16_t bufferSize, uint8_t channelCount, FailureText* failure) {
   KelWriter* w = new (std::nothrow) KelWriter();
   if (w == nullptr) {
-    SetErrorText("Error: Not enough memory in header");
+    failure->Set("Error: Not enough memory in header");
     return nullptr;
   }
   std::memset(&w->header, 0, sizeof w->header);
@@ -54,7 +53,7 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
 
   w->stream = std::fopen(path, "wb");
   if (w->stream == nullptr) {
-    SetErrorText("Error: Unable to open %s for writing", path);
+    failure->Set("Error: Unable to open %s for writing", path);
     delete w;
     return nullptr;
   }
@@ -66,13 +65,13 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
     const size_t streamBufferSize = kKelStreamBufferSize;
     w->buffer = new (std::nothrow) char[streamBufferSize];
     if (w->buffer == nullptr) {
-      SetErrorText("Error: Not enough memory in buffer");
+      failure->Set("Error: Not enough memory in buffer");
       std::fclose(w->stream);
       delete w;
       return nullptr;
     }
     if (std::setvbuf(w->stream, w->buffer, _IOFBF, streamBufferSize) != 0) {
-      SetErrorText("Error: Unable to initialize file buffer");
+      failure->Set("Error: Unable to initialize file buffer");
       std::fclose(w->stream);
       delete[] w->buffer;
       delete w;
@@ -82,7 +81,7 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
   uint8_t image[kKelHeaderSize];
   EncodeKelHeader(h, image);  // streamSlot and bufferSlot are zero in the file
   if (!WriteAll(w->stream, image, sizeof image)) {
-    SetErrorText("Error: Unable to write to %s", path);
+    failure->Set("Error: Unable to write to %s", path);
     std::fclose(w->stream);
     delete[] w->buffer;
     delete w;
@@ -91,10 +90,11 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
   return w;
 }
 
-int WriteKelEpoch(KelWriter* w, KelEpoch* epoch, KelMeasurement* measurements) {
+int WriteKelEpoch(KelWriter* w, KelEpoch* epoch, KelMeasurement* measurements,
+                  FailureText* failure) {
   const KelHeader& h = w->header;
   if (epoch->measurementCount > h.channelCount || epoch->measurementCount < 0) {
-    SetErrorText("Error: Epoch %.1lf has %d measurements %d channels in %s", epoch->receiverTime,
+    failure->Set("Error: Epoch %.1lf has %d measurements %d channels in %s", epoch->receiverTime,
                  epoch->measurementCount, h.channelCount, h.fileName);
     return 1;
   }
@@ -102,7 +102,7 @@ int WriteKelEpoch(KelWriter* w, KelEpoch* epoch, KelMeasurement* measurements) {
   epoch->recordSize = kKelEpochSize;
   EncodeKelEpoch(*epoch, group);
   if (!WriteAll(w->stream, group, kKelEpochSize)) {
-    SetErrorText("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
+    failure->Set("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
                  epoch->receiverTime);
     return 1;
   }
@@ -117,32 +117,12 @@ int WriteKelEpoch(KelWriter* w, KelEpoch* epoch, KelMeasurement* measurements) {
       EncodeKelMeasurement(measurements[first + i], group + i * kKelMeasurementSize);
     }
     if (!WriteAll(w->stream, group, static_cast<size_t>(n) * kKelMeasurementSize)) {
-      SetErrorText("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
+      failure->Set("Error: Unable to write to %s (disk full). Epoch %.1lf", h.fileName,
                    epoch->receiverTime);
       return 1;
     }
   }
   return 0;
-}
-
-KelWriter* CloseKelFile(KelWriter* w, bool* ok) {
-  if (ok != nullptr) *ok = true;
-  if (w == nullptr) return nullptr;
-  if (w->header.headerSize != kKelHeaderSize) return w;
-  bool good = true;
-  if (w->stream != nullptr) {
-    if (std::fflush(w->stream) != 0 || std::ferror(w->stream) != 0) good = false;
-    if (std::fclose(w->stream) != 0) good = false;
-  }
-  if (!good) SetErrorText("Error: Unable to write to %s", w->header.fileName);
-  if (ok != nullptr) *ok = good;
-  delete[] w->buffer;  // the stream is closed before its buffer goes
-  delete w;
-  return nullptr;
-}
-
-int RewindKelFile(KelWriter* handle) {
-  return std::fseek(handle->stream, handle->header.headerSize, SEEK_SET);
 }
 
 }  // namespace jps

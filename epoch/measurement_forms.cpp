@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "epoch/derived_doppler.h"
-#include "epoch/kel_records.h"
-#include "plugin/conversion_switches.h"
+#include "support/kel_records.h"
+#include "context/conversion_context.h"
 
 namespace jps {
 namespace {
@@ -140,7 +140,7 @@ void PhaseFromFloatRelative(DecoderState& s, SignalArray& a, int count, double f
 }
 
 double CarrierFrequency(const DecoderState& s, int sv, double gpsFrequency) {
-  if (sv < kFirstGlonassNumber || Switches.gpsOnly) return gpsFrequency;
+  if (sv < kFirstGlonassNumber || s.Context->switches.gpsOnly) return gpsFrequency;
   return GlonassFrequency(s, sv, gpsFrequency == kGpsL1Frequency ? 0 : 1);
 }
 
@@ -168,9 +168,10 @@ void ConvertRangeArrays(DecoderState& s) {
 }
 
 void ConvertPhaseArrays(DecoderState& s) {
-  SignalArray& l1 = Switches.l1PhaseFromP1 ? s.P1Phase : s.CaPhase;
-  ConvertPhaseArray(s, l1, kGpsL1Frequency, Continuity.L1Track);
-  ConvertPhaseArray(s, s.P2Phase, kGpsL2Frequency, Continuity.L2Track);
+  ContinuityState& continuity = s.Context->continuity;
+  SignalArray& l1 = s.Context->switches.l1PhaseFromP1 ? s.P1Phase : s.CaPhase;
+  ConvertPhaseArray(s, l1, kGpsL1Frequency, continuity.L1Track);
+  ConvertPhaseArray(s, s.P2Phase, kGpsL2Frequency, continuity.L2Track);
 }
 
 }  // namespace jps

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "epoch/continuity.h"
+#include "context/continuity.h"
 #include "greis/decoder_state.h"
 #include "support/satellite_numbers.h"
 

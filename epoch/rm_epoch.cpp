@@ -5,9 +5,8 @@
 
 #include "epoch/derived_doppler.h"
 #include "epoch/finite_value.h"
+#include "context/conversion_context.h"
 #include "greis/station_marks.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
 #include "support/satellite_numbers.h"
 
 namespace jps {
@@ -20,11 +19,6 @@ constexpr double kMinGlonassFrequency = 0.001;  // Hz; below it the frequency is
 constexpr double kMaxLockCount = 255.0;
 constexpr uint8_t kRestartedLockCount = 1;
 
-// Tracking-loop flag bits.
-constexpr int16_t kFlagStatusSet = 0x40;
-constexpr int16_t kFlagCodeAndPhaseGood = 0x10;
-constexpr int16_t kFlagPhaseInvalid = 0x20;
-
 // L1 wavelength of a satellite, 0 when a GLONASS frequency is not known yet.
 double L1Wavelength(const DecoderState& s, int sv) {
   if (IsGpsNumber(sv)) return kGpsL1Wavelength;
@@ -32,20 +26,18 @@ double L1Wavelength(const DecoderState& s, int sv) {
   return std::fabs(frequency) > kMinGlonassFrequency ? kSpeedOfLight / frequency : 0.0;
 }
 
-// Reports the loop-flag conditions of slot i and applies their effects.
-void ApplyLoopFlags(DecoderState* s, int i, int sv, double time, KelMeasurement& record) {
+// The rM record's loop-flag table for slot i (not the GREIS flag rule: the
+// status is always reported, a bad code and phase silently, and a slip is
+// an invalid phase): reports the conditions and applies their effects.
+void ApplyRmLoopFlags(DecoderState* s, int i, int sv, double time, KelMeasurement& record) {
   int16_t f = s->CaLoopFlags[i];
-  if ((f & kFlagStatusSet) == 0) {
-    SetErrorText("Status not set on PRN: %d", sv);
-    NotifyHost(time, ErrorText);
-  }
-  if ((f & kFlagCodeAndPhaseGood) == 0) {
+  if ((f & kLoopFlagStatusSet) == 0) s->Context->Notify(time, "Status not set on PRN: %d", sv);
+  if ((f & kLoopFlagCodePhaseGood) == 0) {
     s->CaRange.values[i] = 0.0;
     record.lockCount = kRestartedLockCount;
   }
-  if ((f & kFlagPhaseInvalid) != 0) {
-    SetErrorText("Phase invalid on PRN: %d", sv);
-    NotifyHost(time, ErrorText);
+  if ((f & kLoopFlagCycleSlip) != 0) {
+    s->Context->Notify(time, "Phase invalid on PRN: %d", sv);
     record.lockCount = kRestartedLockCount;
   }
 }
@@ -57,13 +49,13 @@ bool BuildRmMeasurement(DecoderState* s, int i, double time, KelMeasurement& rec
   if (s->DopplerAbsent == 0) record.doppler = 0.0 - s->CaDoppler[i] * kDopplerUnit;
   double wavelength = L1Wavelength(*s, sv);
   if (wavelength == 0.0) return false;
-  SatHistory& history = Continuity.History[sv];
+  SatHistory& history = s->Context->continuity.History[sv];
   if (s->DopplerAbsent != 0 &&
       !DeriveDoppler(record, s->CaRange.values[i], time, history, wavelength)) {
     return false;
   }
   RmLockCount(record, time, s->LockTimes[i], history);
-  ApplyLoopFlags(s, i, sv, time, record);
+  ApplyRmLoopFlags(s, i, sv, time, record);
   // The host's phases have the opposite sign; a missing phase stays +0.0.
   record.l1Code = s->CaRange.values[i];
   record.l1Phase = InvertedPhase(s->CaPhase.values[i]);
@@ -89,7 +81,7 @@ void RmLockCount(KelMeasurement& record, double time, uint16_t lockTenths, SatHi
 
 int BuildRmEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {
   if (s->SatCount < 1 || s->SatCount > kMaxRmSatellites) {
-    SetErrorText("ERROR: Num sats %d not possible", s->SatCount);
+    s->Context->Report("ERROR: Num sats %d not possible", s->SatCount);
     s->SatCount = 0;
     return -1;
   }
@@ -106,7 +98,7 @@ int BuildRmEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements)
   int count = 0;
   for (int i = 0; i < s->SatCount; ++i) {
     const int sv = s->SatIndices[i];
-    if (!EpochTakesSatellite(sv, Switches.gpsOnly)) continue;
+    if (!EpochTakesSatellite(sv, s->Context->switches.gpsOnly)) continue;
     KelMeasurement& record = measurements[count];
     if (BuildRmMeasurement(s, i, time, record)) {
       ++count;

@@ -3,13 +3,14 @@
 
 #include <cstdint>
 
-#include "epoch/continuity.h"
-#include "epoch/kel_records.h"
+#include "context/continuity.h"
+#include "support/kel_records.h"
 #include "greis/decoder_state.h"
 
 namespace jps {
 
-// 0 when epoch and measurements are ready to write; -1 when refused (ErrorText set).
+// 0 when epoch and measurements are ready to write; -1 when refused (the
+// reason has gone to the host).
 int BuildRmEpoch(DecoderState* state, KelEpoch* epoch, KelMeasurement* measurements);
 
 // Sets record.lockCount from the receiver's lock time (tenths of a second) and

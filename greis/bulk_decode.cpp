@@ -4,12 +4,12 @@
 
 #include "greis/framing.h"
 #include "greis/jps_input.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 
 namespace jps {
 
 void SkipHunt(DecoderState* s) {
-  FramingState& f = Framing;
+  FramingState& f = s->Framing;
   if (f.phase != kPhaseHunt) return;
   size_t available = 0;
   const uint8_t* p = s->JpsStream->Buffered(&available);
@@ -40,10 +40,10 @@ void SkipHunt(DecoderState* s) {
 }
 
 DecoderEvent DecodeUntilEvent(DecoderState* s, int64_t pauseAt) {
-  FramingState& f = Framing;
+  FramingState& f = s->Framing;
   JpsInput* in = s->JpsStream;
   // After a step without an event: stop for an abort or a progress report.
-  auto pause = [&] { return AbortRequested() || in->Position() >= pauseAt; };
+  auto pause = [&] { return s->Context->AbortRequested() || in->Position() >= pauseAt; };
   for (;;) {
     if (f.phase == kPhaseHunt) {
       size_t available = 0;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "context/conversion_context.h"
+#include "greis/framing.h"
 #include "support/little_endian.h"
 #include "support/satellite_numbers.h"
 
@@ -75,6 +77,11 @@ enum EpochIntake : int32_t {
   kIntakeClosed = 1,     // a message out of place was met: skipped up to the next receiver time
   kIntakeAfterEnd = 2,   // after an epoch-end message: the next one closes the intake
 };
+
+// C/A tracking-loop flag bits ([FC] and the rM record's blocks).
+constexpr int kLoopFlagStatusSet = 0x40;
+constexpr int kLoopFlagCodePhaseGood = 0x10;
+constexpr int kLoopFlagCycleSlip = 0x20;   // the rM record: phase invalid
 
 // Indices of EpochMessageCounts.
 enum EpochCounter : int {
@@ -159,6 +166,10 @@ struct RmHeader {
 };
 
 struct DecoderState {
+  // What the conversion hands down (host routes, switches, counters,
+  // continuity), and the framing of the stream; set by ResetDecoder.
+  ConversionContext* Context;
+  FramingState Framing;
   JpsInput* JpsStream;
   TextStream* StaStream;
   int32_t SatCount;
@@ -214,11 +225,9 @@ struct DecoderState {
   int32_t Intake;   // an EpochIntake
   // Whole messages (good checksum or CRC) met in the conversion.
   int64_t MessagesFound;
+  // Camera pulse numbers of list A and list B; each list counts its own.
+  int32_t PulseNumbers[2];
 };
-
-// The one record, and the process-wide pointer that the driver sets.
-extern DecoderState TheDecoderState;
-extern DecoderState* Decoder;
 
 // Field readers of the stored records.
 inline uint32_t ReceiverTimeMs(const DecoderState& s) { return LoadU32(s.ReceiverTime); }

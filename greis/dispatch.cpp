@@ -9,29 +9,26 @@
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
 #include "greis/rm_record.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
 #include "support/satellite_numbers.h"
 
 namespace jps {
 
-DecoderState TheDecoderState;
-DecoderState* Decoder = nullptr;
-
 namespace {
 
-inline const DispatchRow& CurrentRow() { return *static_cast<const DispatchRow*>(Framing.row); }
+inline const DispatchRow& CurrentRow(const DecoderState* s) {
+  return *static_cast<const DispatchRow*>(s->Framing.row);
+}
 
-void BackToHunt() {
-  Framing.phase = kPhaseHunt;
-  Framing.row = nullptr;
+void BackToHunt(DecoderState* s) {
+  s->Framing.phase = kPhaseHunt;
+  s->Framing.row = nullptr;
 }
 
 // Rejects the candidate: hunting resumes at the byte after its first character.
 void RejectCandidate(DecoderState* s) {
-  int back = Framing.fill - 1;
-  BackToHunt();
-  if (back > 0) RewindStream(s->JpsStream, back);
+  int back = s->Framing.fill - 1;
+  BackToHunt(s);
+  if (back > 0) RewindStream(s->Framing, s->JpsStream, back);
 }
 
 void RaiseCounter(DecoderState* s, const DispatchRow& row) {
@@ -47,7 +44,7 @@ DecoderEvent SkipMessage(DecoderState* s, const uint8_t* message, int L) {
     RejectCandidate(s);
   } else {
     ++s->MessagesFound;
-    BackToHunt();
+    BackToHunt(s);
   }
   return kEventNone;
 }
@@ -75,10 +72,10 @@ bool OutOfPlace(const DecoderState& s, const DispatchRow& row) {
 
 void CloseIntake(DecoderState* s) {
   s->Intake = kIntakeClosed;
-  char id[3] = {static_cast<char>(Framing.HeaderBuffer[0]),
-                static_cast<char>(Framing.HeaderBuffer[1]), '\0'};
-  SetErrorText("Message %s out of place: epoch skipped to the next receiver time", id);
-  NotifyHost(TimeOfWeek(*s, ReceiverTimeMs(*s)), ErrorText);
+  char id[3] = {static_cast<char>(s->Framing.HeaderBuffer[0]),
+                static_cast<char>(s->Framing.HeaderBuffer[1]), '\0'};
+  s->Context->Notify(TimeOfWeek(*s, ReceiverTimeMs(*s)),
+                     "Message %s out of place: epoch skipped to the next receiver time", id);
 }
 
 // True when the message is to be skipped rather than handled. Between an
@@ -101,19 +98,17 @@ void NoteArrival(DecoderState* s, const DispatchRow& row) {
 }
 
 // The "Size ... Rec ... Bytes" report of a refused message.
-void ReportBadMessageHeader() {
-  char id[3] = {static_cast<char>(Framing.HeaderBuffer[0]),
-                static_cast<char>(Framing.HeaderBuffer[1]), '\0'};
-  int L = Framing.length;
-  long long position = static_cast<long long>(Framing.BytesRead) - 4 - L;
-  SetErrorText("Size: %d  Rec: %s Bytes: %lld ", L, id, position);
-  ReportMessage("%s", ErrorText);
+void ReportBadMessageHeader(DecoderState* s) {
+  const FramingState& f = s->Framing;
+  char id[3] = {static_cast<char>(f.HeaderBuffer[0]), static_cast<char>(f.HeaderBuffer[1]), '\0'};
+  int L = f.length;
+  long long position = static_cast<long long>(f.BytesRead) - 4 - L;
+  s->Context->Report("Size: %d  Rec: %s Bytes: %lld ", L, id, position);
 }
 
 DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
-  ReportBadMessageHeader();
-  SetErrorText("Checksum on %d", row.state);
-  NotifyHost(TimeOfDaySeconds(*s), ErrorText);
+  ReportBadMessageHeader(s);
+  s->Context->Notify(TimeOfDaySeconds(*s), "Checksum on %d", row.state);
   if (row.zeroed && row.counter != kNoCounter) s->EpochMessageCounts[row.counter] = 0;
   RejectCandidate(s);
   return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
@@ -123,12 +118,12 @@ DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
   ++s->MessagesFound;
   RaiseCounter(s, row);
   NoteArrival(s, row);
-  BackToHunt();
+  BackToHunt(s);
   return row.event;
 }
 
 DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row, const uint8_t* message) {
-  if (row.parser != nullptr && row.parser(*s, message, Framing.length) != 0) {
+  if (row.parser != nullptr && row.parser(*s, message, s->Framing.length) != 0) {
     return RefuseMessage(s, row);
   }
   return AcceptMessage(s, row);
@@ -137,8 +132,8 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row, const uint8_t
 }  // namespace
 
 DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
-  const DispatchRow& row = CurrentRow();
-  int L = Framing.length;
+  const DispatchRow& row = CurrentRow(s);
+  int L = s->Framing.length;
   if (OutsideIntake(s, row, message, L)) return SkipMessage(s, message, L);
   switch (row.handling) {
     case Handling::kNone:
@@ -164,7 +159,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         return kEventNone;
       }
       ++s->MessagesFound;
-      BackToHunt();
+      BackToHunt(s);
       if (s->Intake == kIntakeOpen) s->Intake = kIntakeAfterEnd;
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
       ClearEpochCounters(s);
@@ -175,14 +170,13 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
       s->DateValid = 1;
       ++s->MessagesFound;
       NoteArrival(s, row);
-      BackToHunt();
+      BackToHunt(s);
       return kEventNone;
 
     case Handling::kSatIndices:
       if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row);
-      ReportBadMessageHeader();
-      SetErrorText("Checksum error on SI message: %d %d", row.state, L);
-      NotifyHost(TimeOfDaySeconds(*s), ErrorText);
+      ReportBadMessageHeader(s);
+      s->Context->Notify(TimeOfDaySeconds(*s), "Checksum error on SI message: %d %d", row.state, L);
       s->EpochMessageCounts[kCountSatIndices] = 0;
       RejectCandidate(s);
       return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
@@ -190,24 +184,23 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
     case Handling::kRmRecord:
       CheckRmHeader(*s, message, L);  // its result is the record parser's concern
       if (row.parser(*s, message, L) == -1) {
-        SetErrorText("Checksum on RAW Meas");
-        NotifyHost(s->RmEpochTime, ErrorText);
+        s->Context->Notify(s->RmEpochTime, "Checksum on RAW Meas");
         RejectCandidate(s);
         return kEventNone;
       }
       ++s->MessagesFound;
-      BackToHunt();
+      BackToHunt(s);
       return kEventRmEpoch;
 
     case Handling::kParser:
       return RunParserRow(s, row, message);
   }
-  BackToHunt();
+  BackToHunt(s);
   return kEventNone;
 }
 
 bool FinishHeader(DecoderState* s) {
-  FramingState& f = Framing;
+  FramingState& f = s->Framing;
   int L = ParseHexLength(f.HeaderBuffer + 2);
   const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
   if (row == nullptr) {
@@ -215,7 +208,7 @@ bool FinishHeader(DecoderState* s) {
     return false;
   }
   if (L > row->maxLength) {
-    if (row->overLimitText != nullptr) ReportMessage("%s", row->overLimitText);
+    if (row->overLimitText != nullptr) s->Context->Report("%s", row->overLimitText);
     RejectCandidate(s);
     return false;
   }
@@ -226,12 +219,12 @@ bool FinishHeader(DecoderState* s) {
 }
 
 DecoderEvent DecodeNext(DecoderState* s) {
-  FramingState& f = Framing;
+  FramingState& f = s->Framing;
   JpsInput* in = s->JpsStream;
   switch (f.phase) {
     case kPhaseHunt: {
       f.fill = 0;
-      int c = ReadStreamByte(in);
+      int c = ReadStreamByte(f, in);
       if (c < 0) return kEventEnd;
       f.HeaderBuffer[0] = static_cast<uint8_t>(c);
       if (IsFirstIdChar(static_cast<uint8_t>(c))) f.phase = kPhaseSecondChar;
@@ -239,7 +232,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
     }
     case kPhaseSecondChar: {
       f.fill = 1;
-      int c = ReadStreamByte(in);
+      int c = ReadStreamByte(f, in);
       if (c < 0) return kEventEnd;
       f.HeaderBuffer[1] = static_cast<uint8_t>(c);
       if (IsMessageId(f.HeaderBuffer[0], static_cast<uint8_t>(c))) {
@@ -247,13 +240,13 @@ DecoderEvent DecodeNext(DecoderState* s) {
         f.phase = kPhaseHeader;
       } else {
         f.phase = kPhaseHunt;
-        RewindStream(in, 1);
+        RewindStream(f, in, 1);
       }
       return kEventNone;
     }
     case kPhaseHeader: {
       while (f.fill < kFrameHeaderSize) {
-        int c = ReadStreamByte(in);
+        int c = ReadStreamByte(f, in);
         if (c < 0) return kEventEnd;
         f.HeaderBuffer[f.fill++] = static_cast<uint8_t>(c);
       }
@@ -267,7 +260,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
       int target = total < kHeaderBufferSize ? total : kHeaderBufferSize;
       if (f.fill < target) {
         int want = target - f.fill;
-        int got = ReadStreamBytes(in, f.HeaderBuffer + f.fill, want);
+        int got = ReadStreamBytes(f, in, f.HeaderBuffer + f.fill, want);
         f.fill += got;
         if (got < want) return kEventEnd;
       }
@@ -281,7 +274,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
 }
 
 int ResetEpoch(int8_t* counts, DecoderState* s) {
-  if (Switches.keepDamagedEpochs) return kEventNone;
+  if (s->Context->switches.keepDamagedEpochs) return kEventNone;
   (void)counts;
   ClearEpochCounters(s);
   ResetEpochArrays(s);
@@ -310,15 +303,16 @@ void ClearEpochCounters(DecoderState* s) {
   s->SatelliteDataArrived = 0;
 }
 
-void ResetDecoder(DecoderState* s) {
-  std::memset(s, 0, sizeof *s);
+void ResetDecoder(DecoderState* s, ConversionContext* context) {
+  std::memset(static_cast<void*>(s), 0, sizeof *s);
+  s->Context = context;
   // A GLONASS satellite's number tells its channel, and the channel its
   // carriers: they are known before the channel's first ephemeris.
   for (int sv = kFirstGlonassNumber; sv <= kLastGlonassNumber; ++sv) {
     s->GlonassFrequencies[sv][0] = GlonassL1Frequency(GlonassChannel(sv));
     s->GlonassFrequencies[sv][1] = GlonassL2Frequency(GlonassChannel(sv));
   }
-  ResetFraming();
+  ResetFraming(s->Framing);
 }
 
 }  // namespace jps

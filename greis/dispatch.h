@@ -82,7 +82,8 @@ void ResetEpochArrays(DecoderState* state);
 // Clears the 17 per-epoch counters and the per-identifier arrivals.
 void ClearEpochCounters(DecoderState* state);
 
-// Clears the whole record and the framing state for a new conversion.
-void ResetDecoder(DecoderState* state);
+// Clears the whole record and the framing state for a new conversion, which
+// the context describes.
+void ResetDecoder(DecoderState* state, ConversionContext* context);
 
 }  // namespace jps

@@ -7,11 +7,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "epoch/continuity.h"
+#include "context/conversion_context.h"
 #include "greis/framing.h"
 #include "greis/message_parsers.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
 
 namespace jps {
 
@@ -68,6 +66,7 @@ struct TypedEvent {
   const char* key;
   char* value;     // may be shortened by its action
   double time;     // time of week, for the host messages
+  ConversionContext& context;
 };
 
 // Each action returns true when the event counts as accepted.
@@ -105,8 +104,7 @@ bool OnDynamics(EventState& e, TypedEvent& ev) {
     if (row.dynamics != 0) e.DynamicEntered = 1;
     return true;
   }
-  SetErrorText("Invalid Dynamics flag '%s'", ev.value);
-  NotifyHost(ev.time, ErrorText);
+  ev.context.Notify(ev.time, "Invalid Dynamics flag '%s'", ev.value);
   return false;
 }
 
@@ -183,8 +181,9 @@ int ParseEventRecord(DecoderState& s, const uint8_t* message, int L) {
   s.Events.EventTime = msOfDay;
   const double t = TimeOfWeek(s, msOfDay);
   if (msOfDay > kMaxEventTimeMs || L < kMinEventLength) return 0;
+  ConversionContext& context = *s.Context;
   if (L > kMaxEventLength) {
-    NotifyHost(t, "Event string is too long--station information may be cut");
+    context.Notify(t, "Event string is too long--station information may be cut");
     L = kMaxEventLength;
   }
 
@@ -192,33 +191,29 @@ int ParseEventRecord(DecoderState& s, const uint8_t* message, int L) {
   ExtractEventText(body, L, text);
   int separators = MarkSeparators(text);
   if (separators > 1) {
-    NotifyHost(t, "Too many '=' in event record (==)");
+    context.Notify(t, "Too many '=' in event record (==)");
     return 0;
   }
   if (separators == 0) {
-    NotifyHost(t, "Missing '=' in event record (==)");
+    context.Notify(t, "Missing '=' in event record (==)");
     return 0;
   }
   char* cursor = text;
   char* key = NextToken(cursor);
   char* value = key != nullptr ? NextToken(cursor) : nullptr;
   if (key == nullptr || value == nullptr) {
-    NotifyHost(t, "Failure to properly decode event record (==)");
+    context.Notify(t, "Failure to properly decode event record (==)");
     return 0;
   }
-  if (Switches.verbose) {
-    SetErrorText("EVENT(%s) = '%s'", key, value);
-    NotifyHost(t, ErrorText);
-  }
+  if (context.switches.verbose) context.Notify(t, "EVENT(%s) = '%s'", key, value);
 
-  TypedEvent event{key, value, t};
+  TypedEvent event{key, value, t, context};
   for (const KeywordRow& row : kKeywords) {
     if (!SameTextIgnoringCase(key, row.keyword)) continue;
     if (ApplyKeyword(row, s.Events, event)) ++s.Events.EventCount;
     return 0;
   }
-  SetErrorText("Unknown Event message '%s'", key);
-  NotifyHost(t, ErrorText);
+  context.Notify(t, "Unknown Event message '%s'", key);
   return 0;
 }
 
@@ -228,8 +223,8 @@ int ParseEventMark(DecoderState& s, const uint8_t* message, int L, int list) {
   EventMark* marks = list == kEventListA ? s.XaEvents : s.XbEvents;
   int32_t& count = list == kEventListA ? s.XaEventCount : s.XbEventCount;
   if (count >= kMaxEventMarks) {
-    SetErrorText("Too many events per epoch, only %d allowed", kMaxEventMarks);
-    NotifyHost(Continuity.LastEpochTime, ErrorText);
+    s.Context->Notify(s.Context->continuity.LastEpochTime,
+                      "Too many events per epoch, only %d allowed", kMaxEventMarks);
     return 0;
   }
   std::memcpy(marks[count].bytes, message + kFrameHeaderSize, kEventMarkSize);

@@ -4,7 +4,6 @@
 
 namespace jps {
 
-FramingState Framing;
 
 constexpr char MessageIdTable[kMessageIdCount][3] = {
     "~~", "SI", "RD", "RC", "R1", "R2", "PV", "PC", "P1", "P2", "PS", "PG", "GE", "GA", "NN",
@@ -110,12 +109,12 @@ bool RmCrcOk(const uint8_t* message, int L) {
   return Crc16(message, static_cast<size_t>(kFrameHeaderSize + L - 2)) == carried;
 }
 
-void ResetFraming() {
-  Framing.phase = kPhaseHunt;
-  Framing.fill = 0;
-  Framing.length = 0;
-  Framing.BytesRead = 0;
-  Framing.row = nullptr;
+void ResetFraming(FramingState& f) {
+  f.phase = kPhaseHunt;
+  f.fill = 0;
+  f.length = 0;
+  f.BytesRead = 0;
+  f.row = nullptr;
 }
 
 }  // namespace jps

@@ -30,7 +30,6 @@ struct FramingState {
   const void* row;          // dispatch row of the candidate in a body state
 };
 
-extern FramingState Framing;
 
 // The identifiers that framing accepts, in table order.
 extern const char MessageIdTable[kMessageIdCount][3];
@@ -74,25 +73,25 @@ uint16_t Crc16(const uint8_t* data, size_t n);
 bool RmCrcOk(const uint8_t* message, int L);
 
 // Reads a byte from the stream (-1 at the end), counting it in BytesRead.
-inline int ReadStreamByte(JpsInput* stream) {
-  ++Framing.BytesRead;
+inline int ReadStreamByte(FramingState& f, JpsInput* stream) {
+  ++f.BytesRead;
   return stream->ReadByte();
 }
 // Reads n bytes into out, as n calls of ReadStreamByte would: returns the
 // bytes read, fewer than n only at the end of the stream (which, like a
 // ReadStreamByte that meets the end, counts one more in BytesRead).
-inline int ReadStreamBytes(JpsInput* stream, uint8_t* out, int n) {
+inline int ReadStreamBytes(FramingState& f, JpsInput* stream, uint8_t* out, int n) {
   int got = static_cast<int>(stream->Read(out, static_cast<size_t>(n)));
-  Framing.BytesRead += got < n ? got + 1 : got;
+  f.BytesRead += got < n ? got + 1 : got;
   return got;
 }
 // Moves the stream n bytes back and lowers BytesRead by n.
-inline int RewindStream(JpsInput* stream, int n) {
-  Framing.BytesRead -= n;
+inline int RewindStream(FramingState& f, JpsInput* stream, int n) {
+  f.BytesRead -= n;
   return stream->Rewind(n);
 }
 
 // Back to the hunt phase with an empty candidate and BytesRead 0.
-void ResetFraming();
+void ResetFraming(FramingState& f);
 
 }  // namespace jps

@@ -1,9 +1,9 @@
 #include "greis/rm_record.h"
 
-#include "epoch/derived_doppler.h"
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 #include "greis/framing.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
+#include "support/gps_time.h"
 #include "support/little_endian.h"
 #include "support/satellite_numbers.h"
 
@@ -203,21 +203,21 @@ int CheckRmHeader(DecoderState& s, const uint8_t* message, int L) {
   h.RmStatusWord = U2OrZero(body + kStatusWordOffset);
   h.RmWeek = U2OrZero(body + kWeekWordOffset);
   if (!InGpsTimeFrame(body)) {
-    SetErrorText("ERROR - Not GPS Time Frame - re-boot JPS receiver in GPS time");
+    s.Context->lastError.Set("ERROR - Not GPS Time Frame - re-boot JPS receiver in GPS time");
     return kHeaderFailed;
   }
   h.RmWeek &= kWeekBits;
 
   h.RmTimeOfWeekMs = U4OrZero(body + kTimeOfWeekOffset);
   if (h.RmTimeOfWeekMs * kMillisecond > kSecondsPerWeek) {
-    SetErrorText("ERROR - Not a Valid GPS Time");
+    s.Context->lastError.Set("ERROR - Not a Valid GPS Time");
     return kHeaderFailed;
   }
 
   int16_t clock = LoadI16(body + kClockWordOffset);
   if (clock == kMissingI2) clock = 0;
   if ((clock & kClockValidBit) == 0) {
-    SetErrorText("WARNING: Clock not Valid");
+    s.Context->lastError.Set("WARNING: Clock not Valid");
     h.RmClockCount = 0;
   } else {
     h.RmClockCount = static_cast<int16_t>(ShiftKeepingSign(clock, kClockCountShift));
@@ -227,7 +227,7 @@ int CheckRmHeader(DecoderState& s, const uint8_t* message, int L) {
   if (DopplerCode(h.RmLayoutWord) == kDopplerAbsentCode) s.DopplerAbsent = 1;
   s.SatCount = (h.RmLayoutWord >> kSatCountShift) & kSatCountBits;
   if (s.SatCount > kMaxHeaderSatellites) {
-    SetErrorText("ERROR: Num sats %d not possible", s.SatCount);
+    s.Context->lastError.Set("ERROR: Num sats %d not possible", s.SatCount);
     return kHeaderFailed;
   }
   return 0;
@@ -241,13 +241,13 @@ int ParseRmRecord(DecoderState& s, const uint8_t* message, int L) {
   if (!InGpsTimeFrame(body)) return kRecordRefused;
 
   if (s.SatCount < 1 || s.SatCount > kMaxRecordSatellites) {
-    SetErrorText("ERROR: Num sats %d not possible", s.SatCount);
+    s.Context->lastError.Set("ERROR: Num sats %d not possible", s.SatCount);
     s.SatCount = 0;
     return kRecordRefused;
   }
   const double time = s.Rm.RmTimeOfWeekMs * kMillisecond;
   if (time < 0.0 || time > kSecondsPerWeek) {
-    SetErrorText("ERROR: Invalid time %.1lf", time);
+    s.Context->lastError.Set("ERROR: Invalid time %.1lf", time);
     s.RmEpochTime = 0.0;
     return kRecordRefused;
   }

@@ -8,7 +8,7 @@
 namespace jps {
 
 // Decodes and checks the record header: 0 when it passed, -1 when it failed
-// (text in ErrorText).
+// (the reason in the context's last error).
 int CheckRmHeader(DecoderState& s, const uint8_t* message, int L);
 // 1 when the record was accepted and stored, -1 when it was refused.
 int ParseRmRecord(DecoderState& s, const uint8_t* message, int L);

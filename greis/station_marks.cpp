@@ -2,19 +2,13 @@
 
 #include <cstring>
 
+#include "context/conversion_context.h"
 #include "greis/event_records.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
-#include "support/text_stream.h"
 #include "support/sta_lines.h"
+#include "support/text_stream.h"
 
 namespace jps {
-
 namespace {
-
-
-// Pulse numbers of list A and list B; each list counts its own pulses.
-int32_t PulseNumbers[2];
 
 bool HasStaStream(const DecoderState& s) {
   return s.StaStream != nullptr && s.StaStream->IsOpen();
@@ -28,7 +22,7 @@ void WritePendingSite(DecoderState& s) {
   st.SiteName[0] = '\0';
   st.Description[0] = '\0';
   st.PendingSite = 0;
-  ++Counters.stationMarks;
+  ++s.Context->counters.stationMarks;
 }
 
 // A pending site that matches a name typed with _CAN or _SAV.
@@ -45,19 +39,14 @@ void WriteStationLine(DecoderState& s, double time, const char* name, double hei
                       description, antenna);
 }
 
-void ResetCameraPulseNumbers() {
-  PulseNumbers[kEventListA] = 0;
-  PulseNumbers[kEventListB] = 0;
-}
-
 void WriteCameraPulse(DecoderState* s, int list, int index) {
   if (!HasStaStream(*s) || (list != kEventListA && list != kEventListB)) return;
   int32_t count = list == kEventListA ? s->XaEventCount : s->XbEventCount;
   if (index < 0 || index >= count || index >= kMaxEventMarks) return;
   const EventMark& mark = list == kEventListA ? s->XaEvents[index] : s->XbEvents[index];
   double time = TimeOfWeek(*s, LoadU32(mark.bytes)) + LoadI32(mark.bytes + 4) * 1e-9;
-  s->StaStream->Printf("\nCAMERA PULSE #%d AT: %.6lf\n", ++PulseNumbers[list], time);
-  ++Counters.eventMarks;
+  s->StaStream->Printf("\nCAMERA PULSE #%d AT: %.6lf\n", ++s->PulseNumbers[list], time);
+  ++s->Context->counters.eventMarks;
 }
 
 void WriteEpochCameraPulses(DecoderState* s) {
@@ -70,15 +59,15 @@ void WriteEpochCameraPulses(DecoderState* s) {
 void WriteStationMarks(DecoderState* s) {
   EventState& e = s->Events;
   StationMark& st = s->Station;
+  ConversionSwitches& switches = s->Context->switches;
   if (e.EventCount == 0 || !HasStaStream(*s)) return;
   const double t = TimeOfWeek(*s, e.EventTime);
 
   if (e.DynamicsCount != 0) {
     const char* word = e.Dynamics != 0 ? "KINEMATIC" : "STATIC";
-    SetErrorText("Entering %s mode", word);
-    NotifyHost(t, ErrorText);
+    s->Context->Notify(t, "Entering %s mode", word);
     s->StaStream->Printf("%.1lf ENTERING %s MODE\n", t, word);
-    Switches.dynamicMode = e.Dynamics != 0;
+    switches.dynamicMode = e.Dynamics != 0;
   }
   if (e.AntennaCount != 0) CopyEventText(st.AntennaText, e.AntennaText);
   if (e.HeightCount != 0) {
@@ -93,36 +82,36 @@ void WriteStationMarks(DecoderState* s) {
     CopyEventText(st.SiteName, e.SiteText);
     st.PendingSite = 1;
     st.SiteTime = t;
-    if (!Switches.siteAwaitsSave) WritePendingSite(*s);
+    if (!switches.siteAwaitsSave) WritePendingSite(*s);
   }
   if (e.DescriptionCount != 0) CopyEventText(st.Description, e.DescriptionText);
-  if (e.CancelCount != 0 && Switches.siteAwaitsSave && PendingSiteNamed(st, e.CancelText)) {
+  if (e.CancelCount != 0 && switches.siteAwaitsSave && PendingSiteNamed(st, e.CancelText)) {
     s->StaStream->Printf("SITE %s CANCELED\n", st.SiteName);
     st.SiteName[0] = '\0';
     st.PendingSite = 0;
   }
-  if (e.DynamicEntered != 0 && Switches.siteAwaitsSave && st.PendingSite != 0) {
+  if (e.DynamicEntered != 0 && switches.siteAwaitsSave && st.PendingSite != 0) {
     WritePendingSite(*s);
   }
-  if (e.SaveCount != 0 && Switches.siteAwaitsSave && PendingSiteNamed(st, e.SaveText)) {
+  if (e.SaveCount != 0 && switches.siteAwaitsSave && PendingSiteNamed(st, e.SaveText)) {
     WritePendingSite(*s);
   }
   if (e.EntityCount != 0 && e.EntityText[0] != '\0') {
     WriteStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kStaEntityAntennaText);
     st.Description[0] = '\0';
-    ++Counters.stationMarks;
+    ++s->Context->counters.stationMarks;
   }
   std::memset(&e, 0, sizeof e);
 }
 
 void FlushPendingSite(DecoderState* s) {
   StationMark& st = s->Station;
-  if (st.PendingSite == 0 || !Switches.siteAwaitsSave) return;
-  ReportMessage("SITE (%s) found without SAVE.  Saving feature anyway", st.SiteName);
+  if (st.PendingSite == 0 || !s->Context->switches.siteAwaitsSave) return;
+  s->Context->Report("SITE (%s) found without SAVE.  Saving feature anyway", st.SiteName);
   if (!HasStaStream(*s)) return;
   WriteStationLine(*s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
                    st.AntennaText);
-  ++Counters.stationMarks;
+  ++s->Context->counters.stationMarks;
 }
 
 }  // namespace jps

@@ -11,8 +11,6 @@ constexpr const char* kStaHeaderLine = "Mark File:\n";
 // Writes one station line "STA: * time * name * height * description * antenna * ".
 void WriteStationLine(DecoderState& state, double time, const char* name, double height,
                       const char* description, const char* antenna);
-// Both lists number their camera pulses from 1 again (start of a conversion).
-void ResetCameraPulseNumbers();
 // Writes the camera-pulse line of mark index of list A (0) or B (1).
 void WriteCameraPulse(DecoderState* state, int list, int index);
 // Writes every [XA] mark, then every [XB] mark of the epoch, and empties both lists.

@@ -3,7 +3,7 @@
 
 #include "greis/framing.h"
 #include "greis/message_parsers.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "support/day_numbers.h"
 
 namespace jps {
@@ -20,10 +20,10 @@ int ParseReceiverDate(DecoderState& s, const uint8_t* message, int L) {
   std::memcpy(s.ReceiverDate, body, kReceiverDateSize);
   s.DayOfWeek = DateToDayOfWeek(LoadU16(body), body[2], body[3]);
   if (s.DayOfWeek < 0 || s.DayOfWeek > 6) {
-    SetErrorText("ERROR: Day Number %d incorrect", s.DayOfWeek);
+    s.Context->lastError.Set("ERROR: Day Number %d incorrect", s.DayOfWeek);
     return -2;
   }
-  if (body[4] != 0) SetErrorText("Warning: Time Base: %d ", body[4]);
+  if (body[4] != 0) s.Context->lastError.Set("Warning: Time Base: %d ", body[4]);
   return 0;
 }
 

@@ -1,44 +1,25 @@
 #include "plugin/conversion_driver.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
-#include "epoch/continuity.h"
+#include "ephemeris/epp_writers.h"
 #include "epoch/greis_epoch.h"
 #include "epoch/kel_writer.h"
 #include "epoch/rm_epoch.h"
-#include "ephemeris/epp_writers.h"
 #include "greis/bulk_decode.h"
 #include "greis/dispatch.h"
 #include "greis/jps_input.h"
 #include "greis/station_marks.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
-#include "plugin/paths.h"
+#include "support/path_helpers.h"
 #include "support/text_stream.h"
 
 namespace jps {
-
-ConversionSwitches Switches;
-
 namespace {
-
-// The JPS input and the STA output of the conversion (DecoderState points at them).
-JpsInput TheJpsInput;
-TextStream TheStaStream;
 
 constexpr float kEpochInterval = 1.0f;
 constexpr uint16_t kKelBufferSize = 4096;
-
-void SetSwitches(const ConversionOptions& o) {
-  Switches.gpsOnly = o.GpsOnly != 0;
-  Switches.l1PhaseFromP1 = o.L1PhaseFromP1 != 0;
-  Switches.dynamicMode = o.StartDynamic != 0;
-  Switches.keepDamagedEpochs = o.KeepDamagedEpochs != 0;
-  Switches.requireL2 = o.RequireL2 != 0;
-  Switches.verbose = o.Verbose != 0;
-  Switches.siteAwaitsSave = o.SiteAwaitsSave != 0;
-}
 
 // The host hears of progress once per 64 KiB of input (when a step crosses
 // such a boundary of the input position) and once more at the end: a host
@@ -48,211 +29,248 @@ void SetSwitches(const ConversionOptions& o) {
 // longer than 2 GiB.
 constexpr int64_t kProgressStep = 1 << 16;
 
-struct Progress {
-  OnProgressFn callback = nullptr;
-  int shift = 0;
-  int64_t length = 0;
-  int64_t next = INT64_MAX;   // the input position that is reported next
-  void Start(int64_t fileLength) {
-    const HostCallbacks* cb = HostCallbackPointer;
-    callback = cb != nullptr ? cb->OnProgress : nullptr;
-    length = fileLength;
-    shift = 0;
-    while ((fileLength >> shift) > INT32_MAX) ++shift;
-    next = callback != nullptr ? kProgressStep : INT64_MAX;
+class Progress {
+ public:
+  void Start(OnProgressFn callback, int64_t fileLength) {
+    callback_ = callback;
+    length_ = fileLength;
+    shift_ = 0;
+    while ((fileLength >> shift_) > INT32_MAX) ++shift_;
+    next_ = callback_ != nullptr ? kProgressStep : INT64_MAX;
   }
   // The position at which the decoder pauses for a report.
-  int64_t PauseAt() const { return next; }
+  int64_t PauseAt() const { return next_; }
   // Reports the position when it reached the next boundary.
   void Step(int64_t position) {
-    if (position < next) return;
-    next = (position / kProgressStep + 1) * kProgressStep;
+    if (position < next_) return;
+    next_ = (position / kProgressStep + 1) * kProgressStep;
     Call(position);
   }
   // The final report, whatever the position.
   void Finish(int64_t position) const {
-    if (callback != nullptr) Call(position);
+    if (callback_ != nullptr) Call(position);
   }
 
  private:
   void Call(int64_t position) const {
-    if (position > length) position = length;
-    callback(static_cast<int32_t>(position >> shift), static_cast<int32_t>(length >> shift));
+    if (position > length_) position = length_;
+    callback_(static_cast<int32_t>(position >> shift_), static_cast<int32_t>(length_ >> shift_));
   }
+
+  OnProgressFn callback_ = nullptr;
+  int shift_ = 0;
+  int64_t length_ = 0;
+  int64_t next_ = INT64_MAX;
 };
 
-void ReportWriteError() { ReportMessage("Write Error: %s", ErrorText); }
+// A KEL file that its owner closes, whatever way the conversion ends.
+struct KelCloser {
+  void operator()(KelWriter* w) const { CloseKelFile(w); }
+};
+using KelFile = std::unique_ptr<KelWriter, KelCloser>;
 
-// Closes what the start steps opened; the files stay on disk.
-void CloseOutputs(KelWriter* kel, TextStream& epp) {
-  epp.Close();
-  TheStaStream.Close();
-  TheJpsInput.Close();
-  CloseKelFile(kel);
+// One conversion: the start steps open the files (each closed by its owner
+// when a later step fails), the loop decodes the input, the end steps write
+// the closing blocks and close the files.
+class Conversion {
+ public:
+  Conversion(ConversionContext& context, DecoderState& state, const ConversionOptions& options)
+      : context_(context), s_(state), options_(options) {}
+
+  bool Start(const char* jpsPath, const char* kelPath, const char* eppPath);
+  void Loop();
+  bool Finish();
+
+ private:
+  void OnGreisEpoch();
+  void OnRmEpoch();
+  void OnGpsEphemeris();
+  void OnGlnEphemeris();
+  void WriteEpoch();
+  void ReportWriteError(const FailureText& failure) {
+    context_.Report("Write Error: %s", failure.c_str());
+    context_.lastError.Set("%s", failure.c_str());
+    failed_ = true;
+  }
+
+  ConversionContext& context_;
+  DecoderState& s_;
+  const ConversionOptions& options_;
+  KelFile kel_;
+  TextStream epp_;
+  TextStream sta_;
+  JpsInput jps_;
+  KelEpoch epoch_{};
+  std::unique_ptr<KelMeasurement[]> measurements_;
+  Progress progress_;
+  char jpsPath_[kDerivedPathSize] = "";
+  char eppPath_[kDerivedPathSize] = "";
+  char staPath_[kDerivedPathSize] = "";
+  bool failed_ = false;   // an output could not be written or the input read
+};
+
+bool Conversion::Start(const char* jpsPath, const char* kelPath, const char* eppPath) {
+  ResetDecoder(&s_, &context_);
+  context_.switches = SwitchesFrom(options_);
+  std::strncpy(jpsPath_, jpsPath, sizeof jpsPath_ - 1);
+  std::strncpy(eppPath_, eppPath, sizeof eppPath_ - 1);
+
+  FailureText failure;
+  kel_.reset(CreateKelFile(kelPath, kGreisReceiverType, kEpochInterval, kKelBufferSize,
+                           kMaxChannels, &failure));
+  if (!kel_) {
+    context_.Report("ERROR: Could Not Open %s\n", kelPath);
+    return false;
+  }
+  measurements_.reset(new (std::nothrow) KelMeasurement[kMaxChannels]());
+  if (!measurements_) {
+    context_.Report("ERROR: Not enough memory for measurements\n");
+    return false;
+  }
+  std::memset(context_.continuity.LockSeconds, 0, sizeof context_.continuity.LockSeconds);
+
+  if (!epp_.Open(eppPath)) {
+    context_.Report("Could not open EPP file %s\n", eppPath);
+    return false;
+  }
+  epp_.Write(kEppHeaderLine);
+
+  std::strncpy(staPath_, eppPath, sizeof staPath_ - 1);
+  ReplaceExtension(staPath_, sizeof staPath_, ".STA");
+  if (!sta_.Open(staPath_)) {
+    context_.Report("Could not open STATION MARK file %s\n", staPath_);
+    return false;
+  }
+  s_.StaStream = &sta_;
+  sta_.Write(kStaHeaderLine);
+
+  if (!jps_.Open(jpsPath)) {
+    context_.Report("Could not open JPS file %s ", jpsPath);
+    return false;
+  }
+  s_.JpsStream = &jps_;
+  progress_.Start(context_.ProgressCallback(), jps_.Length());
+  return true;
 }
 
-}  // namespace
-
-int32_t ConversionDriver(const char* jpsPath, const char* kelPath, const char* eppPath,
-                         const ConversionOptions& options) {
-  // Start.
-  DecoderState* s = &TheDecoderState;
-  Decoder = s;
-  ResetDecoder(s);
-  ResetCameraPulseNumbers();
-  SetSwitches(options);
-
-  KelWriter* kel = CreateKelFile(kelPath, kJavadReceiverType, kEpochInterval, kKelBufferSize,
-                                 kMaxChannels);
-  if (kel == nullptr) {
-    ReportMessage("ERROR: Could Not Open %s\n", kelPath);
-    return -1;
-  }
-  KelEpoch epoch;
-  KelMeasurement* measurements = new (std::nothrow) KelMeasurement[kMaxChannels];
-  TextStream epp;
-  if (measurements == nullptr) {
-    ReportMessage("ERROR: Not enough memory for measurements\n");
-    CloseOutputs(kel, epp);
-    return -1;
-  }
-  std::memset(&epoch, 0, sizeof epoch);
-  std::memset(measurements, 0, sizeof(KelMeasurement) * kMaxChannels);
-  std::memset(Continuity.LockSeconds, 0, sizeof Continuity.LockSeconds);
-
-  auto fail = [&]() {
-    delete[] measurements;
-    CloseOutputs(kel, epp);
-    return -1;
-  };
-  if (!epp.Open(eppPath)) {
-    ReportMessage("Could not open EPP file %s\n", eppPath);
-    return fail();
-  }
-  epp.Write(kEppHeaderLine);
-
-  char staPath[kDerivedPathSize];
-  std::strncpy(staPath, eppPath, sizeof staPath - 1);
-  staPath[sizeof staPath - 1] = '\0';
-  ReplaceExtension(staPath, sizeof staPath, ".STA");
-  if (!TheStaStream.Open(staPath)) {
-    ReportMessage("Could not open STATION MARK file %s\n", staPath);
-    return fail();
-  }
-  s->StaStream = &TheStaStream;
-  TheStaStream.Write(kStaHeaderLine);
-
-  if (!TheJpsInput.Open(jpsPath)) {
-    ReportMessage("Could not open JPS file %s ", jpsPath);
-    return fail();
-  }
-  s->JpsStream = &TheJpsInput;
-  Progress progress;
-  progress.Start(TheJpsInput.Length());
-
-  // Loop.
-  bool failed = false;  // an output could not be written or the input read
-  auto writeEpoch = [&]() {
-    if (WriteKelEpoch(kel, &epoch, measurements) != 0) {
-      ReportWriteError();
-      failed = true;
-    }
-    ++Counters.epochs;
-  };
-  auto reportRefusal = [&]() {
-    if (ErrorText[0] != '\0') ReportMessage("%s", ErrorText);
-  };
-  // The decoder steps without an event are taken together; the decoder
-  // pauses for an abort and at each progress boundary.
+// The decoder steps that produce no event are taken together; the decoder
+// pauses for an abort and at each progress boundary.
+void Conversion::Loop() {
   for (;;) {
-    DecoderEvent event = DecodeUntilEvent(s, progress.PauseAt());
-    if (event < 0 || TheJpsInput.AtEnd()) break;
-    progress.Step(TheJpsInput.Position());
-    if (AbortRequested()) {
-      SetErrorText("User Quit");
-      break;
-    }
+    DecoderEvent event = DecodeUntilEvent(&s_, progress_.PauseAt());
+    if (event < 0 || jps_.AtEnd()) break;
+    progress_.Step(jps_.Position());
+    if (context_.AbortRequested()) break;
     switch (event) {
       case kEventRmEpoch:
-        if (options.SkipRmEpochs != 0) break;
-        if (BuildRmEpoch(s, &epoch, measurements) != 0) {
-          reportRefusal();
-        } else {
-          writeEpoch();
-        }
+        OnRmEpoch();
         break;
       case kEventEpoch:
-        if (options.SkipGreisEpochs != 0) {
-          ClearEpochCounters(s);
-          break;
-        }
-        if (BuildGreisEpoch(s, &epoch, measurements) != 0) {
-          reportRefusal();
-        } else {
-          writeEpoch();
-        }
-        ClearEpochCounters(s);
+        OnGreisEpoch();
         break;
       case kEventGpsEphemeris:
-        SetErrorText("GPS Ephememeris received on PRN %d (Health OK)", s->GpsEphemerisRecord[0]);
-        NotifyHost(TimeOfWeek(*s, ReceiverTimeMs(*s)), ErrorText);
-        WriteGpsEph(*s, epp);
-        ++Counters.ephemerides;
+        OnGpsEphemeris();
         break;
       case kEventGlnEphemeris:
-        SetErrorText("GLONASS Ephememeris received on PRN %d", s->GlnEphemerisRecord[0]);
-        NotifyHost(TimeOfWeek(*s, ReceiverTimeMs(*s)), ErrorText);
-        WriteGlnEph(*s, epp);
-        ++Counters.ephemerides;
-        ++s->GlonassEphemerisCount;
+        OnGlnEphemeris();
         break;
       default:
         break;
     }
   }
+}
 
-  // End. An abort asked for in the last report ends the conversion as one
-  // asked for earlier does.
-  progress.Finish(TheJpsInput.Position());
-  if (AbortRequested()) SetErrorText("User Quit");
-  int utc = LeapSeconds(*s);
-  if (utc == 0 && s->GlonassEphemerisCount != 0) {
-    ReportMessage("\n");
-    ReportMessage("WARNING: GPS - UTC Time Offset Missing\n");
-    ReportMessage("Go to the EPP file and enter GpsIon { Utc: } by hand");
+void Conversion::WriteEpoch() {
+  FailureText failure;
+  if (WriteKelEpoch(kel_.get(), &epoch_, measurements_.get(), &failure) != 0) {
+    ReportWriteError(failure);
   }
-  WriteGpsIon(epp, utc);
-  if (s->MessagesFound == 0) ReportMessage("%s", kNotJpsText);
-  if (Switches.verbose) ReportMessage("JPS Time base: %d ", s->ReceiverDate[4]);
-  FlushPendingSite(s);
+  ++context_.counters.epochs;
+}
 
-  delete[] measurements;
+// A refused epoch has told the host why itself.
+void Conversion::OnGreisEpoch() {
+  if (options_.SkipGreisEpochs == 0 &&
+      BuildGreisEpoch(&s_, &epoch_, measurements_.get()) == 0) {
+    WriteEpoch();
+  }
+  ClearEpochCounters(&s_);
+}
+
+void Conversion::OnRmEpoch() {
+  if (options_.SkipRmEpochs != 0) return;
+  if (BuildRmEpoch(&s_, &epoch_, measurements_.get()) == 0) WriteEpoch();
+}
+
+void Conversion::OnGpsEphemeris() {
+  context_.Notify(TimeOfWeek(s_, ReceiverTimeMs(s_)),
+                  "GPS Ephememeris received on PRN %d (Health OK)", s_.GpsEphemerisRecord[0]);
+  WriteGpsEph(s_, epp_);
+  ++context_.counters.ephemerides;
+}
+
+void Conversion::OnGlnEphemeris() {
+  context_.Notify(TimeOfWeek(s_, ReceiverTimeMs(s_)), "GLONASS Ephememeris received on PRN %d",
+                  s_.GlnEphemerisRecord[0]);
+  WriteGlnEph(s_, epp_);
+  ++context_.counters.ephemerides;
+  ++s_.GlonassEphemerisCount;
+}
+
+bool Conversion::Finish() {
+  // An abort asked for in the last report ends the conversion as one asked
+  // for earlier does.
+  progress_.Finish(jps_.Position());
+  if (context_.AbortRequested()) context_.lastError.Set("User Quit");
+  int utc = LeapSeconds(s_);
+  if (utc == 0 && s_.GlonassEphemerisCount != 0) {
+    context_.Report("\n");
+    context_.Report("WARNING: GPS - UTC Time Offset Missing\n");
+    context_.Report("Go to the EPP file and enter GpsIon { Utc: } by hand");
+  }
+  WriteGpsIon(epp_, utc);
+  if (s_.MessagesFound == 0) context_.Report("%s", kNotJpsText);
+  if (context_.switches.verbose) context_.Report("JPS Time base: %d ", s_.ReceiverDate[4]);
+  FlushPendingSite(&s_);
+
   // An input that could not be read to its end was not converted.
-  if (TheJpsInput.ReadFailed()) {
-    SetErrorText("Error: Unable to read %s", jpsPath);
-    ReportMessage("Read Error: %s", ErrorText);
-    failed = true;
+  FailureText failure;
+  if (jps_.ReadFailed()) {
+    failure.Set("Error: Unable to read %s", jpsPath_);
+    context_.Report("Read Error: %s", failure.c_str());
+    context_.lastError.Set("%s", failure.c_str());
+    failed_ = true;
   }
-  if (!epp.Close()) {
-    SetErrorText("Error: Unable to write to %s", eppPath);
-    ReportWriteError();
-    failed = true;
+  if (!epp_.Close()) {
+    failure.Set("Error: Unable to write to %s", eppPath_);
+    ReportWriteError(failure);
   }
-  TheJpsInput.Close();
-  s->JpsStream = nullptr;
+  jps_.Close();
+  s_.JpsStream = nullptr;
   bool kelOk = true;
-  CloseKelFile(kel, &kelOk);
-  if (!kelOk) {
-    ReportWriteError();
-    failed = true;
+  CloseKelFile(kel_.release(), &kelOk, &failure);
+  if (!kelOk) ReportWriteError(failure);
+  if (!sta_.Close()) {
+    failure.Set("Error: Unable to write to %s", staPath_);
+    ReportWriteError(failure);
   }
-  if (!TheStaStream.Close()) {
-    SetErrorText("Error: Unable to write to %s", staPath);
-    ReportWriteError();
-    failed = true;
-  }
-  s->StaStream = nullptr;
-  return failed ? -1 : 0;
+  s_.StaStream = nullptr;
+  return !failed_;
+}
+
+}  // namespace
+
+int32_t ConversionDriver(ConversionContext& context, DecoderState& state, const char* jpsPath,
+                         const char* kelPath, const char* eppPath,
+                         const ConversionOptions& options) {
+  auto conversion = std::make_unique<Conversion>(context, state, options);
+  bool started = conversion->Start(jpsPath, kelPath, eppPath);
+  if (started) conversion->Loop();
+  bool finished = started && conversion->Finish();
+  // The decoder state must not point at streams that are gone.
+  state.JpsStream = nullptr;
+  state.StaStream = nullptr;
+  return finished ? 0 : -1;
 }
 
 }  // namespace jps

@@ -7,8 +7,8 @@
 
 #include "greis/framing.h"
 #include "plugin/conversion_driver.h"
-#include "plugin/host_messages.h"
-#include "plugin/paths.h"
+#include "context/conversion_context.h"
+#include "support/path_helpers.h"
 
 using namespace jps;
 
@@ -18,6 +18,20 @@ constexpr int kDetectBufferSize = 8192;
 constexpr int kDetectMinimumSpan = 502;   // a file of fewer than 503 bytes is never recognised
 constexpr int kReceiverTimeLength = 5;
 constexpr int kRmMaxDetectLength = 500;
+
+// The plug-in's process-wide objects, owned here and handed down to each
+// conversion: the host loads the plug-in once and keeps it loaded, and the
+// continuity tables live as long as it does.
+ContinuityState LoadedContinuity() {
+  ContinuityState c;
+  ResetContinuity(c);
+  return c;
+}
+
+AbortCounter AbortCount{0};
+ContinuityState TheContinuity = LoadedContinuity();
+ConversionContext TheContext{TheContinuity, AbortCount};
+DecoderState TheDecoderState;
 
 // Copies a host path field, which may lack its terminator, into a bounded buffer.
 void CopyHostPath(char* out, size_t capacity, const char* field) {
@@ -31,7 +45,7 @@ void CopyHostPath(char* out, size_t capacity, const char* field) {
 // without one holds the start of a longer path, which names another file.
 bool PathFits(const char* field, const char* what) {
   if (std::memchr(field, '\0', kPathSize) != nullptr) return true;
-  ReportMessage("ERROR: %s path longer than %d characters\n", what, kPathSize - 1);
+  TheContext.Report("ERROR: %s path longer than %d characters\n", what, kPathSize - 1);
   return false;
 }
 
@@ -83,19 +97,19 @@ JAV_EXPORT int32_t JAV_CALL AutoDetect(const char* path) {
 namespace {
 
 int32_t Convert(ConversionRequest* request) {
-  const HostCallbacks* callbacks = HostCallbackPointer;
+  const HostCallbacks* callbacks = TheContext.host();
   if (request == nullptr || callbacks == nullptr || request->Size != kRequestSize ||
       callbacks->Size != kCallbacksSize) {
-    SetErrorText("Incorrect version of Sample Conversion DLL");
+    TheContext.lastError.Set("Incorrect version of Sample Conversion DLL");
     return 1;
   }
   if (request->OptionsSize != kOptionsSize) {
-    SetErrorText("Incorrect version of Sample Conversion DLL, Invalid options");
+    TheContext.lastError.Set("Incorrect version of Sample Conversion DLL, Invalid options");
     return 1;
   }
   ConversionOptions options = request->Options;
   AbortCount.store(0);
-  Counters = ResultCounters{};
+  TheContext.counters = ResultCounters{};
 
   int32_t result = -1;
   if (PathFits(request->InputPath, "JPS file") && PathFits(request->OutputPath, "KEL file")) {
@@ -106,14 +120,15 @@ int32_t Convert(ConversionRequest* request) {
     CopyHostPath(kelPath, sizeof kelPath, request->OutputPath);
     CopyHostPath(eppPath, sizeof eppPath, request->OutputPath);
     ReplaceExtension(eppPath, sizeof eppPath, ".epp");
-    result = ConversionDriver(jpsPath, kelPath, eppPath, options);
+    result = ConversionDriver(TheContext, TheDecoderState, jpsPath, kelPath, eppPath, options);
   }
 
-  request->EpochsWritten = Counters.epochs;
-  request->EphemeridesWritten = Counters.ephemerides;
-  request->StationMarksWritten = Counters.stationMarks;
-  request->EventMarksWritten = Counters.eventMarks;
-  return AbortRequested() ? 1 : result;
+  const ResultCounters& counters = TheContext.counters;
+  request->EpochsWritten = counters.epochs;
+  request->EphemeridesWritten = counters.ephemerides;
+  request->StationMarksWritten = counters.stationMarks;
+  request->EventMarksWritten = counters.eventMarks;
+  return TheContext.AbortRequested() ? 1 : result;
 }
 
 }  // namespace
@@ -122,14 +137,26 @@ JAV_EXPORT int32_t JAV_CALL ConvertFile(ConversionRequest* request, HostCallback
                                         int32_t /*reserved*/) {
   // Messages go to this host while the call runs; the record is the host's,
   // so nothing calls into it once the call has returned.
-  HostCallbackPointer = callbacks;
+  TheContext.SetHost(callbacks);
   int32_t result = Convert(request);
-  HostCallbackPointer = nullptr;
+  TheContext.SetHost(nullptr);
   return result;
 }
 
 JAV_EXPORT void JAV_CALL GetErrString(char* buffer) {
-  if (buffer != nullptr) std::strcpy(buffer, ErrorText);
+  if (buffer != nullptr) std::strcpy(buffer, TheContext.lastError.c_str());
 }
 
 JAV_EXPORT void JAV_CALL Abort() { AbortCount.fetch_add(1); }
+
+namespace jps {
+
+void ResetProcessStateForTesting() {
+  ResetContinuity(TheContinuity);
+  std::memset(static_cast<void*>(&TheDecoderState), 0, sizeof TheDecoderState);
+}
+
+const ConversionContext& PluginContextForTesting() { return TheContext; }
+const DecoderState& PluginDecoderStateForTesting() { return TheDecoderState; }
+
+}  // namespace jps

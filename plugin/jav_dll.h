@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_records.h"
+#include "context/host_records.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 // plugin/jav_dll.def exports the decorated names (_ConvertFile@12 ...); a

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "plugin/host_messages.h"
 #include "support/file64.h"
 
 namespace jps {
@@ -36,13 +35,13 @@ int ReadMeasurements(std::FILE* stream, int count, KelMeasurement* out) {
 }
 
 // Record checks shared by both searches. 0 when the epoch may be examined.
-int CheckSearchEpoch(const KelWriter& h, const KelEpoch& epoch) {
+int CheckSearchEpoch(const KelWriter& h, const KelEpoch& epoch, FailureText* failure) {
   if (epoch.recordSize != kKelEpochSize) {
-    SetErrorText("Error: Bad position record in searching %s", h.header.fileName);
+    failure->Set("Error: Bad position record in searching %s", h.header.fileName);
     return -1;
   }
   if (epoch.measurementCount < 0 || epoch.measurementCount > kSearchScratchRecords) {
-    SetErrorText("Error: Epoch %.1lf has more measurements than channels in %s", epoch.receiverTime,
+    failure->Set("Error: Epoch %.1lf has more measurements than channels in %s", epoch.receiverTime,
                  h.header.fileName);
     return -1;
   }
@@ -51,17 +50,17 @@ int CheckSearchEpoch(const KelWriter& h, const KelEpoch& epoch) {
 
 // Reads the epoch's measurements: 1 when the satellite has a code, 0 when
 // not, -1 on bad data.
-int EpochHasCode(const KelWriter& h, const KelEpoch& epoch, int satellite) {
+int EpochHasCode(const KelWriter& h, const KelEpoch& epoch, int satellite, FailureText* failure) {
   KelMeasurement scratch[kSearchScratchRecords];
   int count = epoch.measurementCount;
   int status = ReadMeasurements(h.stream, count, scratch);
   if (status == 1) {
-    SetErrorText("Error: Pre-mature end of file in %s at epoch %.1lf", h.header.fileName,
+    failure->Set("Error: Pre-mature end of file in %s at epoch %.1lf", h.header.fileName,
                  epoch.receiverTime);
     return -1;
   }
   if (status == 2) {
-    SetErrorText("Error: Bad measurement record (2) in %s", h.header.fileName);
+    failure->Set("Error: Bad measurement record (2) in %s", h.header.fileName);
     return -1;
   }
   for (int i = 0; i < count; ++i) {
@@ -70,9 +69,9 @@ int EpochHasCode(const KelWriter& h, const KelEpoch& epoch, int satellite) {
   return 0;
 }
 
-bool SeekTo(const KelWriter& h, int64_t offset, int whence) {
+bool SeekTo(const KelWriter& h, int64_t offset, int whence, FailureText* failure) {
   if (Seek64(h.stream, offset, whence) == 0) return true;
-  SetErrorText("Error: Unable to seek in %s", h.header.fileName);
+  failure->Set("Error: Unable to seek in %s", h.header.fileName);
   return false;
 }
 
@@ -84,41 +83,41 @@ void ReleaseUnopened(KelWriter* h) {
 
 }  // namespace
 
-KelWriter* KelOpen(const char* path, uint16_t bufferSize) {
+KelWriter* KelOpen(const char* path, uint16_t bufferSize, FailureText* failure) {
   KelWriter* h = new (std::nothrow) KelWriter();
   if (h == nullptr) {
-    SetErrorText("Error: Not enough memory in header");
+    failure->Set("Error: Not enough memory in header");
     return nullptr;
   }
   h->stream = std::fopen(path, "rb");
   h->buffer = nullptr;
   if (h->stream == nullptr) {
-    SetErrorText("Error: File %s not found", path);
+    failure->Set("Error: File %s not found", path);
     ReleaseUnopened(h);
     return nullptr;
   }
   if (bufferSize != 0) {
     h->buffer = new (std::nothrow) char[bufferSize];
     if (h->buffer == nullptr) {
-      SetErrorText("Error: Not enough memory vbuf alloc");
+      failure->Set("Error: Not enough memory vbuf alloc");
       ReleaseUnopened(h);
       return nullptr;
     }
     if (std::setvbuf(h->stream, h->buffer, _IOFBF, bufferSize) != 0) {
-      SetErrorText("Error: Unable to initialize file buffer");
+      failure->Set("Error: Unable to initialize file buffer");
       ReleaseUnopened(h);
       return nullptr;
     }
   }
   uint8_t image[kKelHeaderSize];
   if (std::fread(image, 1, sizeof image, h->stream) != sizeof image) {
-    SetErrorText("Error: Unable to read header from %s", path);
+    failure->Set("Error: Unable to read header from %s", path);
     ReleaseUnopened(h);
     return nullptr;
   }
   DecodeKelHeader(image, &h->header);
   if (h->header.headerSize != kKelHeaderSize) {
-    SetErrorText("Error: Invalid header size in %s  Size: %d   Hsize: %d", path,
+    failure->Set("Error: Invalid header size in %s  Size: %d   Hsize: %d", path,
                  h->header.headerSize, kKelHeaderSize);
     ReleaseUnopened(h);
     return nullptr;
@@ -132,21 +131,21 @@ KelWriter* KelOpen(const char* path, uint16_t bufferSize) {
   return h;
 }
 
-int KelAppend(KelWriter* h) {
+int KelAppend(KelWriter* h, FailureText* failure) {
   if (std::strlen(h->header.fileName) >= kKelFileNameSize - 1) {
-    SetErrorText("Error: Unable to append to %s", h->header.fileName);
+    failure->Set("Error: Unable to append to %s", h->header.fileName);
     return 1;
   }
   std::FILE* appending = std::fopen(h->header.fileName, "ab");
   if (appending == nullptr) {
-    SetErrorText("Error: Unable to append to %s", h->header.fileName);
+    failure->Set("Error: Unable to append to %s", h->header.fileName);
     return 1;
   }
   // A handle opened without a buffer of its own keeps the default buffering.
   if (h->buffer != nullptr) {
     size_t size = static_cast<uint16_t>(h->header.bufferSize);
     if (std::setvbuf(appending, h->buffer, _IOFBF, size) != 0) {
-      SetErrorText("Error: Unable to initialize file buffer");
+      failure->Set("Error: Unable to initialize file buffer");
       std::fclose(appending);
       return 1;
     }
@@ -156,81 +155,84 @@ int KelAppend(KelWriter* h) {
   return 0;
 }
 
-int KelReadEpoch(KelWriter* h, KelEpoch* epoch, KelMeasurement* measurements) {
+int KelReadEpoch(KelWriter* h, KelEpoch* epoch, KelMeasurement* measurements,
+                 FailureText* failure) {
   if (!ReadEpochRecord(h->stream, epoch)) {
-    SetErrorText("End of file");
+    failure->Set("End of file");
     return -1;
   }
   if (epoch->recordSize != kKelEpochSize) {
-    SetErrorText("Error: Bad position record in %s", h->header.fileName);
+    failure->Set("Error: Bad position record in %s", h->header.fileName);
     return 1;
   }
   int count = epoch->measurementCount;
   if (count < 0 || count > h->header.channelCount) {
-    SetErrorText("Error: Epoch %.1lf has %d measurements %d channels in %s", epoch->receiverTime,
+    failure->Set("Error: Epoch %.1lf has %d measurements %d channels in %s", epoch->receiverTime,
                  count, h->header.channelCount, h->header.fileName);
     return 1;
   }
   if (count == 0) return 0;
   int status = ReadMeasurements(h->stream, count, measurements);
   if (status == 1) {
-    SetErrorText("Error: Pre-mature end of file in %s at epoch %.1lf", h->header.fileName,
+    failure->Set("Error: Pre-mature end of file in %s at epoch %.1lf", h->header.fileName,
                  epoch->receiverTime);
     return 1;
   }
   if (status == 2) {
-    SetErrorText("Error: Bad measurement record (1) in %s", h->header.fileName);
+    failure->Set("Error: Bad measurement record (1) in %s", h->header.fileName);
     return 1;
   }
   return 0;
 }
 
-int KelFindForward(KelWriter* h, int satellite, double t) {
+int KelFindForward(KelWriter* h, int satellite, double t, FailureText* failure) {
   int64_t start = Tell64(h->stream);
   if (start < 0) {
-    SetErrorText("Error: Unable to seek in %s", h->header.fileName);
+    failure->Set("Error: Unable to seek in %s", h->header.fileName);
     return -1;
   }
   for (int examined = 1; examined <= kKelSearchEpochs; ++examined) {
     KelEpoch epoch;
     if (!ReadEpochRecord(h->stream, &epoch)) {
-      SetErrorText("End of file");
-      return SeekTo(*h, start, SEEK_SET) ? 0 : -1;
+      failure->Set("End of file");
+      return SeekTo(*h, start, SEEK_SET, failure) ? 0 : -1;
     }
-    if (CheckSearchEpoch(*h, epoch) != 0) return -1;
+    if (CheckSearchEpoch(*h, epoch, failure) != 0) return -1;
     double d = t - epoch.receiverTime;
     if (d < 0 || d > kKelSearchWindow) break;
-    int found = EpochHasCode(*h, epoch, satellite);
+    int found = EpochHasCode(*h, epoch, satellite, failure);
     if (found < 0) return -1;
     if (found > 0) {
       int64_t size = kKelEpochSize + int64_t{kKelMeasurementSize} * epoch.measurementCount;
-      return SeekTo(*h, -size, SEEK_CUR) ? examined : -1;
+      return SeekTo(*h, -size, SEEK_CUR, failure) ? examined : -1;
     }
   }
-  return SeekTo(*h, start, SEEK_SET) ? 0 : -1;
+  return SeekTo(*h, start, SEEK_SET, failure) ? 0 : -1;
 }
 
 int KelFindBackward(KelWriter* h, int32_t* index, const int64_t* offsets, int satellite,
-                    double t) {
+                    double t, FailureText* failure) {
   // Every search without a hit leaves the stream at the entry it started from.
-  auto notFound = [&]() { return *index < 0 || SeekTo(*h, offsets[*index], SEEK_SET) ? 0 : -1; };
+  auto notFound = [&]() {
+    return *index < 0 || SeekTo(*h, offsets[*index], SEEK_SET, failure) ? 0 : -1;
+  };
   int32_t k = *index;
   for (int examined = 1; examined <= kKelSearchEpochs; ++examined) {
     if (k <= 0) {
-      SetErrorText("End of file");
+      failure->Set("End of file");
       return notFound();
     }
-    if (!SeekTo(*h, offsets[k], SEEK_SET)) return -1;
+    if (!SeekTo(*h, offsets[k], SEEK_SET, failure)) return -1;
     --k;
     KelEpoch epoch;
     if (!ReadEpochRecord(h->stream, &epoch)) {
-      SetErrorText("End of file");
+      failure->Set("End of file");
       return notFound();
     }
-    if (CheckSearchEpoch(*h, epoch) != 0) return -1;
+    if (CheckSearchEpoch(*h, epoch, failure) != 0) return -1;
     double d = epoch.receiverTime - t;
     if (d < 0 || d > kKelSearchWindow) return notFound();
-    int found = EpochHasCode(*h, epoch, satellite);
+    int found = EpochHasCode(*h, epoch, satellite, failure);
     if (found < 0) return -1;
     if (found > 0) {
       *index = k + 1;

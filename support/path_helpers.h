@@ -1,12 +1,18 @@
 // File-name surgery on host paths and the expansion of a multiple-file
-// selection list. A backslash separates folders; a slash is taken as one too,
-// as ReplaceExtension (plugin/paths.h) does. Every output is cut to its
-// capacity.
+// selection list. A backslash separates folders; a slash is taken as one too.
+// Every output is cut to its capacity.
 #pragma once
 
 #include <cstddef>
 
 namespace jps {
+
+// Replaces the extension of path (in place) with ext, which includes its dot,
+// or appends ext when the last name has none. Leading blanks are removed.
+// Both "\" and "/" separate folders, so a dot in a folder name never counts.
+// The result is cut to capacity - 1 characters. The EPP and STA paths are
+// derived from the KEL path with it.
+void ReplaceExtension(char* path, size_t capacity, const char* ext);
 
 // An extension (dot included) longer than this is not reported by GetExtension.
 constexpr size_t kMaxExtensionLength = 8;

@@ -1,4 +1,4 @@
-// Satellite numbers of the KEL and EPP files, and the carriers of GLONASS.
+// Satellite numbers of the KEL and EPP files, and the carriers of GPS and GLONASS.
 // GPS satellites are numbered by PRN, GLONASS satellites 45 plus their
 // frequency channel. The receiver's satellite indices use the same numbers
 // for these two systems and go on beyond them: 33 to 37 are GPS PRNs that the
@@ -27,6 +27,12 @@ constexpr bool EpochTakesSatellite(int sv, bool gpsOnly) {
 
 constexpr int GlonassChannel(int sv) { return sv - kGlonassNumberOffset; }
 constexpr int GlonassNumber(int channel) { return channel + kGlonassNumberOffset; }
+
+// GPS carriers and their wavelengths (c / f).
+constexpr double kGpsL1Frequency = 1575420000.0;      // Hz
+constexpr double kGpsL2Frequency = 1227600000.0;
+constexpr double kGpsL1Wavelength = 0.190293672798;   // metres
+constexpr double kGpsL2Wavelength = 0.24421021342456825;
 
 // A GLONASS channel's carriers are fixed: 1602 MHz + k x 562.5 kHz on L1 and
 // 1246 MHz + k x 437.5 kHz on L2.

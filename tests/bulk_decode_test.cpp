@@ -10,10 +10,9 @@
 #include "greis/bulk_decode.h"
 #include "greis/framing.h"
 #include "greis/jps_input.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/sample_streams.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -21,10 +20,7 @@ using namespace jpsbuild;
 
 namespace {
 
-std::vector<std::string> texts;
-void JAV_CALL Capture(double time, const char* text) {
-  texts.push_back(std::to_string(time) + " " + text);
-}
+
 
 struct Step {
   int event;
@@ -44,26 +40,22 @@ struct Decoding {
 
 // Decodes the file to its end and notes every event other than 0.
 Decoding Decode(const std::string& path, bool inBulk) {
-  static HostCallbacks callbacks;
-  callbacks.Size = kCallbacksSize;
-  callbacks.OnMessage = Capture;
-  HostCallbackPointer = &callbacks;
-  Switches = ConversionSwitches{};
-  texts.clear();
+  jpstest::TestDecoder decoder;
+  DecoderState* s = &decoder.state;
   Decoding d;
   JpsInput input;
   EXPECT_TRUE(input.Open(path.c_str()));
-  ResetDecoder(&TheDecoderState);
-  TheDecoderState.JpsStream = &input;
+  s->JpsStream = &input;
   for (;;) {
-    DecoderEvent e = inBulk ? DecodeUntilEvent(&TheDecoderState) : DecodeNext(&TheDecoderState);
-    if (e == kEventEpoch) ClearEpochCounters(&TheDecoderState);  // as the driver does
-    if (e != kEventNone) d.steps.push_back({e, Framing.BytesRead, input.Position(), texts.size()});
+    DecoderEvent e = inBulk ? DecodeUntilEvent(s) : DecodeNext(s);
+    if (e == kEventEpoch) ClearEpochCounters(s);  // as the driver does
+    if (e != kEventNone) {
+      d.steps.push_back({e, s->Framing.BytesRead, input.Position(), decoder.messages.size()});
+    }
     if (e == kEventEnd) break;
   }
-  TheDecoderState.JpsStream = nullptr;
-  HostCallbackPointer = nullptr;
-  d.texts = texts;
+  s->JpsStream = nullptr;
+  for (const auto& m : decoder.messages) d.texts.push_back(std::to_string(m.time) + " " + m.text);
   return d;
 }
 

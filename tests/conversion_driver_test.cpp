@@ -3,8 +3,9 @@
 
 #include <filesystem>
 
-#include "epoch/continuity.h"
-#include "tests/builder/message_builder.h"
+#include "plugin/conversion_driver.h"
+#include "context/continuity.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;

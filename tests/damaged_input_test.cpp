@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "greis/framing.h"
-#include "tests/builder/message_scan.h"
+#include "tools/builder/message_scan.h"
 #include "tests/builder/sample_streams.h"
 #include "tests/builder/test_host.h"
 

@@ -2,15 +2,15 @@
 // refused messages and their texts.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "greis/dispatch.h"
 #include "greis/framing.h"
 #include "greis/jps_input.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -18,39 +18,23 @@ using namespace jpsbuild;
 
 namespace {
 
-std::vector<jpstest::HostMessage> received;
-
-void JAV_CALL Capture(double time, const char* text) { received.push_back({time, text}); }
-
 // Decodes a whole stream and keeps every non-zero event.
 struct Decoded {
   std::vector<int> events;
   std::vector<jpstest::HostMessage> messages;
-  DecoderState* state = &TheDecoderState;
+  std::shared_ptr<jpstest::TestDecoder> decoder = std::make_shared<jpstest::TestDecoder>();
+  DecoderState* state = &decoder->state;
 
-  bool Has(const std::string& text, double time) const {
-    for (const auto& m : messages) {
-      if (m.text == text && m.time == time) return true;
-    }
-    return false;
-  }
+  bool Has(const std::string& text, double time) const { return decoder->Has(text, time); }
 };
 
 Decoded Decode(const Bytes& stream, bool keepDamaged = false) {
   static JpsInput input;
-  static HostCallbacks callbacks;
   std::string path = jpstest::TempDir() + "/stream.jps";
   jpstest::WriteFile(path, stream);
   EXPECT_TRUE(input.Open(path.c_str()));
-  callbacks.Size = kCallbacksSize;
-  callbacks.OnMessage = Capture;
-  HostCallbackPointer = &callbacks;
-  received.clear();
-  Switches = ConversionSwitches{};
-  Switches.keepDamagedEpochs = keepDamaged;
-
   Decoded d;
-  ResetDecoder(d.state);
+  d.decoder->switches.keepDamagedEpochs = keepDamaged;
   d.state->JpsStream = &input;
   for (int guard = 0; guard < 100000; ++guard) {
     DecoderEvent e = DecodeNext(d.state);
@@ -58,8 +42,7 @@ Decoded Decode(const Bytes& stream, bool keepDamaged = false) {
     if (e == kEventEpoch) ClearEpochCounters(d.state);  // as the driver does
     if (e != kEventNone) d.events.push_back(e);
   }
-  d.messages = received;
-  HostCallbackPointer = nullptr;
+  d.messages = d.decoder->messages;
   return d;
 }
 

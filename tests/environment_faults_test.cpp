@@ -11,9 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "epoch/continuity.h"
-#include "plugin/host_records.h"
-#include "tests/builder/message_builder.h"
+#include "plugin/conversion_driver.h"
+#include "context/continuity.h"
+#include "context/host_records.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/sample_streams.h"
 #include "tests/builder/test_host.h"
 

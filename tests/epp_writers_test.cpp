@@ -4,8 +4,9 @@
 
 #include <string>
 
+#include "plugin/conversion_driver.h"
 #include "greis/decoder_state.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;
@@ -99,7 +100,9 @@ int CountOf(const std::string& text, const std::string& what) {
   return n;
 }
 
-double Frequency(int sv, int band) { return jps::TheDecoderState.GlonassFrequencies[sv][band]; }
+double Frequency(int sv, int band) {
+  return jps::PluginDecoderStateForTesting().GlonassFrequencies[sv][band];
+}
 
 // The table as every conversion starts it: satellite numbers 38 to 70
 // (channels -7 to +25) hold their channel's carriers, the others nothing.

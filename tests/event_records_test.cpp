@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/conversion_switches.h"
-#include "tests/builder/message_builder.h"
+#include "plugin/conversion_driver.h"
+#include "context/conversion_switches.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;
@@ -182,7 +183,7 @@ TEST(Dynamics, ModeLinesAndTheSwitch) {
   EXPECT_DOUBLE_EQ(TimeOf(run, "Entering STATIC mode"), 468002.5);
   EXPECT_DOUBLE_EQ(TimeOf(run, "Entering KINEMATIC mode"), 468003.5);
   EXPECT_EQ(run.CountMessages("Entering STATIC mode"), 1);
-  EXPECT_TRUE(jps::Switches.dynamicMode);
+  EXPECT_TRUE(jps::PluginContextForTesting().switches.dynamicMode);
 }
 
 TEST(SiteAwaitsSave, SaveWritesTheSiteWithItsOwnTime) {

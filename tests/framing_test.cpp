@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "greis/framing.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 
 using namespace jps;
 using namespace jpsbuild;

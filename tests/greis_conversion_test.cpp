@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "epoch/continuity.h"
-#include "epoch/kel_records.h"
+#include "plugin/conversion_driver.h"
+#include "context/continuity.h"
+#include "support/kel_records.h"
 #include "support/little_endian.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;

@@ -4,14 +4,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "epoch/continuity.h"
 #include "epoch/greis_epoch.h"
 #include "greis/dispatch.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
+#include "tests/builder/test_decoder.h"
 
 using namespace jps;
 
@@ -20,14 +19,14 @@ using namespace jps;
 
 namespace {
 
-struct Sent {
-  double time;
-  std::string text;
-};
-std::vector<Sent> sent;
-HostCallbacks callbacks;
-
-void JAV_CALL Collect(double time, const char* text) { sent.push_back({time, text}); }
+// The decoder state of the tests, with a context of its own; every Epoch()
+// puts it back as at the start (the same record, so references stay good).
+std::unique_ptr<jpstest::TestDecoder> decoder = std::make_unique<jpstest::TestDecoder>();
+DecoderState& State() { return decoder->state; }
+ConversionSwitches& Switches() { return decoder->switches; }
+ContinuityState& Continuity() { return decoder->continuity; }
+// What reached the host.
+std::vector<jpstest::HostMessage>& Sent() { return decoder->messages; }
 
 constexpr uint32_t kTenOClockMs = 36000000;   // 10:00:00
 constexpr int kFriday = 5;
@@ -35,16 +34,11 @@ constexpr double kFridayTenOClock = 5 * 86400.0 + 36000.0;
 
 // A complete epoch: satellites 1..n with [~~], [RC], [PC] and [DC].
 DecoderState& Epoch(int n) {
-  ResetProcessStateForTesting();
-  Switches = ConversionSwitches{};
-  ErrorText[0] = '\0';
-  callbacks = HostCallbacks{};
-  callbacks.OnMessage = Collect;
-  HostCallbackPointer = &callbacks;
-  sent.clear();
-
-  DecoderState& s = TheDecoderState;
-  ResetDecoder(&s);
+  ResetContinuity(decoder->continuity);
+  decoder->switches = ConversionSwitches{};
+  decoder->messages.clear();
+  decoder->ResetState();
+  DecoderState& s = State();
   s.SatCount = n;
   for (int i = 0; i < n; ++i) {
     s.SatIndices[i] = static_cast<uint8_t>(i + 1);
@@ -90,7 +84,7 @@ struct Built {
 Built Build() {
   Built b;
   std::memset(&b, 0xA5, sizeof b);
-  b.result = BuildGreisEpoch(&TheDecoderState, &b.epoch, b.m);
+  b.result = BuildGreisEpoch(&State(), &b.epoch, b.m);
   return b;
 }
 
@@ -126,10 +120,9 @@ TEST(EpochRefusals, SatelliteCount) {
     b = Build();
     EXPECT_EQ(b.result, -1);
     std::string text = "36000.0  WRITE ERROR: NumSats: " + std::to_string(bad);
-    EXPECT_STREQ(ErrorText, text.c_str());
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].text, text);
-    EXPECT_EQ(sent[0].time, 36000.0);
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].text, text);
+    EXPECT_EQ(Sent()[0].time, 36000.0);
     EXPECT_EQ(s.SatCount, 0);
     EXPECT_TRUE(ArraysAreReset(s));
   }
@@ -149,7 +142,7 @@ TEST(EpochRefusals, MissingMessagesAndTheirTexts) {
        [](DecoderState& s) { s.EpochMessageCounts[kCountL1Phase] = 0; }, true},
       {"WRITE ERROR: Bad Checksum Flag ",
        [](DecoderState& s) { s.EpochMessageCounts[kCountDamaged] = 1; }, true},
-      {"WRITE ERROR: No L2 measurement block ", [](DecoderState&) { Switches.requireL2 = true; },
+      {"WRITE ERROR: No L2 measurement block ", [](DecoderState&) { Switches().requireL2 = true; },
        true},
   };
   for (const Case& c : cases) {
@@ -157,17 +150,16 @@ TEST(EpochRefusals, MissingMessagesAndTheirTexts) {
     c.damage(s);
     Built b = Build();
     EXPECT_EQ(b.result, -1) << c.text;
-    EXPECT_STREQ(ErrorText, c.text);
-    ASSERT_EQ(sent.size(), 1u) << c.text;
-    EXPECT_EQ(sent[0].text, c.text);
-    EXPECT_EQ(sent[0].time, 36000.0);
+    ASSERT_EQ(Sent().size(), 1u) << c.text;
+    EXPECT_EQ(Sent()[0].text, c.text);
+    EXPECT_EQ(Sent()[0].time, 36000.0);
     EXPECT_EQ(CountersAreClear(s), c.clearsCounters) << c.text;
     EXPECT_TRUE(ArraysAreReset(s)) << c.text;
   }
 
   DecoderState& s = Epoch(4);
   s.EpochMessageCounts[kCountDamaged] = 1;
-  Switches.keepDamagedEpochs = true;
+  Switches().keepDamagedEpochs = true;
   EXPECT_EQ(Build().result, 0);
   (void)s;
 }
@@ -181,32 +173,30 @@ TEST(EpochRefusals, DayOfWeekAndTimeTagBounds) {
   EXPECT_EQ(+b.epoch.receiverTime, 604800.0);
 
   Epoch(2).DayOfWeek = 7;
-  StoreU32(TheDecoderState.ReceiverTime, 1);
-  SetErrorText("an older text");
+  StoreU32(State().ReceiverTime, 1);
   b = Build();
   EXPECT_EQ(b.result, -1);
-  EXPECT_STREQ(ErrorText, "");   // the driver has nothing stale to repeat
-  EXPECT_TRUE(sent.empty());
-  EXPECT_TRUE(ArraysAreReset(TheDecoderState));
-  EXPECT_TRUE(CountersAreClear(TheDecoderState));
+  EXPECT_TRUE(Sent().empty());   // a refusal without a text of its own
+  EXPECT_TRUE(ArraysAreReset(State()));
+  EXPECT_TRUE(CountersAreClear(State()));
 
   Epoch(2).DayOfWeek = 8;
   b = Build();
   EXPECT_EQ(b.result, -1);
-  EXPECT_STREQ(ErrorText, "ERROR: Day of week: 8");
-  EXPECT_TRUE(sent.empty());
-  EXPECT_TRUE(ArraysAreReset(TheDecoderState));
+  ASSERT_EQ(Sent().size(), 1u);   // reported once, without a time tag
+  EXPECT_EQ(Sent()[0].text, "ERROR: Day of week: 8");
+  EXPECT_EQ(Sent()[0].time, -1.0);
+  EXPECT_TRUE(ArraysAreReset(State()));
 }
 
 TEST(EpochRefusals, ClockOffsetNotFinite) {
   DecoderState& s = Epoch(2);
   StoreU64(s.ClockOffset, 0x7FF8000000000000ULL);
-  SetErrorText("an older text");
   Built b = Build();
   EXPECT_EQ(b.result, -1);
-  EXPECT_STREQ(ErrorText, "");
-  EXPECT_EQ(Continuity.LastEpochTime, kFridayTenOClock);   // moved with the time tag
-  EXPECT_EQ(Continuity.PreviousEpochTime, -1.0);            // not a built epoch
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Continuity().LastEpochTime, kFridayTenOClock);   // moved with the time tag
+  EXPECT_EQ(Continuity().PreviousEpochTime, -1.0);            // not a built epoch
   EXPECT_TRUE(ArraysAreReset(s));
 }
 
@@ -279,11 +269,11 @@ TEST(Satellites, SkippedSlotsAndAnEmptyEpoch) {
   DecoderState& s = Epoch(4);
   const uint8_t sats[4] = {0, 40, 72, 200};
   std::memcpy(s.SatIndices, sats, 4);
-  Switches.gpsOnly = true;
+  Switches().gpsOnly = true;
   Built b = Build();
   ASSERT_EQ(b.result, 0);
   EXPECT_EQ(+b.epoch.measurementCount, 0);
-  EXPECT_EQ(Continuity.PreviousEpochTime, kFridayTenOClock);
+  EXPECT_EQ(Continuity().PreviousEpochTime, kFridayTenOClock);
 }
 
 TEST(Satellites, FirstEpochStepIsOneSecondAndLockCountIsCapped) {
@@ -293,7 +283,7 @@ TEST(Satellites, FirstEpochStepIsOneSecondAndLockCountIsCapped) {
   // 300 s later, no [TC]: the program's count passes 255 and is capped.
   NextEpoch(s, 2, 300.0);
   b = Build();
-  EXPECT_EQ(Continuity.LockSeconds[1], 301.0);
+  EXPECT_EQ(Continuity().LockSeconds[1], 301.0);
   EXPECT_EQ(+b.m[0].lockCount, 255);
   // With [TC]: the receiver's lock time, capped.
   NextEpoch(s, 2, 1.0);
@@ -303,7 +293,7 @@ TEST(Satellites, FirstEpochStepIsOneSecondAndLockCountIsCapped) {
   b = Build();
   EXPECT_EQ(+b.m[0].lockCount, 255);
   EXPECT_EQ(+b.m[1].lockCount, 17);
-  EXPECT_EQ(Continuity.LockSeconds[2], 17.0);
+  EXPECT_EQ(Continuity().LockSeconds[2], 17.0);
 }
 
 TEST(Satellites, MissingL1RestartsTheLockAndTheProgramCountsOn) {
@@ -314,7 +304,7 @@ TEST(Satellites, MissingL1RestartsTheLockAndTheProgramCountsOn) {
   Built b = Build();
   EXPECT_EQ(+b.epoch.measurementCount, 1);   // still written
   EXPECT_EQ(+b.m[0].lockCount, 1);
-  EXPECT_EQ(Continuity.ReacquireTimer[1], 1.0);
+  EXPECT_EQ(Continuity().ReacquireTimer[1], 1.0);
   // Receiver lock times are not trusted again: the count goes 2, 3, 4, 5 ...
   for (int expected = 2; expected <= 7; ++expected) {
     NextEpoch(s, 1, 1.0);
@@ -324,7 +314,7 @@ TEST(Satellites, MissingL1RestartsTheLockAndTheProgramCountsOn) {
     EXPECT_EQ(+b.m[0].lockCount, expected);
   }
   // The timer restarted from 0 after passing 4 s: 1+1+1+1 = 5 > 4 -> 0 + 1.
-  EXPECT_EQ(Continuity.ReacquireTimer[1], 2.0);
+  EXPECT_EQ(Continuity().ReacquireTimer[1], 2.0);
 }
 
 TEST(Satellites, SlipAndBadCodeFlagsTogether) {
@@ -336,11 +326,11 @@ TEST(Satellites, SlipAndBadCodeFlagsTogether) {
   s.LockTimes[0] = s.LockTimes[1] = 90;
   Built b = Build();
   ASSERT_EQ(b.result, 0);
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].text, "Bad Code and Phase on PRN 1");
-  EXPECT_EQ(sent[1].text, "Detected L1 cycle slip on PRN 1");
-  EXPECT_EQ(sent[0].time, kFridayTenOClock);
-  EXPECT_EQ(sent[1].time, kFridayTenOClock);
+  ASSERT_EQ(Sent().size(), 2u);
+  EXPECT_EQ(Sent()[0].text, "Bad Code and Phase on PRN 1");
+  EXPECT_EQ(Sent()[1].text, "Detected L1 cycle slip on PRN 1");
+  EXPECT_EQ(Sent()[0].time, kFridayTenOClock);
+  EXPECT_EQ(Sent()[1].time, kFridayTenOClock);
   EXPECT_EQ(+b.m[0].lockCount, 1);
   EXPECT_EQ(+b.m[0].l1Code, 0.0);
   EXPECT_EQ(+b.m[1].lockCount, 90);
@@ -348,10 +338,10 @@ TEST(Satellites, SlipAndBadCodeFlagsTogether) {
   Epoch(1);
   s.EpochMessageCounts[kCountCaFlags] = 1;
   s.CaLoopFlags[0] = 0x10;
-  Switches.verbose = true;
+  Switches().verbose = true;
   Build();
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].text, "Status not set on PRN: 1");
+  ASSERT_EQ(Sent().size(), 1u);
+  EXPECT_EQ(Sent()[0].text, "Status not set on PRN: 1");
 }
 
 TEST(Satellites, DerivedDoppler) {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "plugin/jav_dll.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "epoch/kel_writer.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "support/file64.h"
 #include "support/kel_reader.h"
 #include "support/little_endian.h"
@@ -15,6 +15,9 @@
 using namespace jps;
 
 namespace {
+
+// Where the reader and the writer leave the reason of a failure.
+FailureText failure;
 
 struct Sat {
   int number;
@@ -57,13 +60,13 @@ KelEpoch Epoch(const EpochPlan& plan) {
 std::string WriteKel(const std::vector<EpochPlan>& epochs, uint8_t channels = kMaxChannels,
                      const std::string& name = "run.kel") {
   std::string path = jpstest::TempDir() + "/" + name;
-  KelWriter* w = CreateKelFile(path.c_str(), kJavadReceiverType, 1.0f, 4096, channels);
-  EXPECT_NE(w, nullptr) << ErrorText;
+  KelWriter* w = CreateKelFile(path.c_str(), kGreisReceiverType, 1.0f, 4096, channels, &failure);
+  EXPECT_NE(w, nullptr) << failure.c_str();
   for (const EpochPlan& plan : epochs) {
     KelEpoch e = Epoch(plan);
     std::vector<KelMeasurement> ms;
     for (size_t i = 0; i < plan.sats.size(); ++i) ms.push_back(Measurement(plan.sats[i], static_cast<int>(i)));
-    EXPECT_EQ(WriteKelEpoch(w, &e, ms.data()), 0) << ErrorText;
+    EXPECT_EQ(WriteKelEpoch(w, &e, ms.data(), &failure), 0) << failure.c_str();
   }
   CloseKelFile(w);
   return path;
@@ -101,7 +104,7 @@ T Value(T field) {
 double NextEpochTime(KelWriter* h) {
   KelEpoch e;
   KelMeasurement ms[kMaxChannels];
-  return KelReadEpoch(h, &e, ms) == 0 ? e.receiverTime : -1.0;
+  return KelReadEpoch(h, &e, ms, &failure) == 0 ? e.receiverTime : -1.0;
 }
 
 // Overwrites bytes of a file at an offset.
@@ -129,16 +132,16 @@ TEST(KelReader, ReadsBackWhatTheWriterWrote) {
                                    {504002.0, full}};
   std::string path = WriteKel(epochs);
 
-  KelWriter* h = KelOpen(path.c_str(), 4096);
-  ASSERT_NE(h, nullptr) << ErrorText;
-  EXPECT_EQ(h->header.receiverType, kJavadReceiverType);
+  KelWriter* h = KelOpen(path.c_str(), 4096, &failure);
+  ASSERT_NE(h, nullptr) << failure.c_str();
+  EXPECT_EQ(h->header.receiverType, kGreisReceiverType);
   EXPECT_EQ(h->header.channelCount, kMaxChannels);
   EXPECT_EQ(h->header.bufferSize, 4096);
   EXPECT_STREQ(h->header.fileName, path.c_str());
   for (const EpochPlan& plan : epochs) {
     KelEpoch e;
     KelMeasurement ms[kMaxChannels];
-    ASSERT_EQ(KelReadEpoch(h, &e, ms), 0) << ErrorText;
+    ASSERT_EQ(KelReadEpoch(h, &e, ms, &failure), 0) << failure.c_str();
     ExpectSameEpoch(e, Epoch(plan));
     for (size_t i = 0; i < plan.sats.size(); ++i) {
       ExpectSameMeasurement(ms[i], Measurement(plan.sats[i], static_cast<int>(i)));
@@ -146,8 +149,8 @@ TEST(KelReader, ReadsBackWhatTheWriterWrote) {
   }
   KelEpoch e;
   KelMeasurement ms[kMaxChannels];
-  EXPECT_EQ(KelReadEpoch(h, &e, ms), -1);
-  EXPECT_STREQ(ErrorText, "End of file");
+  EXPECT_EQ(KelReadEpoch(h, &e, ms, &failure), -1);
+  EXPECT_STREQ(failure.c_str(), "End of file");
   // Rewinding works on a reader handle too.
   EXPECT_EQ(RewindKelFile(h), 0);
   EXPECT_EQ(NextEpochTime(h), 504000.0);
@@ -183,11 +186,11 @@ TEST(KelReader, FieldsAtTheirOffsets) {
   std::string path = jpstest::TempDir() + "/hand.kel";
   jpstest::WriteFile(path, jpsbuild::Bytes(file.begin(), file.end()));
 
-  KelWriter* h = KelOpen(path.c_str(), 0);
-  ASSERT_NE(h, nullptr) << ErrorText;
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
+  ASSERT_NE(h, nullptr) << failure.c_str();
   KelEpoch epoch;
   KelMeasurement ms[kMaxChannels];
-  ASSERT_EQ(KelReadEpoch(h, &epoch, ms), 0) << ErrorText;
+  ASSERT_EQ(KelReadEpoch(h, &epoch, ms, &failure), 0) << failure.c_str();
   EXPECT_EQ(epoch.measurementCount, 1);
   EXPECT_EQ(epoch.epochFlags, 1);
   EXPECT_EQ(Value(epoch.latitude), 52.5);
@@ -216,14 +219,14 @@ TEST(KelReader, ReadsAConvertedRecording) {
   ASSERT_GT(run.request.EpochsWritten, 0);
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(run.kel.data());
 
-  KelWriter* h = KelOpen(run.kelPath.c_str(), 4096);
-  ASSERT_NE(h, nullptr) << ErrorText;
+  KelWriter* h = KelOpen(run.kelPath.c_str(), 4096, &failure);
+  ASSERT_NE(h, nullptr) << failure.c_str();
   size_t at = kFirstEpoch;
   int epochs = 0;
   KelEpoch e;
   KelMeasurement ms[kMaxChannels];
   int result;
-  while ((result = KelReadEpoch(h, &e, ms)) == 0) {
+  while ((result = KelReadEpoch(h, &e, ms, &failure)) == 0) {
     ASSERT_LE(at + kKelEpochSize, run.kel.size());
     EXPECT_EQ(e.measurementCount, static_cast<int8_t>(bytes[at + 2]));
     EXPECT_EQ(e.epochFlags, bytes[at + 3]);
@@ -239,7 +242,7 @@ TEST(KelReader, ReadsAConvertedRecording) {
     }
     ++epochs;
   }
-  EXPECT_EQ(result, -1) << ErrorText;
+  EXPECT_EQ(result, -1) << failure.c_str();
   EXPECT_EQ(at, run.kel.size());
   EXPECT_EQ(epochs, run.request.EpochsWritten);
   CloseKelFile(h);
@@ -248,21 +251,21 @@ TEST(KelReader, ReadsAConvertedRecording) {
 TEST(KelReader, OpenFailures) {
   std::string dir = jpstest::TempDir();
   std::string missing = dir + "/missing.kel";
-  EXPECT_EQ(KelOpen(missing.c_str(), 0), nullptr);
-  EXPECT_EQ(std::string(ErrorText), "Error: File " + missing + " not found");
+  EXPECT_EQ(KelOpen(missing.c_str(), 0, &failure), nullptr);
+  EXPECT_EQ(std::string(failure.c_str()), "Error: File " + missing + " not found");
 
   std::string shortFile = dir + "/short.kel";
   jpstest::WriteFile(shortFile, std::string(201, '\0'));
-  EXPECT_EQ(KelOpen(shortFile.c_str(), 4096), nullptr);
-  EXPECT_EQ(std::string(ErrorText), "Error: Unable to read header from " + shortFile);
+  EXPECT_EQ(KelOpen(shortFile.c_str(), 4096, &failure), nullptr);
+  EXPECT_EQ(std::string(failure.c_str()), "Error: Unable to read header from " + shortFile);
 
   std::string path = WriteKel({});
   Patch(path, 0, {200, 0});
-  EXPECT_EQ(KelOpen(path.c_str(), 0), nullptr);
-  EXPECT_EQ(std::string(ErrorText), "Error: Invalid header size in " + path + "  Size: 200   Hsize: 202");
+  EXPECT_EQ(KelOpen(path.c_str(), 0, &failure), nullptr);
+  EXPECT_EQ(std::string(failure.c_str()), "Error: Invalid header size in " + path + "  Size: 200   Hsize: 202");
   Patch(path, 0, {0xCA, 0xFF});  // -54 as a signed field
-  EXPECT_EQ(KelOpen(path.c_str(), 0), nullptr);
-  EXPECT_EQ(std::string(ErrorText), "Error: Invalid header size in " + path + "  Size: -54   Hsize: 202");
+  EXPECT_EQ(KelOpen(path.c_str(), 0, &failure), nullptr);
+  EXPECT_EQ(std::string(failure.c_str()), "Error: Invalid header size in " + path + "  Size: -54   Hsize: 202");
 }
 
 TEST(KelReader, RefusesDamagedRecords) {
@@ -287,10 +290,10 @@ TEST(KelReader, RefusesDamagedRecords) {
     Patch(path, c.offset, c.bytes);
     std::string text = c.text;
     text.replace(text.find('%'), 1, path);
-    KelWriter* h = KelOpen(path.c_str(), 0);
+    KelWriter* h = KelOpen(path.c_str(), 0, &failure);
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(KelReadEpoch(h, &e, ms), 1) << text;
-    EXPECT_EQ(std::string(ErrorText), text);
+    EXPECT_EQ(KelReadEpoch(h, &e, ms, &failure), 1) << text;
+    EXPECT_EQ(std::string(failure.c_str()), text);
     CloseKelFile(h);
   }
 }
@@ -299,25 +302,25 @@ TEST(KelFindForward, TimeWindowAndHits) {
   // Satellite 7 is present at 5000 but without a code.
   std::string path = WriteKel({{5000.0, {{3, 2e7}, {7, 0.0}}}, {5001.0, {{3, 2e7}}},
                                {5002.0, {{7, 2.1e7}}}, {5003.0, {}}});
-  KelWriter* h = KelOpen(path.c_str(), 0);
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
   ASSERT_NE(h, nullptr);
   int64_t start = Tell64(h->stream);
 
-  EXPECT_EQ(KelFindForward(h, 3, 4999.0), 0);  // the next epoch is later than t
+  EXPECT_EQ(KelFindForward(h, 3, 4999.0, &failure), 0);  // the next epoch is later than t
   EXPECT_EQ(Tell64(h->stream), start);
-  EXPECT_EQ(KelFindForward(h, 3, 5000.0), 1);  // d = 0 is examined
+  EXPECT_EQ(KelFindForward(h, 3, 5000.0, &failure), 1);  // d = 0 is examined
   EXPECT_EQ(Tell64(h->stream), start);         // the stream stands at the hit epoch
-  EXPECT_EQ(KelFindForward(h, 7, 5002.0), 3);  // 7 without code at 5000 is no hit
+  EXPECT_EQ(KelFindForward(h, 7, 5002.0, &failure), 3);  // 7 without code at 5000 is no hit
   EXPECT_EQ(NextEpochTime(h), 5002.0);
 
   RewindKelFile(h);
-  EXPECT_EQ(KelFindForward(h, 3, 6000.0), 1);  // d = 1000 is still examined
-  EXPECT_EQ(KelFindForward(h, 3, 6000.5), 0);  // d = 1000.5 is not
+  EXPECT_EQ(KelFindForward(h, 3, 6000.0, &failure), 1);  // d = 1000 is still examined
+  EXPECT_EQ(KelFindForward(h, 3, 6000.5, &failure), 0);  // d = 1000.5 is not
   EXPECT_EQ(Tell64(h->stream), start);
 
   // Reaching the end without a hit puts the stream back where it stood.
-  EXPECT_EQ(KelFindForward(h, 9, 5003.0), 0);
-  EXPECT_STREQ(ErrorText, "End of file");
+  EXPECT_EQ(KelFindForward(h, 9, 5003.0, &failure), 0);
+  EXPECT_STREQ(failure.c_str(), "End of file");
   EXPECT_EQ(NextEpochTime(h), 5000.0);
   CloseKelFile(h);
 }
@@ -327,11 +330,11 @@ TEST(KelFindForward, SixtyEpochsAtMost) {
   epochs[59].sats.push_back({12, 2e7});
   epochs[60].sats.push_back({13, 2e7});
   std::string path = WriteKel(epochs);
-  KelWriter* h = KelOpen(path.c_str(), 0);
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
   ASSERT_NE(h, nullptr);
-  EXPECT_EQ(KelFindForward(h, 12, 170.0), 60);
+  EXPECT_EQ(KelFindForward(h, 12, 170.0, &failure), 60);
   RewindKelFile(h);
-  EXPECT_EQ(KelFindForward(h, 13, 170.0), 0);
+  EXPECT_EQ(KelFindForward(h, 13, 170.0, &failure), 0);
   EXPECT_EQ(NextEpochTime(h), 100.0);
   CloseKelFile(h);
 }
@@ -339,7 +342,7 @@ TEST(KelFindForward, SixtyEpochsAtMost) {
 TEST(KelFindBackward, WalksTheOffsetTable) {
   std::string path = WriteKel({{5000.0, {{3, 2e7}, {8, 2e7}}}, {5001.0, {{3, 2e7}}},
                                {5002.0, {{3, 0.0}}}, {5003.0, {}}, {5004.0, {{4, 2e7}}}});
-  KelWriter* h = KelOpen(path.c_str(), 0);
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
   ASSERT_NE(h, nullptr);
   std::vector<int64_t> offsets;
   for (;;) {
@@ -350,21 +353,21 @@ TEST(KelFindBackward, WalksTheOffsetTable) {
   ASSERT_EQ(offsets.size(), 5u);
 
   int32_t index = 4;
-  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 5001.0), 4);  // 3 at 5002 has no code
+  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 5001.0, &failure), 4);  // 3 at 5002 has no code
   EXPECT_EQ(index, 1);
   EXPECT_EQ(NextEpochTime(h), 5002.0);  // the stream stands after the hit epoch
 
   index = 4;
-  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 5003.5), 0);  // 5003 is earlier than t
+  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 5003.5, &failure), 0);  // 5003 is earlier than t
   EXPECT_EQ(index, 4);
   EXPECT_EQ(NextEpochTime(h), 5004.0);  // back at the starting entry
-  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 4003.5), 0);  // more than 1000 s after t
+  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 3, 4003.5, &failure), 0);  // more than 1000 s after t
   EXPECT_EQ(NextEpochTime(h), 5004.0);
 
   // Entry 0 is never examined.
   index = 2;
-  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 8, 5000.0), 0);
-  EXPECT_STREQ(ErrorText, "End of file");
+  EXPECT_EQ(KelFindBackward(h, &index, offsets.data(), 8, 5000.0, &failure), 0);
+  EXPECT_STREQ(failure.c_str(), "End of file");
   EXPECT_EQ(index, 2);
   EXPECT_EQ(NextEpochTime(h), 5002.0);
   CloseKelFile(h);
@@ -375,19 +378,19 @@ TEST(KelSearches, RefuseCountsOutsideTheScratch) {
   std::vector<Sat> many;
   for (int i = 0; i < 25; ++i) many.push_back({i + 1, 2e7});
   std::string path = WriteKel({{100.0, many}}, 30);
-  KelWriter* h = KelOpen(path.c_str(), 0);
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
   ASSERT_NE(h, nullptr);
   KelEpoch e;
   std::vector<KelMeasurement> ms(30);
-  EXPECT_EQ(KelReadEpoch(h, &e, ms.data()), 0) << ErrorText;
+  EXPECT_EQ(KelReadEpoch(h, &e, ms.data(), &failure), 0) << failure.c_str();
   RewindKelFile(h);
   std::string text = "Error: Epoch 100.0 has more measurements than channels in " + path;
-  EXPECT_EQ(KelFindForward(h, 1, 100.0), -1);
-  EXPECT_EQ(std::string(ErrorText), text);
+  EXPECT_EQ(KelFindForward(h, 1, 100.0, &failure), -1);
+  EXPECT_EQ(std::string(failure.c_str()), text);
   int32_t index = 1;
   int64_t offsets[2] = {kFirstEpoch, kFirstEpoch};
-  EXPECT_EQ(KelFindBackward(h, &index, offsets, 1, 100.0), -1);
-  EXPECT_EQ(std::string(ErrorText), text);
+  EXPECT_EQ(KelFindBackward(h, &index, offsets, 1, 100.0, &failure), -1);
+  EXPECT_EQ(std::string(failure.c_str()), text);
   CloseKelFile(h);
 
   // A negative count in a damaged file, and damaged record sizes.
@@ -403,13 +406,13 @@ TEST(KelSearches, RefuseCountsOutsideTheScratch) {
   for (const Damage& d : damage) {
     path = WriteKel({{100.0, {{1, 2e7}}}});
     Patch(path, d.offset, d.bytes);
-    h = KelOpen(path.c_str(), 0);
+    h = KelOpen(path.c_str(), 0, &failure);
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(KelFindForward(h, 1, 100.0), -1);
-    EXPECT_EQ(std::string(ErrorText), d.text + path);
+    EXPECT_EQ(KelFindForward(h, 1, 100.0, &failure), -1);
+    EXPECT_EQ(std::string(failure.c_str()), d.text + path);
     index = 1;
-    EXPECT_EQ(KelFindBackward(h, &index, offsets, 1, 100.0), -1);
-    EXPECT_EQ(std::string(ErrorText), d.text + path);
+    EXPECT_EQ(KelFindBackward(h, &index, offsets, 1, 100.0, &failure), -1);
+    EXPECT_EQ(std::string(failure.c_str()), d.text + path);
     CloseKelFile(h);
   }
 }
@@ -417,23 +420,23 @@ TEST(KelSearches, RefuseCountsOutsideTheScratch) {
 TEST(KelAppend, EpochsLandAtTheEnd) {
   for (uint16_t buffer : {0, 4096}) {
     std::string path = WriteKel({{100.0, {{1, 2e7}}}});
-    KelWriter* h = KelOpen(path.c_str(), buffer);
+    KelWriter* h = KelOpen(path.c_str(), buffer, &failure);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(NextEpochTime(h), 100.0);
-    ASSERT_EQ(KelAppend(h), 0) << ErrorText;
+    ASSERT_EQ(KelAppend(h, &failure), 0) << failure.c_str();
     KelEpoch e = Epoch({101.0, {{2, 2.5e7}}});
     KelMeasurement m = Measurement({2, 2.5e7}, 0);
-    EXPECT_EQ(WriteKelEpoch(h, &e, &m), 0) << ErrorText;
+    EXPECT_EQ(WriteKelEpoch(h, &e, &m, &failure), 0) << failure.c_str();
     CloseKelFile(h);
 
-    h = KelOpen(path.c_str(), 0);
+    h = KelOpen(path.c_str(), 0, &failure);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(NextEpochTime(h), 100.0);
     KelMeasurement ms[kMaxChannels];
-    ASSERT_EQ(KelReadEpoch(h, &e, ms), 0);
+    ASSERT_EQ(KelReadEpoch(h, &e, ms, &failure), 0);
     EXPECT_EQ(Value(e.receiverTime), 101.0);
     ExpectSameMeasurement(ms[0], Measurement({2, 2.5e7}, 0));
-    EXPECT_EQ(KelReadEpoch(h, &e, ms), -1);
+    EXPECT_EQ(KelReadEpoch(h, &e, ms, &failure), -1);
     CloseKelFile(h);
   }
 }
@@ -444,10 +447,10 @@ TEST(KelAppend, RefusesAPathThatFillsTheNameField) {
   std::string dir = jpstest::TempDir();
   std::string name(kKelFileNameSize - 1 - dir.size() - 1 + 10, 'k');
   std::string path = WriteKel({{100.0, {}}}, kMaxChannels, name);
-  KelWriter* h = KelOpen(path.c_str(), 0);
-  ASSERT_NE(h, nullptr) << ErrorText;
-  EXPECT_EQ(KelAppend(h), 1);
-  EXPECT_EQ(std::string(ErrorText), "Error: Unable to append to " + path.substr(0, 143));
+  KelWriter* h = KelOpen(path.c_str(), 0, &failure);
+  ASSERT_NE(h, nullptr) << failure.c_str();
+  EXPECT_EQ(KelAppend(h, &failure), 1);
+  EXPECT_EQ(std::string(failure.c_str()), "Error: Unable to append to " + path.substr(0, 143));
   EXPECT_EQ(NextEpochTime(h), 100.0);  // the handle still reads
   CloseKelFile(h);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "epoch/kel_writer.h"
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -21,11 +21,14 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
+// Where the writer leaves the reason of a failure.
+FailureText failure;
+
 }  // namespace
 
 TEST(KelWriter, HeaderAndOneEpochGroupByteForByte) {
   std::string path = jpstest::TempDir() + "/a.kel";
-  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24);
+  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24, &failure);
   ASSERT_NE(w, nullptr);
 
   KelEpoch epoch{};
@@ -47,11 +50,11 @@ TEST(KelWriter, HeaderAndOneEpochGroupByteForByte) {
   m[0].doppler = 0.5;
   m[0].l2Code = 0.0;
   m[0].l2Phase = 4.0;
-  ASSERT_EQ(WriteKelEpoch(w, &epoch, m), 0);
+  ASSERT_EQ(WriteKelEpoch(w, &epoch, m, &failure), 0);
   EXPECT_EQ(epoch.recordSize, 68);
   EXPECT_EQ(m[0].recordSize, 44);
   bool ok = false;
-  EXPECT_EQ(CloseKelFile(w, &ok), nullptr);
+  EXPECT_EQ(CloseKelFile(w, &ok, &failure), nullptr);
   EXPECT_TRUE(ok);
 
   std::string kel = jpstest::ReadFile(path);
@@ -90,33 +93,34 @@ TEST(KelWriter, HeaderAndOneEpochGroupByteForByte) {
 
 TEST(KelWriter, EmptyEpochIsSixtyEightBytesAndTooManyMeasurementsAreRefused) {
   std::string path = jpstest::TempDir() + "/b.kel";
-  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24);
+  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24, &failure);
   ASSERT_NE(w, nullptr);
   KelEpoch epoch{};
   KelMeasurement m[25]{};
   epoch.receiverTime = 12.5;
-  ASSERT_EQ(WriteKelEpoch(w, &epoch, m), 0);
+  ASSERT_EQ(WriteKelEpoch(w, &epoch, m, &failure), 0);
   epoch.measurementCount = 24;
-  ASSERT_EQ(WriteKelEpoch(w, &epoch, m), 0);
+  ASSERT_EQ(WriteKelEpoch(w, &epoch, m, &failure), 0);
   epoch.measurementCount = 25;
-  EXPECT_EQ(WriteKelEpoch(w, &epoch, m), 1);
-  EXPECT_EQ(std::string(ErrorText),
+  EXPECT_EQ(WriteKelEpoch(w, &epoch, m, &failure), 1);
+  EXPECT_EQ(std::string(failure.c_str()),
             "Error: Epoch 12.5 has 25 measurements 24 channels in " + path);
   CloseKelFile(w);
   EXPECT_EQ(jpstest::ReadFile(path).size(), 202u + 68u + 68u + 24u * 44u);
 }
 
 TEST(KelWriter, FailuresToCreateAndToWrite) {
-  EXPECT_EQ(CreateKelFile("/nonexistent-folder/x.kel", 22, 1.0f, 4096, 24), nullptr);
-  EXPECT_STREQ(ErrorText, "Error: Unable to open /nonexistent-folder/x.kel for writing");
+  EXPECT_EQ(CreateKelFile("/nonexistent-folder/x.kel", 22, 1.0f, 4096, 24, &failure),
+            nullptr);
+  EXPECT_STREQ(failure.c_str(), "Error: Unable to open /nonexistent-folder/x.kel for writing");
 
   // /dev/full takes the header into the stream buffer; the flush fails.
-  KelWriter* w = CreateKelFile("/dev/full", 22, 1.0f, 4096, 24);
+  KelWriter* w = CreateKelFile("/dev/full", 22, 1.0f, 4096, 24, &failure);
   ASSERT_NE(w, nullptr);
   bool ok = true;
-  CloseKelFile(w, &ok);
+  CloseKelFile(w, &ok, &failure);
   EXPECT_FALSE(ok);
-  EXPECT_STREQ(ErrorText, "Error: Unable to write to /dev/full");
+  EXPECT_STREQ(failure.c_str(), "Error: Unable to write to /dev/full");
 
   KelWriter other{};
   other.header.headerSize = 201;
@@ -126,7 +130,7 @@ TEST(KelWriter, FailuresToCreateAndToWrite) {
 TEST(KelWriter, LongPathIsCutInTheHeader) {
   std::string dir = jpstest::TempDir();
   std::string path = dir + "/" + std::string(200 - dir.size(), 'k') + ".kel";
-  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24);
+  KelWriter* w = CreateKelFile(path.c_str(), 22, 1.0f, 4096, 24, &failure);
   ASSERT_NE(w, nullptr);
   CloseKelFile(w);
   std::string kel = jpstest::ReadFile(path);

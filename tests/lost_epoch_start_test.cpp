@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/builder/message_builder.h"
-#include "tests/builder/message_scan.h"
+#include "tools/builder/message_builder.h"
+#include "tools/builder/message_scan.h"
 #include "tests/builder/sample_streams.h"
 #include "tests/builder/test_host.h"
 

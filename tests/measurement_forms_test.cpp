@@ -4,10 +4,9 @@
 
 #include <cstring>
 
-#include "epoch/continuity.h"
 #include "epoch/measurement_forms.h"
 #include "greis/dispatch.h"
-#include "plugin/conversion_switches.h"
+#include "tests/builder/test_decoder.h"
 
 using namespace jps;
 
@@ -25,11 +24,17 @@ SignalArray Signal(std::initializer_list<double> values, uint32_t absent = 0) {
   return a;
 }
 
+// The tests' decoder state with a context of its own, put back as at the
+// start by FreshState (the same record, so references stay good).
+jpstest::TestDecoder decoder;
+ContinuityState& Continuity() { return decoder.continuity; }
+ConversionSwitches& Switches() { return decoder.switches; }
+
 DecoderState& FreshState() {
-  ResetProcessStateForTesting();
-  ResetDecoder(&TheDecoderState);
-  Switches = ConversionSwitches{};
-  return TheDecoderState;
+  ResetContinuity(decoder.continuity);
+  decoder.switches = ConversionSwitches{};
+  decoder.ResetState();
+  return decoder.state;
 }
 
 }  // namespace
@@ -91,20 +96,20 @@ TEST(PhaseCounter, ForwardWrapAddsOnePeriodNotAFall) {
   const uint8_t sats[1] = {12};
   const double ca[1] = {0.07};
   double v[1] = {static_cast<double>(0xF0000000u)};
-  UnwrapShortPhases(v, sats, 1, ca, Continuity.L1Track);
+  UnwrapShortPhases(v, sats, 1, ca, Continuity().L1Track);
   EXPECT_EQ(v[0], 3932160.0);
   v[0] = static_cast<double>(0x10000000u);
-  UnwrapShortPhases(v, sats, 1, ca, Continuity.L1Track);
+  UnwrapShortPhases(v, sats, 1, ca, Continuity().L1Track);
   EXPECT_EQ(v[0], 4456448.0);   // 3932160 + 524288, not 262144
-  EXPECT_EQ(Continuity.L1Track[12].wrapCount, 1);
-  EXPECT_EQ(Continuity.L1Track[12].lastRaw, 0x10000000u);
-  EXPECT_DOUBLE_EQ(Continuity.L1Track[12].lastCode, 0.07 * kC);
+  EXPECT_EQ(Continuity().L1Track[12].wrapCount, 1);
+  EXPECT_EQ(Continuity().L1Track[12].lastRaw, 0x10000000u);
+  EXPECT_DOUBLE_EQ(Continuity().L1Track[12].lastCode, 0.07 * kC);
 
   // And back again.
   v[0] = static_cast<double>(0xF0000000u);
-  UnwrapShortPhases(v, sats, 1, ca, Continuity.L1Track);
+  UnwrapShortPhases(v, sats, 1, ca, Continuity().L1Track);
   EXPECT_EQ(v[0], 3932160.0);
-  EXPECT_EQ(Continuity.L1Track[12].wrapCount, 0);
+  EXPECT_EQ(Continuity().L1Track[12].wrapCount, 0);
 }
 
 TEST(PhaseCounter, PhaseAndCodeJumpTogetherCountAMissedWrap) {
@@ -112,20 +117,20 @@ TEST(PhaseCounter, PhaseAndCodeJumpTogetherCountAMissedWrap) {
   const uint8_t sats[1] = {7};
   double ca[1] = {0.07};
   double v[1] = {static_cast<double>(0x80000000u)};
-  UnwrapShortPhases(v, sats, 1, ca, Continuity.L2Track);
+  UnwrapShortPhases(v, sats, 1, ca, Continuity().L2Track);
   EXPECT_EQ(v[0], 2097152.0);
   // Phase falls by 2097151 cycles (no quarter crossing) while the code moves
   // by 0.0006 s = 179875 m: one period is added.
   ca[0] = 0.0706;
   v[0] = 1024.0;
-  UnwrapShortPhases(v, sats, 1, ca, Continuity.L2Track);
+  UnwrapShortPhases(v, sats, 1, ca, Continuity().L2Track);
   EXPECT_EQ(v[0], 4194305.0);
-  EXPECT_EQ(Continuity.L2Track[7].wrapCount, 1);
+  EXPECT_EQ(Continuity().L2Track[7].wrapCount, 1);
 }
 
 TEST(PhaseCounter, ZeroAndUntrackedSatellitesLeaveTheTracksAlone) {
   FreshState();
-  for (auto* track : {&Continuity.L1Track, &Continuity.L2Track}) {
+  for (auto* track : {&Continuity().L1Track, &Continuity().L2Track}) {
     (*track)[5] = PhaseTrack{0x12345678u, 3, 1000.5, 2.1e7};
     PhaseTrack before[kPhaseTrackSize];
     std::memcpy(before, *track, sizeof before);
@@ -168,7 +173,7 @@ TEST(RelativePhase, GpsAndGlonassFrequencies) {
   PhaseFromFloatRelative(s, l2b, 2, 1227600000.0);
   EXPECT_DOUBLE_EQ(l2b.values[1], 1243812500.0 * (0.07 + 1e-9));   // the L2 carrier, k = -5
 
-  Switches.gpsOnly = true;
+  Switches().gpsOnly = true;
   SignalArray gpsOnly = Signal({0.0, 1e-9}, 1u << 0);
   PhaseFromFloatRelative(s, gpsOnly, 2, 1227600000.0);
   EXPECT_DOUBLE_EQ(gpsOnly.values[1], 1227600000.0 * (0.07 + 1e-9));

@@ -13,8 +13,8 @@
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
-#include "plugin/conversion_switches.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -22,8 +22,15 @@ using namespace jpsbuild;
 
 namespace {
 
-std::unique_ptr<DecoderState> NewState(int satCount) {
-  auto s = std::make_unique<DecoderState>();
+// A decoder state of its own, with satCount satellites in the epoch.
+struct StateHandle {
+  std::unique_ptr<jpstest::TestDecoder> decoder = std::make_unique<jpstest::TestDecoder>();
+  DecoderState* operator->() { return &decoder->state; }
+  DecoderState& operator*() { return decoder->state; }
+};
+
+StateHandle NewState(int satCount) {
+  StateHandle s;
   s->SatCount = satCount;
   return s;
 }
@@ -246,14 +253,14 @@ std::vector<Step> Decode(const Bytes& input, DecoderState& s) {
   jpstest::WriteFile(path, input);
   JpsInput in;
   EXPECT_TRUE(in.Open(path.c_str()));
-  ResetDecoder(&s);
+  ResetDecoder(&s, s.Context);
   s.JpsStream = &in;
   std::vector<Step> steps;
   for (int guard = 0; guard < 100000; ++guard) {
     DecoderEvent e = DecodeNext(&s);
     if (e == kEventEnd) break;
     if (e == kEventNone) continue;
-    steps.push_back({e, Framing.BytesRead});
+    steps.push_back({e, s.Framing.BytesRead});
     if (e == kEventEpoch) ClearEpochCounters(&s);  // as the driver does
   }
   s.JpsStream = nullptr;
@@ -277,12 +284,11 @@ TEST(RefusedCaRange, DiscardsTheEpochAndResumesAfterTheR) {
 }
 
 TEST(RefusedCaRange, KeptDamagedEpochGivesNoEventAndNoEpoch) {
-  Switches.keepDamagedEpochs = true;
   auto s = NewState(0);
+  s->Context->switches.keepDamagedEpochs = true;
   std::vector<Step> steps = Decode(EpochWithCaRange(WithBadChecksum(kGoodRc)), *s);
   EXPECT_TRUE(steps.empty());
   EXPECT_EQ(s->EpochMessageCounts[kCountCaRange], 0);
-  Switches.keepDamagedEpochs = false;
 }
 
 TEST(RefusedCaRange, HostSeesSizeAndChecksumTexts) {

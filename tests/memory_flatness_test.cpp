@@ -17,7 +17,7 @@
 #include <string>
 
 #include "plugin/jav_dll.h"
-#include "tests/builder/host_request.h"
+#include "tools/builder/host_request.h"
 #include "tests/builder/test_host.h"
 #include "tools/simulator/simulator.h"
 

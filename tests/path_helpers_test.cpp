@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "plugin/paths.h"
 #include "support/path_helpers.h"
 
 using namespace jps;

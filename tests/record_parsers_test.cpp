@@ -4,11 +4,12 @@
 #include <cstring>
 #include <memory>
 
+#include "plugin/conversion_driver.h"
 #include "greis/dispatch.h"
 #include "greis/framing.h"
 #include "greis/message_parsers.h"
 #include "support/little_endian.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -82,7 +83,8 @@ TEST(FixedRecords, NewerFirmwareClockRecordsAreStoredInAConversion) {
   jpstest::HostRun run = jpstest::ConvertBytes(in);
   EXPECT_EQ(run.result, 0);
   EXPECT_TRUE(run.messages.empty()) << run.messages[0].text;
-  EXPECT_EQ(LoadF64(TheDecoderState.ClockOffset), 2.5e-4);
-  EXPECT_EQ(LoadF32(TheDecoderState.ClockDrift), -3.5e-9f);
-  EXPECT_EQ(TheDecoderState.GlnAlmanacRecord[45], 46);
+  const DecoderState& state = PluginDecoderStateForTesting();
+  EXPECT_EQ(LoadF64(state.ClockOffset), 2.5e-4);
+  EXPECT_EQ(LoadF32(state.ClockDrift), -3.5e-9f);
+  EXPECT_EQ(state.GlnAlmanacRecord[45], 46);
 }

@@ -43,11 +43,13 @@ jps::KelEpoch At(double tow) {
 
 // A KEL file of the epochs, with receiver type 0 ("UNKNOWN").
 void WriteKel(const std::string& path, std::vector<std::pair<jps::KelEpoch, Measurements>> epochs) {
-  jps::KelWriter* writer = jps::CreateKelFile(path.c_str(), 0, 1.0f, 0, jps::kMaxChannels);
-  ASSERT_NE(writer, nullptr);
+  jps::FailureText failure;
+  jps::KelWriter* writer =
+      jps::CreateKelFile(path.c_str(), 0, 1.0f, 0, jps::kMaxChannels, &failure);
+  ASSERT_NE(writer, nullptr) << failure.c_str();
   for (auto& [epoch, measurements] : epochs) {
     epoch.measurementCount = static_cast<int8_t>(measurements.size());
-    ASSERT_EQ(jps::WriteKelEpoch(writer, &epoch, measurements.data()), 0);
+    ASSERT_EQ(jps::WriteKelEpoch(writer, &epoch, measurements.data(), &failure), 0);
   }
   bool ok = false;
   jps::CloseKelFile(writer, &ok);

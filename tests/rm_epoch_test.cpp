@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "epoch/continuity.h"
-#include "plugin/conversion_switches.h"
-#include "plugin/host_messages.h"
 #include "plugin/jav_dll.h"
 #include "support/little_endian.h"
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
+#include "plugin/conversion_driver.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -27,23 +26,12 @@ constexpr double kL1 = 0.190293672798;
 // a reference.
 double Copy(double v) { return v; }
 
-// Messages sent to the host while BuildRmEpoch runs.
-std::vector<jpstest::HostMessage> Sent;
-void JAV_CALL Collect(double time, const char* text) { Sent.push_back({time, text}); }
-
 class BuildRmEpochTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetProcessStateForTesting();
-    callbacks_.Size = kCallbacksSize;
-    callbacks_.OnMessage = Collect;
-    HostCallbackPointer = &callbacks_;
-    Sent.clear();
-    s_.reset(new DecoderState());
     s_->RmEpochTime = 1000.0;
     s_->RmClockOffset = -1e-6;
   }
-  void TearDown() override { HostCallbackPointer = nullptr; }
 
   // A satellite in slot i with a C/A range, phase and receiver Doppler.
   void Slot(int i, int sv, double range, int16_t flags = 0x50, uint16_t lock = 1234) {
@@ -57,10 +45,12 @@ class BuildRmEpochTest : public ::testing::Test {
     s_->CaDoppler[i] = -1000;
     if (s_->SatCount < i + 1) s_->SatCount = i + 1;
   }
-  int Build() { return BuildRmEpoch(s_.get(), &epoch_, m_); }
+  int Build() { return BuildRmEpoch(s_, &epoch_, m_); }
 
-  HostCallbacks callbacks_{};
-  std::unique_ptr<DecoderState> s_;
+  jpstest::TestDecoder decoder_;
+  DecoderState* s_ = &decoder_.state;
+  // Messages sent to the host while BuildRmEpoch runs.
+  std::vector<jpstest::HostMessage>& Sent = decoder_.messages;
   KelEpoch epoch_{};
   KelMeasurement m_[kMaxChannels]{};
 };
@@ -73,11 +63,13 @@ TEST_F(BuildRmEpochTest, SatelliteCountUpTo23) {
 
   for (int n : {24, 0}) {
     s_->SatCount = n;
+    Sent.clear();
     EXPECT_EQ(Build(), -1);
-    EXPECT_EQ(std::string(ErrorText), "ERROR: Num sats " + std::to_string(n) + " not possible");
+    ASSERT_EQ(Sent.size(), 1u);   // the one report of the refusal
+    EXPECT_EQ(Sent[0].text, "ERROR: Num sats " + std::to_string(n) + " not possible");
+    EXPECT_EQ(Sent[0].time, -1.0);
     EXPECT_EQ(s_->SatCount, 0);
   }
-  EXPECT_TRUE(Sent.empty());  // the driver reports the refusal
 }
 
 TEST_F(BuildRmEpochTest, EpochRecordAndMeasurementFields) {
@@ -124,9 +116,9 @@ TEST_F(BuildRmEpochTest, LoopFlags) {
   Slot(0, 7, 2.0e7, 0x40);        // code and phase not good: no message
   Slot(1, 8, 2.1e7, 0x70, 3000);  // phase invalid
   Slot(2, 9, 2.2e7, 0x10, 3000);  // status not set
-  Continuity.History[7].lastLockTime = 999.0;
-  Continuity.History[8].lastLockTime = 999.0;
-  Continuity.History[9].lastLockTime = 999.0;
+  decoder_.continuity.History[7].lastLockTime = 999.0;
+  decoder_.continuity.History[8].lastLockTime = 999.0;
+  decoder_.continuity.History[9].lastLockTime = 999.0;
   ASSERT_EQ(Build(), 0);
   ASSERT_EQ(epoch_.measurementCount, 3);
   EXPECT_EQ(Copy(m_[0].l1Code), 0.0);
@@ -142,29 +134,28 @@ TEST_F(BuildRmEpochTest, LoopFlags) {
 }
 
 TEST_F(BuildRmEpochTest, SkippedAndDroppedSatellites) {
-  s_->GlonassFrequencies[45][0] = 1602000000.0;
   Slot(0, 0, 2.0e7);   // no satellite
-  Slot(1, 50, 2.0e7);  // GLONASS, frequency unknown
-  Slot(2, 45, 2.1e7);  // GLONASS, frequency known
+  Slot(1, 50, 2.0e7);  // GLONASS channel +5: its carriers follow from the channel
+  Slot(2, 71, 2.1e7);  // a Galileo satellite: no place in a KEL epoch
   Slot(3, 3, 2.2e7);
   Slot(4, 80, 2.3e7);  // beyond the satellite numbers
   ASSERT_EQ(Build(), 0);
   ASSERT_EQ(epoch_.measurementCount, 2);
-  EXPECT_EQ(m_[0].satellite, 45);
+  EXPECT_EQ(m_[0].satellite, 50);
   EXPECT_EQ(m_[1].satellite, 3);
-  EXPECT_EQ(m_[2].satellite, 0);  // nothing left behind by the dropped slots
+  EXPECT_EQ(m_[2].satellite, 0);  // nothing left behind by the skipped slots
 
-  // Deriving Doppler does not keep the unknown one either.
+  // Deriving Doppler does not keep the Galileo one either.
   s_->DopplerAbsent = 3;
-  Continuity.History[50] = SatHistory{999.0, 2.0e7, 0, 0.0};
+  decoder_.continuity.History[71] = SatHistory{999.0, 2.1e7, 0, 0.0};
   ASSERT_EQ(Build(), 0);
-  for (int k = 0; k < epoch_.measurementCount; ++k) EXPECT_NE(m_[k].satellite, 50);
+  for (int k = 0; k < epoch_.measurementCount; ++k) EXPECT_NE(m_[k].satellite, 71);
 
-  Switches.gpsOnly = true;
+  decoder_.switches.gpsOnly = true;
   ASSERT_EQ(Build(), 0);
   ASSERT_EQ(epoch_.measurementCount, 1);
   EXPECT_EQ(m_[0].satellite, 3);
-  Switches.gpsOnly = false;
+  decoder_.switches.gpsOnly = false;
 }
 
 TEST_F(BuildRmEpochTest, DerivedDoppler) {

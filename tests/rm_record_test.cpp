@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "greis/framing.h"
-#include "plugin/host_messages.h"
-#include "tests/builder/message_builder.h"
+#include "context/conversion_context.h"
+#include "tools/builder/message_builder.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -22,9 +23,17 @@ constexpr double kL2 = 0.24421021342456825;
 constexpr uint32_t kClockMinus8 = 0xFFE1;  // count -8, valid bit set
 constexpr uint32_t kWeek1800 = 0x0708;
 
-std::unique_ptr<DecoderState> NewState() {
-  return std::unique_ptr<DecoderState>(new DecoderState());
-}
+// A decoder state of its own; the reasons of refusals go to its context's last error.
+struct StateHandle {
+  std::unique_ptr<jpstest::TestDecoder> decoder = std::make_unique<jpstest::TestDecoder>();
+  DecoderState* operator->() { return &decoder->state; }
+  DecoderState& operator*() { return decoder->state; }
+  DecoderState* get() { return &decoder->state; }
+  const char* LastError() const { return decoder->context.lastError.c_str(); }
+  void ClearLastError() { decoder->context.lastError.Clear(); }
+};
+
+StateHandle NewState() { return StateHandle(); }
 
 // The record in a buffer of exactly its own size, so that the sanitizers see
 // any read beyond it.
@@ -123,9 +132,9 @@ TEST(CheckRmHeader, TimeFrameBitsStopTheCheckAndKeepEarlierFields) {
   auto s = NewState();
   ASSERT_EQ(Header(*s, Record(5000, 0, {}, 3, 5)), 0);
   for (uint32_t week : {0x2000u, 0xE708u}) {
-    ErrorText[0] = '\0';
+    s.ClearLastError();
     EXPECT_EQ(Header(*s, Record(7000, 1, {}, 9, 9, week)), -1);
-    EXPECT_STREQ(ErrorText, "ERROR - Not GPS Time Frame - re-boot JPS receiver in GPS time");
+    EXPECT_STREQ(s.LastError(), "ERROR - Not GPS Time Frame - re-boot JPS receiver in GPS time");
     EXPECT_EQ(s->Rm.RmTimeOfWeekMs, 5000u);
     EXPECT_EQ(s->Rm.RmClockCount, 1);
     EXPECT_EQ(s->Rm.RmLayoutWord, 3 << 8);
@@ -152,21 +161,21 @@ TEST(CheckRmHeader, TimeOfWeekUpToAWholeWeek) {
   EXPECT_EQ(s->Rm.RmTimeOfWeekMs, 0u);
   s->SatCount = 7;
   EXPECT_EQ(Header(*s, Record(604800001, 0, {}, 1)), -1);
-  EXPECT_STREQ(ErrorText, "ERROR - Not a Valid GPS Time");
+  EXPECT_STREQ(s.LastError(), "ERROR - Not a Valid GPS Time");
   EXPECT_EQ(s->SatCount, 7);  // not decoded
 }
 
 TEST(CheckRmHeader, ClockWords) {
   auto s = NewState();
   s->Rm.RmClockCount = 99;
-  ErrorText[0] = '\0';
+  s.ClearLastError();
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0x7FFF)), 0);  // "none": not valid
-  EXPECT_STREQ(ErrorText, "WARNING: Clock not Valid");
+  EXPECT_STREQ(s.LastError(), "WARNING: Clock not Valid");
   EXPECT_EQ(s->Rm.RmClockCount, 0);
-  ErrorText[0] = '\0';
+  s.ClearLastError();
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 5)), 0);
   EXPECT_EQ(s->Rm.RmClockCount, 1);  // 125 ns
-  EXPECT_STREQ(ErrorText, "");
+  EXPECT_STREQ(s.LastError(), "");
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0xFFFD)), 0);  // -3
   EXPECT_EQ(s->Rm.RmClockCount, -1);
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 1, 0xFFE1)), 0);
@@ -176,7 +185,7 @@ TEST(CheckRmHeader, ClockWords) {
 TEST(CheckRmHeader, SatelliteCountAndDopplerCode) {
   auto s = NewState();
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 25)), -1);
-  EXPECT_STREQ(ErrorText, "ERROR: Num sats 25 not possible");
+  EXPECT_STREQ(s.LastError(), "ERROR: Num sats 25 not possible");
   EXPECT_EQ(s->SatCount, 25);
   EXPECT_EQ(Header(*s, Record(1000, 0, {}, 24)), 0);
   EXPECT_EQ(s->SatCount, 24);
@@ -195,7 +204,7 @@ TEST(ParseRmRecord, SatelliteCountsOutsideOneTo23) {
   for (int n : {24, 0}) {
     auto s = NewState();
     EXPECT_EQ(Decode(*s, Record(1000, 0, {MakeRmEntry(5, 1000, {L1Block(0)})}, n)), -1);
-    EXPECT_EQ(std::string(ErrorText), "ERROR: Num sats " + std::to_string(n) + " not possible");
+    EXPECT_EQ(std::string(s.LastError()), "ERROR: Num sats " + std::to_string(n) + " not possible");
     EXPECT_EQ(s->SatCount, 0);
   }
 }
@@ -206,7 +215,7 @@ TEST(ParseRmRecord, TimeOfWeekLimit) {
   EXPECT_EQ(s->RmEpochTime, 604800.0);
   // The header check fails first and leaves the time; the parser refuses it.
   EXPECT_EQ(Decode(*s, OneSatellite(604800001)), -1);
-  EXPECT_STREQ(ErrorText, "ERROR: Invalid time 604800.0");
+  EXPECT_STREQ(s.LastError(), "ERROR: Invalid time 604800.0");
   EXPECT_EQ(s->RmEpochTime, 0.0);
 }
 
@@ -300,13 +309,14 @@ TEST(ParseRmRecord, SatelliteIndicesAndGlonassFrequencies) {
   // A known GLONASS frequency gives the wavelength.
   EXPECT_EQ(s->CaPhase.values[1], 20000000.0 / (299792458.0 / 1602000000.0));
   EXPECT_EQ(s->P2Phase.values[1], 20000000.0 / (299792458.0 / 1246000000.0));
-  // No frequency yet: code, phase and Doppler of the signal become 0.
+  // Before any ephemeris, channel +5's carriers (1602 MHz + 5 x 562.5 kHz,
+  // 1246 MHz + 5 x 437.5 kHz) give the wavelengths.
   EXPECT_EQ(s->SatIndices[2], 50);
-  EXPECT_EQ(s->CaRange.values[2], 0.0);
-  EXPECT_EQ(s->CaPhase.values[2], 0.0);
-  EXPECT_EQ(s->CaDoppler[2], 0);
-  EXPECT_EQ(s->P2Range.values[2], 0.0);
-  EXPECT_EQ(s->P2Phase.values[2], 0.0);
+  EXPECT_EQ(s->CaRange.values[2], 20000000.0);
+  EXPECT_DOUBLE_EQ(s->CaPhase.values[2], 20000000.0 / (299792458.0 / 1604812500.0));
+  EXPECT_EQ(s->CaDoppler[2], 10);   // 1280 >> 7
+  EXPECT_EQ(s->P2Range.values[2], 20000001.0);   // 50 x 0.02 m above the C/A range
+  EXPECT_DOUBLE_EQ(s->P2Phase.values[2], 20000000.0 / (299792458.0 / 1248187500.0));
   EXPECT_EQ(s->CaSnr[2], 30);
   // 71 lies beyond the frequency table: no frequency.
   EXPECT_EQ(s->SatIndices[3], 71);

@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "greis/decoder_state.h"
-#include "plugin/host_messages.h"
-#include "support/station_line.h"
+#include "greis/station_line.h"
 #include "support/text_stream.h"
+#include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jps;
@@ -17,10 +16,11 @@ TEST(WriteNumberedStationLine, NumberedLinesCountedAsStationMarks) {
   std::string path = jpstest::TempDir() + "/run.STA";
   TextStream sta;
   ASSERT_TRUE(sta.Open(path.c_str()));
-  auto state = std::make_unique<DecoderState>();
+  jpstest::TestDecoder decoder;
+  DecoderState* state = &decoder.state;
   state->StaStream = &sta;
   state->DayOfWeek = 5;
-  Counters = ResultCounters{};
+  const ResultCounters& counters = decoder.context.counters;
 
   NumberedStationEvent event{};
   event.msOfDay = 1234567;  // 20:34.567 into Friday
@@ -34,12 +34,12 @@ TEST(WriteNumberedStationLine, NumberedLinesCountedAsStationMarks) {
   EXPECT_EQ(jpstest::ReadFile(path),
             "STA: * 433234.57 * 1 * 0.000 * corner %s post *  * \r\n"
             "STA: * 433235.00 * 2 * 0.000 * " + std::string(31, 'z') + " *  * \r\n");
-  EXPECT_EQ(Counters.stationMarks, 2);
-  EXPECT_EQ(Counters.eventMarks, 0);
+  EXPECT_EQ(counters.stationMarks, 2);
+  EXPECT_EQ(counters.eventMarks, 0);
 
   // Without an open STA stream nothing is written or counted.
   EXPECT_EQ(WriteNumberedStationLine(*state, event), 0);
   state->StaStream = nullptr;
   EXPECT_EQ(WriteNumberedStationLine(*state, event), 0);
-  EXPECT_EQ(Counters.stationMarks, 2);
+  EXPECT_EQ(counters.stationMarks, 2);
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"
 
 using namespace jpsbuild;

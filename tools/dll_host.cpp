@@ -25,7 +25,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/host_records.h"
+#include "context/host_records.h"
 
 #if defined(_WIN32)
 #include <windows.h>

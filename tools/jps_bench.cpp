@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,8 @@
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "plugin/jav_dll.h"
-#include "tests/builder/host_request.h"
-#include "tests/builder/message_scan.h"
+#include "tools/builder/host_request.h"
+#include "tools/builder/message_scan.h"
 #include "tools/bench_cli.h"
 #include "tools/bench_input.h"
 
@@ -89,9 +90,13 @@ jpsbuild::ScanCounts FramePass(const std::vector<uint8_t>& data) {
 // that watches progress (DecodeNext step by step) or for one that does not;
 // epochs are taken by clearing the counters, and nothing is written.
 uint64_t DecodePass(const std::string& path, bool stepByStep) {
-  jps::DecoderState* s = &jps::TheDecoderState;
-  jps::Decoder = s;
-  jps::ResetDecoder(s);
+  jps::ContinuityState continuity;
+  jps::ResetContinuity(continuity);
+  jps::AbortCounter abortCount{0};
+  jps::ConversionContext context(continuity, abortCount);
+  auto state = std::make_unique<jps::DecoderState>();
+  jps::DecoderState* s = state.get();
+  jps::ResetDecoder(s, &context);
   jps::JpsInput input;
   if (!input.Open(path.c_str())) return 0;
   s->JpsStream = &input;

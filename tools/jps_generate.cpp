@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 
 using namespace jpsbuild;
 

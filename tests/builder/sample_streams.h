@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 
 namespace jpstest {
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "epoch/continuity.h"
+#include "plugin/conversion_driver.h"
 #include "plugin/jav_dll.h"
-#include "tests/builder/host_request.h"
+#include "tools/builder/host_request.h"
 
 namespace jpstest {
 namespace {

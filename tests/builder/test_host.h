@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "epoch/kel_records.h"
-#include "plugin/host_records.h"
-#include "tests/builder/message_builder.h"
+#include "support/kel_records.h"
+#include "context/host_records.h"
+#include "tools/builder/message_builder.h"
 
 namespace jpstest {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "epoch/continuity.h"
+#include "context/continuity.h"
 #include "plugin/jav_dll.h"
-#include "tests/builder/host_request.h"
+#include "tools/builder/host_request.h"
 
 namespace {
 

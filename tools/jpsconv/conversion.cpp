@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "plugin/jav_dll.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"

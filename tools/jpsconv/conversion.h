@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "plugin/host_records.h"
+#include "context/host_records.h"
 
 namespace jpsconv {
 

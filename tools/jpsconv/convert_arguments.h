@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "context/host_records.h"
 
 namespace jpsconv {
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 #include "tools/jpsconv/qc_multipath.h"
 
 namespace jpsconv {

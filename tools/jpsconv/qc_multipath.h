@@ -5,7 +5,7 @@
 // goes with the arc's mean; what remains is summed up as an RMS in metres.
 #pragma once
 
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 
 namespace jpsconv {
 

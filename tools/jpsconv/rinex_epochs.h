@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 #include "tools/jpsconv/rinex_observation.h"
 #include "tools/jpsconv/rinex_session.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 #include "tools/jpsconv/rinex_glonass.h"
 #include "tools/jpsconv/rinex_time.h"
 

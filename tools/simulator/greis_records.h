@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tools/simulator/glonass_orbit.h"
 #include "tools/simulator/gps_orbit.h"
 #include "tools/simulator/receiver_model.h"

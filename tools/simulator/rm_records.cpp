@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "support/satellite_numbers.h"
 #include "tools/simulator/greis_measurements.h"
 
 namespace jpssim {
@@ -28,11 +29,9 @@ constexpr uint32_t kDopplerAbsentCode = 1;
 constexpr uint32_t kWeekMask = 0x7FF;
 constexpr double kL2SnrLoss = 6.0;  // dB-Hz below L1
 // The converter's wavelengths for GPS signals, which the phases are sent against.
-constexpr double kGpsL1Wavelength = 0.190293672798;
-constexpr double kGpsL2Wavelength = 0.24421021342456825;
 
 double Wavelength(const SatObservation& o, bool l2) {
-  if (!o.glonass) return l2 ? kGpsL2Wavelength : kGpsL1Wavelength;
+  if (!o.glonass) return l2 ? jps::kGpsL2Wavelength : jps::kGpsL1Wavelength;
   return kLightSpeed / (l2 ? o.l2Frequency : o.l1Frequency);
 }
 

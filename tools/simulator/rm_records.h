@@ -3,7 +3,7 @@
 // protected by a CRC-16.
 #pragma once
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tools/simulator/receiver_model.h"
 
 namespace jpssim {

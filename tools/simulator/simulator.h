@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 #include "tools/simulator/receiver_model.h"
 
 namespace jpssim {

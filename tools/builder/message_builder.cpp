@@ -1,4 +1,4 @@
-#include "tests/builder/message_builder.h"
+#include "tools/builder/message_builder.h"
 
 #include <cstdio>
 #include <cstring>

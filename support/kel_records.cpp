@@ -1,4 +1,4 @@
-#include "epoch/kel_records.h"
+#include "support/kel_records.h"
 
 #include <cstring>
 

@@ -1,14 +1,17 @@
-// Per-satellite tracking continuity kept between epochs. LockSeconds starts
-// every conversion at 0; the other tables and the epoch times live for the
-// whole process, as the host expects of a plug-in that stays loaded.
+// Per-satellite tracking continuity and the epoch times, kept between epochs
+// and (but for LockSeconds, which every conversion starts at 0) between
+// conversions: the host keeps the plug-in loaded, and the epoch assembly
+// carries lock counts, phase unwrapping and derived Dopplers across files.
 #pragma once
 
 #include <cstdint>
 
+#include "support/satellite_numbers.h"
+
 namespace jps {
 
-constexpr int kSatelliteNumbers = 72;   // satellite numbers 0 to 71
-constexpr int kPhaseTrackSize = 71;     // satellite numbers 0 to 70
+constexpr int kSatelliteNumbers = 72;                     // satellite numbers 0 to 71
+constexpr int kPhaseTrackSize = kLastGlonassNumber + 1;   // satellite numbers 0 to 70
 
 struct SatHistory {
   double codeTime;       // seconds of week of the last code used for a derived Doppler
@@ -32,12 +35,10 @@ struct ContinuityState {
   PhaseTrack L2Track[kPhaseTrackSize];
   double PreviousEpochTime;   // -1.0 when the plug-in is loaded
   double LastEpochTime;       // 0 when the plug-in is loaded
+  int32_t StationNumber;      // the last number of a numbered station line; 0 when loaded
 };
 
-extern ContinuityState Continuity;
-
-// Puts the process-wide state back as it is when the plug-in is loaded.
-// For tests that run several conversions in one process.
-void ResetProcessStateForTesting();
+// The state as it is when the plug-in is loaded.
+void ResetContinuity(ContinuityState& continuity);
 
 }  // namespace jps

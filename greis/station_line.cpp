@@ -1,15 +1,10 @@
-#include "support/station_line.h"
+#include "greis/station_line.h"
 
-#include "plugin/host_messages.h"
+#include "context/conversion_context.h"
 #include "support/text_helpers.h"
 #include "support/text_stream.h"
 
 namespace jps {
-namespace {
-
-int32_t StationNumber = 0;   // the last number given; never reset
-
-}  // namespace
 
 int WriteNumberedStationLine(DecoderState& state, const NumberedStationEvent& event) {
   if (state.StaStream == nullptr || !state.StaStream->IsOpen()) return 0;
@@ -17,9 +12,9 @@ int WriteNumberedStationLine(DecoderState& state, const NumberedStationEvent& ev
   char text[kEventTextSize];
   CopyBounded(text, event.text, kEventTextSize - 1);
   char number[16];
-  FormatText(number, sizeof number, "%d", ++StationNumber);
+  FormatText(number, sizeof number, "%d", ++state.Context->continuity.StationNumber);
   state.StaStream->Printf("STA: * %.2lf * %s * 0.000 * %s *  * \n", time, number, text);
-  ++Counters.stationMarks;
+  ++state.Context->counters.stationMarks;
   return 0;
 }
 
