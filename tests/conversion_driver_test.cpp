@@ -116,6 +116,26 @@ TEST(ConversionDriver, ASecondCopyOfAMessageIsSkippedWithOneText) {
   EXPECT_EQ(jpstest::KelBody(run.kel), jpstest::KelBody(jpstest::ConvertFresh(expected).kel));
 }
 
+TEST(ConversionDriver, ARefusedEpochIsToldOnceWithItsTimeTag) {
+  // Without a receiver date no epoch can be placed in the week: each of the
+  // four closed epochs is refused, and the host hears it once, at its time
+  // of day.
+  Bytes stream;
+  for (uint32_t e = 1; e <= 5; ++e) {
+    Append(stream, ReceiverTime(1000 * e));
+    Append(stream, SatIndices({3}));
+    Append(stream, CaRanges({0.07}));
+    Append(stream, CaPhases({1e7}));
+  }
+  HostRun run = jpstest::ConvertFresh(stream);
+  EXPECT_EQ(run.request.EpochsWritten, 0);
+  ASSERT_EQ(run.messages.size(), 4u);
+  for (size_t k = 0; k < run.messages.size(); ++k) {
+    EXPECT_EQ(run.messages[k].text, "WARNING: No Date Record - Day of Week not known");
+    EXPECT_EQ(run.messages[k].time, 1.0 + static_cast<double>(k));
+  }
+}
+
 TEST(ConversionDriver, SkipGreisEpochsWritesNone) {
   Bytes stream = Epochs(3);
   Append(stream, EpochEnd());

@@ -111,7 +111,6 @@ TEST(JpsconvEndToEnd, EphemerisCountEqualsTheBlocksOfTheEppFile) {
   ProgramRun convert = Jpsconv({"convert", jps, "--json", "-q"}, dir);
   ASSERT_EQ(convert.exit, 0);
   std::string epp = jpstest::ReadFile(dir + "/eph.epp");
-  if (EphemerisBlocks(epp) == 0) GTEST_SKIP() << "the EPP writers write no blocks yet";
   // Every simulated ephemeris is healthy, so each one counted is a block.
   EXPECT_EQ(JsonNumber(convert.out, "ephemerides"), EphemerisBlocks(epp));
   EXPECT_TRUE(EndsWithGpsIon(epp));
@@ -125,10 +124,8 @@ TEST(JpsconvEndToEnd, FieldWorkReachesTheStationFile) {
   ProgramRun convert = Jpsconv({"convert", jps, "-q"}, dir);
   ASSERT_EQ(convert.exit, 0);
   std::string sta = jpstest::ReadFile(dir + "/field.STA");
-  if (sta.find("ENTERING") == std::string::npos)
-    GTEST_SKIP() << "event records are not decoded yet";
   EXPECT_EQ(Count(sta, "STA: "), stats.sitesSaved);
-  EXPECT_NE(sta.find(" * PT1 * 1.532 * Fence_corner * JAVAD_TRIUMPH-1M * "), std::string::npos);
+  EXPECT_NE(sta.find(" * PT1 * 1.532 * Fence_corner * SURVEY_ANT-1 * "), std::string::npos);
   EXPECT_NE(sta.find(" * PT2 * 1.745 * Gate_post * SlantMeas * "), std::string::npos);
   EXPECT_EQ(Count(sta, "ENTERING KINEMATIC MODE"), 1);
   EXPECT_EQ(Count(sta, "ENTERING STATIC MODE"), 1);
@@ -142,7 +139,7 @@ TEST(JpsconvEndToEnd, KelMeasurementsAgreeBetweenEpochs) {
   std::vector<Epoch> epochs = DecodeKelEpochs(jpstest::ReadFile(dir + "/phys.kel"));
   size_t total = 0;
   for (const Epoch& e : epochs) total += e.measurements.size();
-  if (total == 0) GTEST_SKIP() << "the converter writes no measurements yet";
+  ASSERT_GT(total, 1000u);
 
   // The simulator's tolerances (tools/simulator/simulator.h) plus the
   // encodings' resolution; KEL phases and Dopplers have the receiver's sign

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,7 +50,73 @@ std::vector<size_t> SampleCuts(const Bytes& stream, uint32_t seed) {
   return cuts;
 }
 
+uint32_t LittleEndian32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Where an epoch of the stream is complete: just after the message that
+// closes it, with the latest time an epoch closed there can have.
+struct Closing {
+  size_t end;          // the cut just after the message
+  double latest;       // seconds: of the day for GREIS, of the week for rM
+  bool ofWeek;
+};
+
+// A receiver time closes the epoch before it (whose time is earlier), an
+// epoch end closes its own epoch, and an rM record is an epoch of its own.
+std::vector<Closing> Closings(const Bytes& stream) {
+  std::vector<Closing> closings;
+  double lastTime = 0;
+  ForEachMessage(stream.data(), stream.size(), [&](size_t at, size_t size) {
+    const uint8_t* m = stream.data() + at;
+    double time = 0;
+    if (m[0] == '~' && m[1] == '~') {
+      time = LittleEndian32(m + 5) / 1000.0;
+      closings.push_back({at + size, time - 0.0005, false});
+      lastTime = time;
+    } else if (m[0] == '|' && m[1] == '|') {
+      closings.push_back({at + size, lastTime, false});
+    } else if (m[0] == 'r' && m[1] == 'M') {
+      closings.push_back({at + size, LittleEndian32(m + 5 + 4) / 1000.0, true});
+    }
+  });
+  return closings;
+}
+
+// The epochs of the whole conversion that are complete at a closing.
+size_t CompleteAt(const std::vector<std::string>& epochs, const Closing& c) {
+  size_t n = 0;
+  for (const std::string& e : epochs) {
+    double tow;
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | static_cast<uint8_t>(e[28 + i]);
+    std::memcpy(&tow, &bits, sizeof tow);
+    double t = c.ofWeek ? tow : std::fmod(tow, 86400.0);
+    if (t <= c.latest) ++n;
+  }
+  return n;
+}
+
 }  // namespace
+
+TEST(Truncation, ACutJustAfterAnEpochIsCompleteKeepsEveryEpochUpToIt) {
+  // The lower bound: nothing complete before the cut may be lost.
+  for (const auto& sample : jpstest::SampleStreams()) {
+    SCOPED_TRACE(sample.name);
+    std::vector<std::string> wholeEpochs =
+        jpstest::KelEpochs(jpstest::KelBody(jpstest::ConvertFresh(sample.bytes).kel));
+    std::vector<Closing> closings = Closings(sample.bytes);
+    ASSERT_GT(closings.size(), 10u);
+    size_t stride = std::max<size_t>(1, closings.size() / 25);
+    for (size_t i = 0; i < closings.size(); i += stride) {
+      const Closing& c = closings[i];
+      SCOPED_TRACE("cut at byte " + std::to_string(c.end));
+      Bytes part(sample.bytes.begin(), sample.bytes.begin() + static_cast<std::ptrdiff_t>(c.end));
+      HostRun run = jpstest::ConvertFresh(part);
+      EXPECT_EQ(jpstest::KelEpochs(jpstest::KelBody(run.kel)).size(), CompleteAt(wholeEpochs, c));
+    }
+  }
+}
 
 TEST(Truncation, CutStreamsWriteTheLeadingEpochsOfTheWholeConversion) {
   for (const auto& sample : jpstest::SampleStreams()) {

@@ -12,7 +12,7 @@ struct Step {
 };
 
 const Step kSteps[] = {
-    {0.05, "_ANT=JAVAD TRIUMPH-1M"}, {0.06, "_ANH=1.532"},  {0.10, "_SIT=PT1"},
+    {0.05, "_ANT=SURVEY ANT-1"}, {0.06, "_ANH=1.532"},  {0.10, "_SIT=PT1"},
     {0.12, "_DSC=Fence corner"},     {0.30, "_SAV=PT1"},    {0.40, "_DYM=DYNAMIC"},
     {0.60, "_DYM=STATIC"},           {0.65, "_ANH=1.745s"}, {0.70, "_SIT=PT2"},
     {0.72, "_DSC=Gate post"},        {0.90, "_SAV=PT2"},
