@@ -5,6 +5,7 @@
 #include "greis/dispatch.h"
 #include "greis/event_records.h"
 #include "greis/framing.h"
+#include "greis/id_index.h"
 #include "greis/message_parsers.h"
 #include "greis/rm_record.h"
 
@@ -97,33 +98,15 @@ constexpr DispatchRow kRows[] = {
     {"rE0", 77, 10, H::kNone, nullptr, N, false, I::kOutside, S::kOwn, "Incorrect ref epoch Record", E0},
 };
 
-// Row index by the two identifier characters; -1 where there is no row.
-// Built when the program is compiled.
-struct RowIndex {
-  int8_t index[256][256];
-};
-
-constexpr RowIndex BuildRowIndex() {
-  RowIndex rows{};
-  for (auto& a : rows.index)
-    for (auto& b : a) b = -1;
-  for (size_t i = 0; i < sizeof kRows / sizeof kRows[0]; ++i) {
-    uint8_t a = static_cast<uint8_t>(kRows[i].key[0]);
-    uint8_t b = static_cast<uint8_t>(kRows[i].key[1]);
-    if (rows.index[a][b] < 0) rows.index[a][b] = static_cast<int8_t>(i);
-  }
-  return rows;
-}
-
-constexpr RowIndex kRowIndex = BuildRowIndex();
-static_assert(sizeof kRows / sizeof kRows[0] <= INT8_MAX, "row numbers fit the index");
+// Row index by the two identifier characters.
+constexpr IdIndex kRowIndex = BuildIdIndex(kRows, [](const DispatchRow& r) { return r.key; });
 
 }  // namespace
 
 const DispatchRow* FindDispatchRow(const uint8_t* header) {
-  int i = kRowIndex.index[header[0]][header[1]];
-  if (i < 0) return nullptr;
-  const DispatchRow& row = kRows[i];
+  const DispatchRow* found = FindById(kRows, kRowIndex, header);
+  if (found == nullptr) return nullptr;
+  const DispatchRow& row = *found;
   // Every identifier but "rM" is matched with its first length digit.
   if (row.key[2] != '\0' && header[2] != static_cast<uint8_t>(row.key[2])) return nullptr;
   return &row;

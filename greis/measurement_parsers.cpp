@@ -127,7 +127,8 @@ constexpr PerSatelliteMessage kMessages[] = {
     {{'A', 'Z'}, [](DecoderState& s) -> EntryStore { return s.SatAzimuths; }, kNoSignal, kNoForm, kNoSignal, kNoMarker, false},
 };
 // clang-format on
-constexpr IdIndex kMessageIndex = BuildIdIndex(kMessages);
+constexpr IdIndex kMessageIndex =
+    BuildIdIndex(kMessages, [](const PerSatelliteMessage& m) { return m.id; });
 
 int Refuse(const PerSatelliteMessage& m, DecoderState& s) {
   if (m.refusedMark != nullptr) m.refusedMark(s)->Form = kFormFailed;

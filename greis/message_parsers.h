@@ -9,6 +9,7 @@
 
 #include "greis/decoder_state.h"
 #include "greis/framing.h"
+#include "greis/id_index.h"
 
 namespace jps {
 
@@ -31,32 +32,5 @@ int ParsePerSatellite(DecoderState& s, const uint8_t* message, int L);
 // [PV] [TO] [DO] [GA] [GE] [NA] [NE] at least as long as their record (the
 // first bytes are kept); [CC] is only checked.
 int ParseFixedRecord(DecoderState& s, const uint8_t* message, int L);
-
-// Row numbers of a table whose rows open with a two-character identifier
-// `id`, by the identifier's characters (all of them ASCII); built when the
-// program is compiled.
-struct IdIndex {
-  int8_t row[128][128];   // -1: no row
-};
-
-template <typename Row, size_t N>
-constexpr IdIndex BuildIdIndex(const Row (&rows)[N]) {
-  static_assert(N <= 127, "row numbers fit the index");
-  IdIndex index{};
-  for (auto& first : index.row)
-    for (auto& r : first) r = -1;
-  for (size_t i = N; i-- > 0;) {  // the first row of an identifier wins
-    index.row[rows[i].id[0] & 0x7F][rows[i].id[1] & 0x7F] = static_cast<int8_t>(i);
-  }
-  return index;
-}
-
-// The row for the message's identifier; null when the table has none.
-template <typename Row, size_t N>
-const Row* FindById(const Row (&rows)[N], const IdIndex& index, const uint8_t* message) {
-  if (message[0] > 0x7F || message[1] > 0x7F) return nullptr;
-  int i = index.row[message[0]][message[1]];
-  return i < 0 ? nullptr : &rows[i];
-}
 
 }  // namespace jps

@@ -49,7 +49,8 @@ constexpr FixedRecordMessage kRecords[] = {
     {{'C', 'C'}, Length::kAtLeast, [](DecoderState&) { return RecordBytes{nullptr, 0}; }},
 };
 // clang-format on
-constexpr IdIndex kRecordIndex = BuildIdIndex(kRecords);
+constexpr IdIndex kRecordIndex =
+    BuildIdIndex(kRecords, [](const FixedRecordMessage& m) { return m.id; });
 
 }  // namespace
 

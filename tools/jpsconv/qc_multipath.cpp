@@ -19,8 +19,8 @@ bool Frequencies(int satellite, double* f1, double* f2) {
     return true;
   }
   if (!HasCarrierFrequencies(satellite)) return false;
-  *f1 = jps::GlonassL1Frequency(GlonassChannel(satellite));
-  *f2 = jps::GlonassL2Frequency(GlonassChannel(satellite));
+  *f1 = jps::GlonassL1Frequency(jps::GlonassChannel(satellite));
+  *f2 = jps::GlonassL2Frequency(jps::GlonassChannel(satellite));
   return true;
 }
 
@@ -28,7 +28,7 @@ bool Frequencies(int satellite, double* f1, double* f2) {
 
 bool HasCarrierFrequencies(int satellite) {
   if (IsGpsSatellite(satellite)) return true;
-  int channel = GlonassChannel(satellite);
+  int channel = jps::GlonassChannel(satellite);
   return IsGlonassSatellite(satellite) && channel >= kLowestGlonassChannel &&
          channel <= kHighestGlonassChannel;
 }

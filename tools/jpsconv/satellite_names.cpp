@@ -4,16 +4,12 @@
 
 namespace jpsconv {
 
-bool IsGpsSatellite(int number) { return number >= 1 && number <= kLastGpsSatellite; }
-bool IsGlonassSatellite(int number) { return number > kLastGpsSatellite; }
-int GlonassChannel(int number) { return number - kGlonassSatelliteBase; }
-
 std::string SatelliteName(int number) {
   char text[16];
   if (IsGpsSatellite(number)) {
     std::snprintf(text, sizeof text, "G%02d", number);
   } else if (IsGlonassSatellite(number)) {
-    std::snprintf(text, sizeof text, "R%+d", GlonassChannel(number));
+    std::snprintf(text, sizeof text, "R%+d", jps::GlonassChannel(number));
   } else {
     std::snprintf(text, sizeof text, "?%d", number);
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/satellite_numbers.h"
 #include "tools/simulator/glonass_orbit.h"
 #include "tools/simulator/gps_orbit.h"
 #include "tools/simulator/sim_time.h"
@@ -15,7 +16,7 @@
 
 namespace jpssim {
 
-constexpr int kGlonassIndexOffset = 45;
+constexpr int kGlonassIndexOffset = jps::kGlonassNumberOffset;
 constexpr double kGpsL1Frequency = 1575.42e6;
 constexpr double kGpsL2Frequency = 1227.6e6;
 
