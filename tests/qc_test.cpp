@@ -575,17 +575,13 @@ TEST(QcBadInput, NotKelEmptyOrCutFilesGiveAClearErrorAndStatusOne) {
 
 // ---------------------------------------------------------------- picture
 
-bool Installed(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Draws an SVG file into a PNG with rsvg-convert or headless Chromium; ""
 // when neither is installed, else the PNG.
 std::string Render(const std::string& svg, const std::string& png, int width, int height) {
   std::string command;
-  if (Installed("rsvg-convert")) {
+  if (jpstest::OnPath("rsvg-convert")) {
     command = "rsvg-convert -o '" + png + "' '" + svg + "'";
-  } else if (Installed("chromium")) {
+  } else if (jpstest::OnPath("chromium")) {
     command = "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --screenshot='" +
               png + "' --window-size=" + std::to_string(width) + "," + std::to_string(height) +
               " 'file://" + svg + "' >/dev/null 2>&1";

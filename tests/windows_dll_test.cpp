@@ -1,5 +1,5 @@
-// The 32-bit Windows build of the plug-in: its export and import tables, and
-// conversions run under wine by dll_host.exe compared byte for byte with the
+// The 32-bit Windows build of the plug-in: its export and import tables, the
+// zip archive that ships it, and conversions run under wine by dll_host.exe compared byte for byte with the
 // same conversions run by the Linux dll_host on the Linux jav_dll. The build
 // folder's win32/ holds the cross build; without mingw-w64 and wine these
 // tests skip (configure with -DJPS_WINE_TESTS=ON to require them).
@@ -32,6 +32,9 @@ constexpr bool kWindowsBuild = false;
 #define JPS_WINE ""
 #define JPS_WINEPREFIX ""
 #define JPS_MINGW_OBJDUMP ""
+#define JPS_WIN32_ARCHIVE ""
+#define JPS_CMAKE_COMMAND ""
+#define JPS_PUBLIC_HEADERS ""
 #endif
 
 #define SKIP_WITHOUT_WINDOWS_BUILD()                                                     \
@@ -336,6 +339,50 @@ TEST(WindowsDll, ExportsOnlyTheDecoratedEntryPointsAndImportsOnlySystemDlls) {
   std::string host = objdump(JPS_WIN32_HOST);
   EXPECT_NE(host.find("file format pei-i386"), std::string::npos);
   EXPECT_EQ(imports(host), systemDlls);
+}
+
+// What the host's users get: the very DLL these tests compare, its export
+// list, the header set at its paths below include/, the installing text and
+// the licence with Windows line ends, and nothing else.
+TEST(WindowsDll, ArchiveShipsTheComparedDllWithItsHeadersAndTexts) {
+  SKIP_WITHOUT_WINDOWS_BUILD();
+  std::string dir = jpstest::TempDir();
+  std::string command = "cd " + Quote(dir) + " && " + Quote(JPS_CMAKE_COMMAND) + " -E tar xf " +
+                        Quote(JPS_WIN32_ARCHIVE);
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  std::string root = dir + "/" + std::filesystem::path(JPS_WIN32_ARCHIVE).stem().string();
+
+  std::set<std::string> expected = {"jav_dll.dll", "jav_dll.def", "INSTALL.txt", "LICENSE.txt"};
+  std::string dll = jpstest::ReadFile(root + "/jav_dll.dll");
+  EXPECT_FALSE(dll.empty());
+  EXPECT_TRUE(dll == jpstest::ReadFile(JPS_WIN32_DLL)) << "not the DLL that the tests compare";
+  EXPECT_EQ(jpstest::ReadFile(root + "/jav_dll.def"),
+            jpstest::ReadFile(JPS_SOURCE_DIR "/plugin/jav_dll.def"));
+  std::istringstream headers(JPS_PUBLIC_HEADERS);
+  for (std::string header; std::getline(headers, header, ',');) {
+    expected.insert("include/" + header);
+    EXPECT_EQ(jpstest::ReadFile(root + "/include/" + header),
+              jpstest::ReadFile(JPS_SOURCE_DIR "/" + header))
+        << header;
+  }
+  for (const char* text : {"INSTALL.txt", "LICENSE.txt"}) {
+    std::string bytes = jpstest::ReadFile(root + "/" + text);
+    size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    EXPECT_GT(lines, 10u) << text;
+    size_t crlf = 0;
+    for (size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2))
+      ++crlf;
+    EXPECT_EQ(crlf, lines) << text << ": every line ends in CR LF";
+  }
+  EXPECT_NE(jpstest::ReadFile(root + "/INSTALL.txt").find("Copy jav_dll.dll into"),
+            std::string::npos);
+
+  std::set<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file())
+      found.insert(std::filesystem::relative(entry.path(), root).generic_string());
+  }
+  EXPECT_EQ(found, expected);
 }
 
 TEST(WindowsDll, SimulatedGreisConvertsAlikeWithAndWithoutCallbacks) {

@@ -17,11 +17,11 @@ namespace jpstest {
 
 const std::string kProgram = JPS_BINARY_DIR "/tools/jpsconv";
 
-pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
-  std::vector<std::string> argv = {kProgram};
-  argv.insert(argv.end(), args.begin(), args.end());
+pid_t SpawnProgram(const std::vector<std::string>& argv, const std::string& dir,
+                   const std::string& cwd) {
+  std::vector<std::string> args = argv;
   std::vector<char*> raw;
-  for (std::string& a : argv) raw.push_back(&a[0]);
+  for (std::string& a : args) raw.push_back(&a[0]);
   raw.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -29,11 +29,27 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, kProgram.c_str(), &actions, nullptr, raw.data(), environ);
+  int rc = posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, raw.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(rc, 0) << "cannot start " << args[0];
   return pid;
+}
+
+ProgramRun Run(const std::vector<std::string>& argv, const std::string& dir,
+               const std::string& cwd) {
+  return Finish(SpawnProgram(argv, dir, cwd), dir);
+}
+
+bool OnPath(const std::string& name) {
+  return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& dir) {
+  std::vector<std::string> argv = {kProgram};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return SpawnProgram(argv, dir);
 }
 
 ProgramRun Finish(pid_t pid, const std::string& dir) {

@@ -16,8 +16,18 @@ struct ProgramRun {
   std::string out, err;
 };
 
-// Starts jpsconv with the arguments; its stdout and stderr go to
+// Starts a program (argv[0]: a path, or a name looked up on PATH) in the
+// folder cwd ("": this process's); its stdout and stderr go to
 // dir/stdout.txt and dir/stderr.txt.
+pid_t SpawnProgram(const std::vector<std::string>& argv, const std::string& dir,
+                   const std::string& cwd = "");
+// Runs it to its end.
+ProgramRun Run(const std::vector<std::string>& argv, const std::string& dir,
+               const std::string& cwd = "");
+// True when a program of that name is on PATH.
+bool OnPath(const std::string& name);
+
+// Starts jpsconv with the arguments, as SpawnProgram.
 pid_t Spawn(const std::vector<std::string>& args, const std::string& dir);
 // Waits for it and reads what it wrote.
 ProgramRun Finish(pid_t pid, const std::string& dir);
