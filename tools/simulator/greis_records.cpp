@@ -93,6 +93,8 @@ Bytes GpsEphemerisMessage(const GpsEphemeris& e, double transmitSecondsOfWeek) {
   return Message("GE", b);
 }
 
+constexpr double kMetresPerKilometre = 1000.0;
+
 Bytes GlonassEphemerisMessage(const GlonassEphemeris& e) {
   Body b;
   b.U1(static_cast<uint32_t>(e.slot))
@@ -103,15 +105,16 @@ Bytes GlonassEphemerisMessage(const GlonassEphemeris& e) {
       .U1(0)  // health
       .U1(0)  // age of data, days
       .U1(0)  // flags
-      .F8(e.position.x)
-      .F8(e.position.y)
-      .F8(e.position.z)
-      .F4(static_cast<float>(e.velocity.x))
-      .F4(static_cast<float>(e.velocity.y))
-      .F4(static_cast<float>(e.velocity.z))
-      .F4(static_cast<float>(e.acceleration.x))
-      .F4(static_cast<float>(e.acceleration.y))
-      .F4(static_cast<float>(e.acceleration.z))
+      // The receiver sends the orbit in kilometres, km/s and km/s^2.
+      .F8(e.position.x / kMetresPerKilometre)
+      .F8(e.position.y / kMetresPerKilometre)
+      .F8(e.position.z / kMetresPerKilometre)
+      .F4(static_cast<float>(e.velocity.x / kMetresPerKilometre))
+      .F4(static_cast<float>(e.velocity.y / kMetresPerKilometre))
+      .F4(static_cast<float>(e.velocity.z / kMetresPerKilometre))
+      .F4(static_cast<float>(e.acceleration.x / kMetresPerKilometre))
+      .F4(static_cast<float>(e.acceleration.y / kMetresPerKilometre))
+      .F4(static_cast<float>(e.acceleration.z / kMetresPerKilometre))
       .F8(e.systemTimeCorrection)
       .F4(e.tau)
       .F4(e.gamma);
