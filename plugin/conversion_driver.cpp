@@ -263,7 +263,12 @@ bool Conversion::Finish() {
 int32_t ConversionDriver(ConversionContext& context, DecoderState& state, const char* jpsPath,
                          const char* kelPath, const char* eppPath,
                          const ConversionOptions& options) {
-  auto conversion = std::make_unique<Conversion>(context, state, options);
+  // No exception may cross the host's call: memory that is short is a failure.
+  std::unique_ptr<Conversion> conversion(new (std::nothrow) Conversion(context, state, options));
+  if (!conversion) {
+    context.Report("ERROR: Not enough memory for measurements\n");
+    return -1;
+  }
   bool started = conversion->Start(jpsPath, kelPath, eppPath);
   if (started) conversion->Loop();
   bool finished = started && conversion->Finish();
