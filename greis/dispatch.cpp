@@ -70,12 +70,18 @@ bool OutOfPlace(const DecoderState& s, const DispatchRow& row) {
          (row.intake == Intake::kSatelliteList && s.SatelliteDataArrived != 0);
 }
 
+// The candidate's two identifier characters as a text, for the reports.
+struct IdText {
+  explicit IdText(const FramingState& f)
+      : text{static_cast<char>(f.HeaderBuffer[0]), static_cast<char>(f.HeaderBuffer[1]), '\0'} {}
+  char text[3];
+};
+
 void CloseIntake(DecoderState* s) {
   s->Intake = kIntakeClosed;
-  char id[3] = {static_cast<char>(s->Framing.HeaderBuffer[0]),
-                static_cast<char>(s->Framing.HeaderBuffer[1]), '\0'};
   s->Context->Notify(TimeOfWeek(*s, ReceiverTimeMs(*s)),
-                     "Message %s out of place: epoch skipped to the next receiver time", id);
+                     "Message %s out of place: epoch skipped to the next receiver time",
+                     IdText(s->Framing).text);
 }
 
 // True when the message is to be skipped rather than handled. Between an
@@ -100,10 +106,9 @@ void NoteArrival(DecoderState* s, const DispatchRow& row) {
 // The "Size ... Rec ... Bytes" report of a refused message.
 void ReportBadMessageHeader(DecoderState* s) {
   const FramingState& f = s->Framing;
-  char id[3] = {static_cast<char>(f.HeaderBuffer[0]), static_cast<char>(f.HeaderBuffer[1]), '\0'};
   int L = f.length;
   long long position = static_cast<long long>(f.BytesRead) - 4 - L;
-  s->Context->Report("Size: %d  Rec: %s Bytes: %lld ", L, id, position);
+  s->Context->Report("Size: %d  Rec: %s Bytes: %lld ", L, IdText(f).text, position);
 }
 
 DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {

@@ -34,10 +34,7 @@ constexpr double kFridayTenOClock = 5 * 86400.0 + 36000.0;
 
 // A complete epoch: satellites 1..n with [~~], [RC], [PC] and [DC].
 DecoderState& Epoch(int n) {
-  ResetContinuity(decoder->continuity);
-  decoder->switches = ConversionSwitches{};
-  decoder->messages.clear();
-  decoder->ResetState();
+  decoder->Reset();
   DecoderState& s = State();
   s.SatCount = n;
   for (int i = 0; i < n; ++i) {

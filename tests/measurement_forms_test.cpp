@@ -31,9 +31,7 @@ ContinuityState& Continuity() { return decoder.continuity; }
 ConversionSwitches& Switches() { return decoder.switches; }
 
 DecoderState& FreshState() {
-  ResetContinuity(decoder.continuity);
-  decoder.switches = ConversionSwitches{};
-  decoder.ResetState();
+  decoder.Reset();
   return decoder.state;
 }
 

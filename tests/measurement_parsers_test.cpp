@@ -23,14 +23,8 @@ using namespace jpsbuild;
 namespace {
 
 // A decoder state of its own, with satCount satellites in the epoch.
-struct StateHandle {
-  std::unique_ptr<jpstest::TestDecoder> decoder = std::make_unique<jpstest::TestDecoder>();
-  DecoderState* operator->() { return &decoder->state; }
-  DecoderState& operator*() { return decoder->state; }
-};
-
-StateHandle NewState(int satCount) {
-  StateHandle s;
+jpstest::DecoderHandle NewState(int satCount) {
+  jpstest::DecoderHandle s;
   s->SatCount = satCount;
   return s;
 }

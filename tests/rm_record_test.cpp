@@ -24,16 +24,7 @@ constexpr uint32_t kClockMinus8 = 0xFFE1;  // count -8, valid bit set
 constexpr uint32_t kWeek1800 = 0x0708;
 
 // A decoder state of its own; the reasons of refusals go to its context's last error.
-struct StateHandle {
-  std::unique_ptr<jpstest::TestDecoder> decoder = std::make_unique<jpstest::TestDecoder>();
-  DecoderState* operator->() { return &decoder->state; }
-  DecoderState& operator*() { return decoder->state; }
-  DecoderState* get() { return &decoder->state; }
-  const char* LastError() const { return decoder->context.lastError.c_str(); }
-  void ClearLastError() { decoder->context.lastError.Clear(); }
-};
-
-StateHandle NewState() { return StateHandle(); }
+jpstest::DecoderHandle NewState() { return jpstest::DecoderHandle(); }
 
 // The record in a buffer of exactly its own size, so that the sanitizers see
 // any read beyond it.

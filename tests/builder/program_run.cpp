@@ -98,36 +98,29 @@ std::vector<Epoch> DecodeKelEpochs(const std::string& kel) {
   std::vector<Epoch> epochs;
   EXPECT_GE(kel.size(), 202u);
   if (kel.size() < 202) return epochs;
-  auto at = [&](size_t i) { return reinterpret_cast<const uint8_t*>(kel.data() + i); };
-  EXPECT_EQ(jps::LoadI16(at(0)), 202);
+  EXPECT_EQ(jps::LoadI16(reinterpret_cast<const uint8_t*>(kel.data())), 202);
   size_t offset = 202;
-  while (offset < kel.size()) {
-    if (offset + 68 > kel.size()) {
-      ADD_FAILURE() << "cut epoch record at " << offset;
+  for (const KelGroup& g : ReadKelGroups(kel)) {
+    EXPECT_EQ(+g.epoch.recordSize, 68);
+    int count = g.epoch.measurementCount;
+    if (count < 0 || count > 24) {
+      ADD_FAILURE() << "bad measurement count at " << offset;
       break;
     }
-    EXPECT_EQ(jps::LoadI16(at(offset)), 68);
-    int count = static_cast<int8_t>(kel[offset + 2]);
     Epoch e;
-    e.flags = static_cast<uint8_t>(kel[offset + 3]);
-    e.latitude = jps::LoadF64(at(offset + 8));
-    e.longitude = jps::LoadF64(at(offset + 16));
-    e.time = jps::LoadF64(at(offset + 28));
-    size_t end = offset + 68 + 44 * static_cast<size_t>(count);
-    if (count < 0 || count > 24 || end > kel.size()) {
-      ADD_FAILURE() << "bad measurement count or cut measurements at " << offset;
-      break;
+    e.flags = g.epoch.epochFlags;
+    e.latitude = g.epoch.latitude;
+    e.longitude = g.epoch.longitude;
+    e.time = g.epoch.receiverTime;
+    for (const jps::KelMeasurement& m : g.m) {
+      EXPECT_EQ(+m.recordSize, 44);
+      e.measurements.push_back(
+          {m.satellite, m.lockCount, m.l1Code, m.l1Phase, m.doppler, m.l2Code, m.l2Phase});
     }
-    for (int i = 0; i < count; ++i) {
-      const uint8_t* m = at(offset + 68 + 44 * static_cast<size_t>(i));
-      EXPECT_EQ(jps::LoadI16(m), 44);
-      e.measurements.push_back({static_cast<int8_t>(m[2]), m[3], jps::LoadF64(m + 4),
-                                jps::LoadF64(m + 12), jps::LoadF64(m + 20), jps::LoadF64(m + 28),
-                                jps::LoadF64(m + 36)});
-    }
-    e.bytes = kel.substr(offset, end - offset);
+    size_t size = 68 + 44 * static_cast<size_t>(count);
+    e.bytes = kel.substr(offset, size);
     epochs.push_back(e);
-    offset = end;
+    offset += size;
   }
   return epochs;
 }

@@ -28,6 +28,13 @@ TestDecoder::~TestDecoder() {
 
 void TestDecoder::ResetState() { jps::ResetDecoder(&state, &context); }
 
+void TestDecoder::Reset() {
+  jps::ResetContinuity(continuity);
+  switches = jps::ConversionSwitches{};
+  messages.clear();
+  ResetState();
+}
+
 bool TestDecoder::Has(const std::string& text, double time) const {
   for (const HostMessage& m : messages) {
     if (m.text == text && m.time == time) return true;

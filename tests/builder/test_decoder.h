@@ -26,6 +26,9 @@ class TestDecoder {
 
   // Cleared as at the start of a conversion (the continuity is kept).
   void ResetState();
+  // All of it as when made: continuity, switches, messages and state (the
+  // same record, so references to it stay good).
+  void Reset();
 
   jps::ContinuityState continuity;
   jps::AbortCounter abortCount{0};
@@ -39,6 +42,17 @@ class TestDecoder {
 
  private:
   jps::HostCallbacks callbacks_{};
+};
+
+// A TestDecoder of its own that moves like a pointer to its decoder state.
+struct DecoderHandle {
+  std::unique_ptr<TestDecoder> decoder = std::make_unique<TestDecoder>();
+  jps::DecoderState* operator->() { return &decoder->state; }
+  jps::DecoderState& operator*() { return decoder->state; }
+  jps::DecoderState* get() { return &decoder->state; }
+  // What the context holds as its last error.
+  const char* LastError() const { return decoder->context.lastError.c_str(); }
+  void ClearLastError() { decoder->context.lastError.Clear(); }
 };
 
 }  // namespace jpstest

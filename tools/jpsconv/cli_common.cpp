@@ -49,11 +49,19 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
   return true;
 }
 
-std::string ParseJobCount(const std::string& text, int* jobs) {
+bool TakeJobCount(const std::vector<std::string>& args, size_t* i, int* jobs, std::string* error) {
+  std::string text;
+  if (!TakeValue(args, i, "-j", &text, error) && !TakeValue(args, i, "--jobs", &text, error)) {
+    return false;
+  }
   long long value = 0;
-  if (!ParseInteger(text, 1, kMaxJobs, &value)) return "-j needs a number from 1 to 64";
-  *jobs = static_cast<int>(value);
-  return "";
+  if (!error->empty()) return true;
+  if (!ParseInteger(text, 1, kMaxJobs, &value)) {
+    *error = "-j needs a number from 1 to 64";
+  } else {
+    *jobs = static_cast<int>(value);
+  }
+  return true;
 }
 
 bool ParseNumber(const std::string& text, double* value) {

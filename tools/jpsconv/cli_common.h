@@ -22,8 +22,9 @@ constexpr const char* kProgramName = "jpsconv";
 bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name,
                std::string* value, std::string* error);
 bool ParseInteger(const std::string& text, long long low, long long high, long long* value);
-// The value of -j: "" with *jobs set, or what is wrong with it.
-std::string ParseJobCount(const std::string& text, int* jobs);
+// Takes "-j N" or "--jobs N" as TakeValue does, with N into *jobs; a value
+// that is missing or no number from 1 to 64 sets *error.
+bool TakeJobCount(const std::vector<std::string>& args, size_t* i, int* jobs, std::string* error);
 bool ParseNumber(const std::string& text, double* value);
 
 // The path with its extension replaced (or appended): the extension is what

@@ -91,10 +91,7 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
     } else if (TakeValue(args, &i, "--log", &value, &error)) {
       if (!error.empty()) return error;
       out->log = value;
-    } else if (TakeValue(args, &i, "-j", &value, &error) ||
-               TakeValue(args, &i, "--jobs", &value, &error)) {
-      if (!error.empty()) return error;
-      error = ParseJobCount(value, &out->jobs);
+    } else if (TakeJobCount(args, &i, &out->jobs, &error)) {
       if (!error.empty()) return error;
     } else {
       return "unknown option " + arg + " (see jpsconv convert --help)";

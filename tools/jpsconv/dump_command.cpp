@@ -8,11 +8,11 @@
 #include "tools/jpsconv/commands.h"
 #include "tools/jpsconv/kel_reader.h"
 #include "tools/jpsconv/satellite_names.h"
+#include "support/gps_time.h"
 
 namespace jpsconv {
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 void PrintDumpHelp() {
@@ -31,9 +31,9 @@ void PrintDumpHelp() {
 
 // Seconds of the GPS week as day and time of day.
 std::string WeekTime(double seconds) {
-  if (!(seconds >= 0) || seconds > 7 * kSecondsPerDay) return "";
-  int day = static_cast<int>(seconds / kSecondsPerDay);
-  double sod = seconds - day * kSecondsPerDay;
+  if (!(seconds >= 0) || seconds > 7 * jps::kSecondsPerDay) return "";
+  int day = static_cast<int>(seconds / jps::kSecondsPerDay);
+  double sod = seconds - day * jps::kSecondsPerDay;
   int h = static_cast<int>(sod / 3600), m = static_cast<int>(sod / 60) % 60;
   char text[48];
   std::snprintf(text, sizeof text, "%s %02d:%02d:%06.3f", kDayNames[day], h, m,
@@ -90,7 +90,7 @@ void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
                 e.latitude, e.longitude, e.height, e.measurementCount);
   if (ms.empty()) std::printf("%s,,,,,,,,\n", head);
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s\n", head, IsGlonassSatellite(m.satellite) ? "R" : "G",
+    std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s\n", head, jps::IsGlonassNumber(m.satellite) ? "R" : "G",
                 m.satellite, m.lockCount, Value(m.l1Code, "%.4f", "").c_str(),
                 Value(m.l1Phase, "%.4f", "").c_str(), Value(m.doppler, "%.4f", "").c_str(),
                 Value(m.l2Code, "%.4f", "").c_str(), Value(m.l2Phase, "%.4f", "").c_str());

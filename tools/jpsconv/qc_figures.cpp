@@ -16,8 +16,8 @@ constexpr double kMillisecond = 1e-3;
 
 // GPS first, then GLONASS, then numbers that are neither.
 int SystemOrder(int number) {
-  if (IsGpsSatellite(number)) return 0;
-  return IsGlonassSatellite(number) ? 1 : 2;
+  if (jps::IsGpsNumber(number)) return 0;
+  return jps::IsGlonassNumber(number) ? 1 : 2;
 }
 
 Tracking KindOf(const jps::KelMeasurement& m) {

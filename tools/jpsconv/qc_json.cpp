@@ -235,8 +235,8 @@ void Satellite(JsonWriter& w, const QcSatellite& s) {
   w.Key(SatelliteName(s.number).c_str());
   w.Open('{');
   w.Field("number", static_cast<long>(s.number));
-  w.Field("system", IsGpsSatellite(s.number)       ? "GPS"
-                    : IsGlonassSatellite(s.number) ? "GLONASS"
+  w.Field("system", jps::IsGpsNumber(s.number)       ? "GPS"
+                    : jps::IsGlonassNumber(s.number) ? "GLONASS"
                                                    : "other");
   w.Field("epochs", s.epochs);
   Observables(w, s.epochs, {s.l1Code, s.l1Phase, s.doppler, s.l2Code, s.l2Phase});

@@ -13,7 +13,7 @@ constexpr int kLowestGlonassChannel = -7;
 constexpr int kHighestGlonassChannel = 13;
 
 bool Frequencies(int satellite, double* f1, double* f2) {
-  if (IsGpsSatellite(satellite)) {
+  if (jps::IsGpsNumber(satellite)) {
     *f1 = jps::kGpsL1Frequency;
     *f2 = jps::kGpsL2Frequency;
     return true;
@@ -27,9 +27,9 @@ bool Frequencies(int satellite, double* f1, double* f2) {
 }  // namespace
 
 bool HasCarrierFrequencies(int satellite) {
-  if (IsGpsSatellite(satellite)) return true;
+  if (jps::IsGpsNumber(satellite)) return true;
   int channel = jps::GlonassChannel(satellite);
-  return IsGlonassSatellite(satellite) && channel >= kLowestGlonassChannel &&
+  return jps::IsGlonassNumber(satellite) && channel >= kLowestGlonassChannel &&
          channel <= kHighestGlonassChannel;
 }
 

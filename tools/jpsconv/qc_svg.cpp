@@ -226,7 +226,7 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
   double y = top;
   for (size_t i = 0; i < r.satellites.size(); ++i) {
     const QcSatellite& s = r.satellites[i];
-    if (i > 0 && IsGpsSatellite(r.satellites[i - 1].number) && !IsGpsSatellite(s.number)) {
+    if (i > 0 && jps::IsGpsNumber(r.satellites[i - 1].number) && !jps::IsGpsNumber(s.number)) {
       y += kSystemSpace;
     }
     labels += Text(kLeft - 6, y + kBarHeight, SatelliteName(s.number),

@@ -8,7 +8,6 @@
 namespace jpsconv {
 namespace {
 
-constexpr double kDay = 86400.0;
 constexpr double kHour = 3600.0;
 constexpr double kMinute = 60.0;
 constexpr double kFractionShown = 0.0005;  // s; less is a whole second
@@ -23,8 +22,8 @@ struct Parts {
 // carry into minutes and hours done here, so that 59.9996 s never prints as 60).
 Parts TimeOfDay(double t) {
   double ms = std::round(t * 1000.0);
-  double dayMs = std::fmod(ms, kDay * 1000.0);
-  if (dayMs < 0) dayMs += kDay * 1000.0;
+  double dayMs = std::fmod(ms, jps::kSecondsPerDay * 1000.0);
+  if (dayMs < 0) dayMs += jps::kSecondsPerDay * 1000.0;
   Parts p;
   p.hour = static_cast<int>(dayMs / (kHour * 1000.0));
   p.minute = static_cast<int>(std::fmod(dayMs, kHour * 1000.0) / (kMinute * 1000.0));
@@ -47,8 +46,8 @@ std::string Date(const QcReport& report, double t) {
   double ms = std::round(t * 1000.0) / 1000.0;
   int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
   double second = 0;
-  jps::GpsToDate(report.week, std::floor(ms / kDay) * kDay, &year, &month, &day, &hour, &minute,
-                 &second);
+  double dayStart = std::floor(ms / jps::kSecondsPerDay) * jps::kSecondsPerDay;
+  jps::GpsToDate(report.week, dayStart, &year, &month, &day, &hour, &minute, &second);
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
   return text;
@@ -66,7 +65,7 @@ std::string QcClock(double t, bool withSeconds) {
 std::string QcDateTime(const QcReport& report, double t) {
   if (report.hasWeek) return Date(report, t) + " " + QcClock(t, true);
   double ms = std::round(t * 1000.0) / 1000.0;
-  long day = static_cast<long>(std::floor(ms / kDay)) % 7;
+  long day = static_cast<long>(std::floor(ms / jps::kSecondsPerDay)) % 7;
   if (day < 0) day += 7;
   return std::string(kDayNames[day]) + " " + QcClock(t, true);
 }

@@ -112,10 +112,7 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
       long long week = 0;
       if (!ParseInteger(value, 0, kLastWeek, &week)) return "--week needs a GPS week number";
       out->options.week = static_cast<int32_t>(week);
-    } else if (TakeValue(args, &i, "-j", &value, &error) ||
-               TakeValue(args, &i, "--jobs", &value, &error)) {
-      if (!error.empty()) return error;
-      error = ParseJobCount(value, &out->jobs);
+    } else if (TakeJobCount(args, &i, &out->jobs, &error)) {
       if (!error.empty()) return error;
     } else {
       return "unknown option " + arg + " (see jpsconv rinex --help)";

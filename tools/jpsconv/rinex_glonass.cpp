@@ -5,11 +5,11 @@
 #include <iterator>
 
 #include "support/satellite_numbers.h"
+#include "support/gps_time.h"
 
 namespace jpsconv {
 namespace {
 
-constexpr int64_t kSecondsPerDay = 86400;
 constexpr double kLowestOrbitKm = 20000.0;  // GLONASS orbits: 25500 km, nearly circular
 constexpr double kHighestOrbitKm = 30000.0;
 constexpr int64_t kMoscowAheadOfUtc = 3 * 3600;  // GLONASS days and times run in Moscow time
@@ -39,13 +39,13 @@ GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t re
   int64_t day;
   if (block.dayNumber >= 1 && block.dayNumber <= kDaysPerFourYears) {
     int64_t inPeriod = kFirstPeriodStart + block.dayNumber - 1;  // the day in the 1980 period
-    double periods = static_cast<double>(FloorDiv(referenceMoscow, kSecondsPerDay) - inPeriod) /
-                     kDaysPerFourYears;
+    int64_t referenceDay = FloorDiv(referenceMoscow, jps::kSecondsPerDay);
+    double periods = static_cast<double>(referenceDay - inPeriod) / kDaysPerFourYears;
     day = inPeriod + static_cast<int64_t>(std::llround(periods)) * kDaysPerFourYears;
   } else {
-    day = std::llround(static_cast<double>(referenceMoscow - block.tb) / kSecondsPerDay);
+    day = std::llround(static_cast<double>(referenceMoscow - block.tb) / jps::kSecondsPerDay);
   }
-  int64_t dayStartUtc = day * kSecondsPerDay - kMoscowAheadOfUtc;
+  int64_t dayStartUtc = day * jps::kSecondsPerDay - kMoscowAheadOfUtc;
   return {dayStartUtc + block.tk, dayStartUtc + block.tb};
 }
 

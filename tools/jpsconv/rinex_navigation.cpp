@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kVersionContent =
     "     3.04           N: GNSS NAV DATA    M: MIXED            ";
 constexpr const char* kOrbitIndent = "    ";
-constexpr int64_t kSecondsPerWeek = 604800;
+constexpr int64_t kWholeSecondsPerWeek = static_cast<int64_t>(jps::kSecondsPerWeek);
 // Values the EPP file does not carry. The converter writes only ephemerides
 // whose health flag is clear; the others are unknown and written as zero.
 constexpr double kHealthy = 0;
@@ -73,11 +73,12 @@ std::string FormatGpsRecord(const jps::EppGpsBlock& e, int32_t messageWeek) {
 }
 
 std::string FormatGlonassRecord(const jps::EppGlonassBlock& e, const GlonassEphemerisTimes& t) {
-  int64_t week = FloorDiv(t.referenceUtc, kSecondsPerWeek);
-  jps::DateTime epoch = jps::FullWeekToDateTime(
-      static_cast<int32_t>(week), static_cast<double>(t.referenceUtc - week * kSecondsPerWeek));
+  int64_t week = FloorDiv(t.referenceUtc, kWholeSecondsPerWeek);
+  double towUtc = static_cast<double>(t.referenceUtc - week * kWholeSecondsPerWeek);
+  jps::DateTime epoch = jps::FullWeekToDateTime(static_cast<int32_t>(week), towUtc);
   // The frame time counts from the start of the UTC week.
-  int64_t frameOfWeek = t.frameUtc - FloorDiv(t.frameUtc, kSecondsPerWeek) * kSecondsPerWeek;
+  int64_t frameOfWeek =
+      t.frameUtc - FloorDiv(t.frameUtc, kWholeSecondsPerWeek) * kWholeSecondsPerWeek;
   std::string out = FirstLine(kGlonassSystem, e.slot, epoch, e.minusTau, e.gamma,
                               static_cast<double>(frameOfWeek));
   out += Orbit(e.position[0], e.velocity[0], e.acceleration[0], e.health);

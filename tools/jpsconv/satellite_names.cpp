@@ -6,9 +6,9 @@ namespace jpsconv {
 
 std::string SatelliteName(int number) {
   char text[16];
-  if (IsGpsSatellite(number)) {
+  if (jps::IsGpsNumber(number)) {
     std::snprintf(text, sizeof text, "G%02d", number);
-  } else if (IsGlonassSatellite(number)) {
+  } else if (jps::IsGlonassNumber(number)) {
     std::snprintf(text, sizeof text, "R%+d", jps::GlonassChannel(number));
   } else {
     std::snprintf(text, sizeof text, "?%d", number);

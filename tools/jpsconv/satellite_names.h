@@ -8,8 +8,6 @@
 
 namespace jpsconv {
 
-inline bool IsGpsSatellite(int number) { return jps::IsGpsNumber(number); }
-inline bool IsGlonassSatellite(int number) { return jps::IsGlonassNumber(number); }
 // "G03", "R+5"; "?N" for a number that is neither.
 std::string SatelliteName(int number);
 
