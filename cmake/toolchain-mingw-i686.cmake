@@ -1,28 +1,6 @@
 # Cross-compiles the 32-bit Windows plug-in with Debian's mingw-w64 i686 compiler:
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
 #         -DJPS_BUILD_TESTS=OFF -DJPS_BUILD_TOOLS=OFF
-#
-# The win32-threads variant of the compiler is used: the plug-in starts no
-# threads, and the posix variant would make the DLL import libwinpthread-1.dll,
-# which a host machine does not have. With libgcc and libstdc++ linked
-# statically the DLL then imports only KERNEL32.dll and msvcrt.dll.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(JPS_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${JPS_MINGW_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${JPS_MINGW_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER ${JPS_MINGW_PREFIX}-windres)
-set(CMAKE_AR ${JPS_MINGW_PREFIX}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${JPS_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
-
-# x87 arithmetic keeps 80-bit intermediates, so a 32-bit build would round
-# some results differently from the 64-bit build. SSE2 doubles round the same
-# way on both; every x86 processor since 2001 has it.
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${JPS_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw_toolchain_common.cmake)

@@ -1,8 +1,12 @@
 // The 32-bit Windows build of the plug-in: its export and import tables, the
-// zip archive that ships it, and conversions run under wine by dll_host.exe compared byte for byte with the
-// same conversions run by the Linux dll_host on the Linux jav_dll. The build
-// folder's win32/ holds the cross build; without mingw-w64 and wine these
-// tests skip (configure with -DJPS_WINE_TESTS=ON to require them).
+// zip archive that ships it, and conversions run under wine by dll_host.exe
+// compared byte for byte with the same conversions run by the Linux dll_host
+// on the Linux jav_dll. The build folder's win32/ holds the cross build. On a
+// machine that cannot run 32-bit programs the conversions run the 64-bit
+// Windows build of the same sources (win64/) under wine64: the same C
+// runtime's formatting, file and path handling, with 64-bit records. Without
+// mingw-w64 and wine these tests skip (configure with -DJPS_WINE_TESTS=ON to
+// require them).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +31,8 @@ constexpr bool kWindowsBuild = true;
 constexpr bool kWindowsBuild = false;
 #define JPS_WIN32_DLL ""
 #define JPS_WIN32_HOST ""
+#define JPS_WINE_DLL ""
+#define JPS_WINE_HOST ""
 #define JPS_NATIVE_DLL ""
 #define JPS_NATIVE_HOST ""
 #define JPS_WINE ""
@@ -39,7 +45,7 @@ constexpr bool kWindowsBuild = false;
 
 #define SKIP_WITHOUT_WINDOWS_BUILD()                                                     \
   if (!kWindowsBuild) {                                                                  \
-    GTEST_SKIP() << "Windows build not configured (needs mingw-w64 i686 and wine32)"; \
+    GTEST_SKIP() << "Windows build not configured (needs mingw-w64 and wine)"; \
   }
 
 // The creation stamp of the KEL header: the only bytes that may differ.
@@ -101,8 +107,10 @@ HostOutput RunDllHost(const std::string& dir, const std::string& launcher,
   return out;
 }
 
+// The loader itself (not /usr/bin/wine, which takes the 32-bit one whenever
+// it is installed, whether or not the machine can run it).
 std::string WineLauncher() {
-  return "env WINEPREFIX=" + Quote(JPS_WINEPREFIX) +
+  return "env WINEPREFIX=" + Quote(JPS_WINEPREFIX) + " WINELOADER=" + Quote(JPS_WINE) +
          " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= " + Quote(JPS_WINE) + " ";
 }
 
@@ -128,7 +136,7 @@ Comparison RunBoth(const std::string& base, const Bytes* bytes, const std::strin
   PlaceInput(base + "/windows", bytes, recording);
   Comparison c;
   c.native = RunDllHost(base + "/linux", "", JPS_NATIVE_HOST, JPS_NATIVE_DLL, switches);
-  c.windows = RunDllHost(base + "/windows", WineLauncher(), JPS_WIN32_HOST, JPS_WIN32_DLL, switches);
+  c.windows = RunDllHost(base + "/windows", WineLauncher(), JPS_WINE_HOST, JPS_WINE_DLL, switches);
   return c;
 }
 
@@ -355,7 +363,7 @@ TEST(WindowsDll, ArchiveShipsTheComparedDllWithItsHeadersAndTexts) {
   std::set<std::string> expected = {"jav_dll.dll", "jav_dll.def", "INSTALL.txt", "LICENSE.txt"};
   std::string dll = jpstest::ReadFile(root + "/jav_dll.dll");
   EXPECT_FALSE(dll.empty());
-  EXPECT_TRUE(dll == jpstest::ReadFile(JPS_WIN32_DLL)) << "not the DLL that the tests compare";
+  EXPECT_TRUE(dll == jpstest::ReadFile(JPS_WIN32_DLL)) << "not the DLL of the 32-bit build";
   EXPECT_EQ(jpstest::ReadFile(root + "/jav_dll.def"),
             jpstest::ReadFile(JPS_SOURCE_DIR "/plugin/jav_dll.def"));
   std::istringstream headers(JPS_PUBLIC_HEADERS);
