@@ -13,19 +13,23 @@ void SkipHunt(DecoderState* s) {
   if (f.phase != kPhaseHunt) return;
   size_t available = 0;
   const uint8_t* p = s->JpsStream->Buffered(&available);
+  // The first pair that forms an identifier stops the hunt. Testing the
+  // pair alone keeps the loop free of a branch on every first character met
+  // in binary bodies; an identifier pair always starts with one.
   size_t n = 0;
-  bool pairRejected = false;
-  while (n < available) {
-    uint8_t c = p[n];
-    if (!IsFirstIdChar(c)) {
-      pairRejected = false;
-    } else if (n + 1 < available && !IsMessageId(c, p[n + 1])) {
-      pairRejected = true;  // the second-character step rewinds onto p[n + 1]
-    } else {
-      break;
-    }
-    ++n;
+  constexpr size_t kBlock = 8;  // pairs tested together, one branch for all
+  while (n + kBlock < available) {
+    bool any = false;
+    for (size_t k = 0; k < kBlock; ++k) any |= IsMessageId(p[n + k], p[n + k + 1]);
+    if (any) break;
+    n += kBlock;
   }
+  while (n + 1 < available && !IsMessageId(p[n], p[n + 1])) ++n;
+  // A first character in the last byte read ahead waits for the next one.
+  if (n + 1 == available && !IsFirstIdChar(p[n])) n = available;
+  // The byte before the stop is a first character only if its pair was
+  // rejected (the second-character step rewinds onto the stop).
+  bool pairRejected = n > 0 && n < available && IsFirstIdChar(p[n - 1]);
   if (n == 0) return;
   // Each byte passed costs one hunt step, and a rejected pair a second step
   // and a rewind of one byte.
