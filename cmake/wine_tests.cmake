@@ -20,10 +20,11 @@ set(JPS_WINE_TESTS_ENABLED OFF)
 if(NOT JPS_WINE_TESTS STREQUAL "OFF")
   find_program(JPS_MINGW_CXX i686-w64-mingw32-g++-win32)
   find_program(JPS_MINGW_OBJDUMP i686-w64-mingw32-objdump)
+  find_program(JPS_WINE_COMMAND wine)
   find_program(JPS_WINESERVER wineserver)
   # Debian's wine keeps its 32-bit loader (package wine32) and its 64-bit one
   # (package wine64) here; /usr/bin/wine picks the 32-bit one whenever it is
-  # installed, so the tests call the loaders themselves.
+  # installed, so the 64-bit build is run by its loader itself.
   find_program(JPS_WINE32_LOADER wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine
                NO_DEFAULT_PATH)
   find_program(JPS_WINE64_LOADER wine64 PATHS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine
@@ -48,7 +49,7 @@ if(NOT JPS_WINE_TESTS STREQUAL "OFF")
   endif()
 
   set(missing "")
-  foreach(tool JPS_MINGW_CXX JPS_MINGW_OBJDUMP JPS_WINESERVER)
+  foreach(tool JPS_MINGW_CXX JPS_MINGW_OBJDUMP JPS_WINE_COMMAND JPS_WINESERVER)
     if(NOT ${tool})
       list(APPEND missing ${tool})
     endif()
@@ -94,10 +95,11 @@ if(JPS_WINE_TESTS_ENABLED)
   if(JPS_RUNS_32BIT)
     message(STATUS "Windows DLL tests on: the 32-bit build (${JPS_WIN32_DIR}) under wine")
     set(JPS_WINE_BUILD_TARGET jav_dll_win32)
-    set(JPS_WINE_BUILD_NAME "32-bit")
     set(JPS_WINE_DLL ${JPS_WIN32_DLL})
     set(JPS_WINE_HOST ${JPS_WIN32_HOST})
-    set(JPS_WINE ${JPS_WINE32_LOADER})
+    # Debian's wine command, which takes the 32-bit loader.
+    set(JPS_WINE ${JPS_WINE_COMMAND})
+    set(JPS_WINE_EXTRA_ENV "")
     set(arch win32)
   else()
     set(JPS_WIN64_DIR ${CMAKE_BINARY_DIR}/win64)
@@ -106,17 +108,18 @@ if(JPS_WINE_TESTS_ENABLED)
                    "the 32-bit build (${JPS_WIN32_DIR}) is checked without running it")
     jps_windows_build(jav_dll_win64 ${JPS_WIN64_DIR} toolchain-mingw-x86_64.cmake)
     set(JPS_WINE_BUILD_TARGET jav_dll_win64)
-    set(JPS_WINE_BUILD_NAME "64-bit")
     set(JPS_WINE_DLL ${JPS_WIN64_DIR}/jav_dll.dll)
     set(JPS_WINE_HOST ${JPS_WIN64_DIR}/tools/dll_host.exe)
+    # The 64-bit loader itself, named for the programs wine starts too.
     set(JPS_WINE ${JPS_WINE64_LOADER})
+    set(JPS_WINE_EXTRA_ENV WINEARCH=win64 WINELOADER=${JPS_WINE64_LOADER})
     set(arch win64)
   endif()
 
   # wine's first start sets up its prefix, which takes a while: done once here.
   # One prefix per architecture: wine will not run 64-bit programs in a 32-bit one.
   set(JPS_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-${arch})
-  set(JPS_WINE_ENV WINEPREFIX=${JPS_WINEPREFIX} WINEARCH=${arch} WINELOADER=${JPS_WINE}
+  set(JPS_WINE_ENV WINEPREFIX=${JPS_WINEPREFIX} ${JPS_WINE_EXTRA_ENV}
       WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
   add_custom_command(
     OUTPUT ${JPS_WINEPREFIX}.stamp

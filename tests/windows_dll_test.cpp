@@ -36,6 +36,7 @@ constexpr bool kWindowsBuild = false;
 #define JPS_NATIVE_DLL ""
 #define JPS_NATIVE_HOST ""
 #define JPS_WINE ""
+#define JPS_WINE_EXTRA_ENV ""
 #define JPS_WINEPREFIX ""
 #define JPS_MINGW_OBJDUMP ""
 #define JPS_WIN32_ARCHIVE ""
@@ -107,10 +108,10 @@ HostOutput RunDllHost(const std::string& dir, const std::string& launcher,
   return out;
 }
 
-// The loader itself (not /usr/bin/wine, which takes the 32-bit one whenever
-// it is installed, whether or not the machine can run it).
+// The 64-bit build runs with its loader named in the environment too
+// (/usr/bin/wine takes the 32-bit one whenever it is installed).
 std::string WineLauncher() {
-  return "env WINEPREFIX=" + Quote(JPS_WINEPREFIX) + " WINELOADER=" + Quote(JPS_WINE) +
+  return "env WINEPREFIX=" + Quote(JPS_WINEPREFIX) + " " + JPS_WINE_EXTRA_ENV +
          " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= " + Quote(JPS_WINE) + " ";
 }
 
