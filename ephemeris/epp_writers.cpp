@@ -4,12 +4,11 @@
 
 #include "context/conversion_context.h"
 #include "support/little_endian.h"
+#include "support/portable_math.h"
 #include "support/satellite_numbers.h"
 
 namespace jps {
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 // GPS ephemeris record ([GE] body).
 namespace ge {

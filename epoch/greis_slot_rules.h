@@ -12,7 +12,6 @@
 namespace jps {
 
 constexpr uint8_t kMaxLockCount = 255;
-constexpr uint8_t kRestartedLockCount = 1;
 constexpr double kRestartedLockSeconds = 1.0;
 constexpr double kReacquireRestartSeconds = 4.0;
 

@@ -17,7 +17,6 @@ constexpr double kDopplerUnit = 0.001;          // Hz
 constexpr double kLockTimeUnits = 10.0;         // tenths of a second
 constexpr double kMinGlonassFrequency = 0.001;  // Hz; below it the frequency is unknown
 constexpr double kMaxLockCount = 255.0;
-constexpr uint8_t kRestartedLockCount = 1;
 
 // L1 wavelength of a satellite, 0 when a GLONASS frequency is not known yet.
 double L1Wavelength(const DecoderState& s, int sv) {

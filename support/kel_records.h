@@ -16,6 +16,9 @@ constexpr int kKelFileNameSize = 144;
 constexpr int kMaxChannels = 24;
 constexpr uint8_t kKelFlagPosition = 1;
 constexpr uint8_t kKelFlagKinematic = 2;
+// The lock count of a measurement whose lock restarted (a cycle slip, a new
+// satellite, a bad L1 measurement); it counts up from there.
+constexpr uint8_t kRestartedLockCount = 1;
 constexpr double kSpeedOfLight = 299792458.0;
 
 #pragma pack(push, 1)

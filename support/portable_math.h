@@ -21,6 +21,8 @@
 
 namespace jps {
 
+constexpr double kPi = 3.141592653589793;  // the double nearest pi
+
 double PortableSin(double x);
 double PortableCos(double x);
 double PortableAtan2(double y, double x);

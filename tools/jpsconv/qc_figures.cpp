@@ -119,14 +119,15 @@ void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, d
   f.l2Code += m.l2Code != 0.0;
   f.l2Phase += m.l2Phase != 0.0;
 
-  bool slip = wasPresent && m.lockCount <= 1 && track.lastLock > 1;
+  bool slip = wasPresent && m.lockCount <= jps::kRestartedLockCount &&
+              track.lastLock > jps::kRestartedLockCount;
   if (slip) f.slips.push_back(time);
   track.lastLock = m.lockCount;
 
   // The converter writes lock count 1 wherever the lock restarted or the L1
   // measurement was bad, even right after another such epoch (where it is
   // no slip by the count): no lock or arc goes on through it.
-  bool restart = m.lockCount <= 1;
+  bool restart = m.lockCount <= jps::kRestartedLockCount;
   bool hasL1Phase = m.l1Phase != 0.0;
   if (!wasPresent || restart || !hasL1Phase) EndLock(track);
   if (hasL1Phase) {

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "epoch/geodetic.h"
 #include "support/gps_weeks.h"
+#include "support/portable_math.h"
 #include "support/satellite_numbers.h"
 #include "tools/jpsconv/rinex_fields.h"
+#include "tools/jpsconv/satellite_names.h"
 
 namespace jpsconv {
 namespace {
@@ -14,21 +17,11 @@ namespace {
 constexpr double kGridTolerance = 1e-3;   // s: an epoch this close to the grid is on it
 constexpr double kBoundTolerance = 1e-6;  // s
 constexpr double kMillisecondsPerSecond = 1000.0;
-constexpr uint8_t kLockAfterSlip = 1;  // the lock count of an epoch with a cycle slip
-constexpr double kWgs84SemiMajorAxis = 6378137.0;
-constexpr double kWgs84Flattening = 1.0 / 298.257223563;
-constexpr double kPi = 3.141592653589793;
-constexpr double kRadiansPerDegree = kPi / 180.0;
+constexpr double kRadiansPerDegree = jps::kPi / 180.0;
 
 bool OnGrid(double tow, double interval) {
   double rest = std::fmod(tow, interval);
   return rest < kGridTolerance || interval - rest < kGridTolerance;
-}
-
-std::string GlonassChannelName(int number) {
-  char text[16];
-  std::snprintf(text, sizeof text, "R%+d", jps::GlonassChannel(number));
-  return text;
 }
 
 void Count(const ObsEpoch& epoch, double gpsTime, int32_t week, const jps::KelEpoch& kel,
@@ -83,7 +76,7 @@ bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime, ObsSa
     out->system = kGlonassSystem;
     out->number = session_->slots.SlotAt(channel, gpsTime);
     if (out->number == 0) {
-      *name = GlonassChannelName(number);
+      *name = SatelliteName(number);
       *why = "no GLONASS ephemeris names the slot of its channel";
       return false;
     }
@@ -95,7 +88,7 @@ bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime, ObsSa
   // The KEL file stores the carrier phases with the sign opposite to RINEX's.
   const double values[kObservationTypes] = {m.l1Code, -m.l1Phase, m.doppler, m.l2Code, -m.l2Phase};
   for (int i = 0; i < kObservationTypes; ++i) out->values[i] = values[i] == 0.0 ? 0.0 : values[i];
-  out->lossOfLock = m.lockCount == kLockAfterSlip;
+  out->lossOfLock = m.lockCount == jps::kRestartedLockCount;
   return true;
 }
 
@@ -143,12 +136,11 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
 }
 
 void GeodeticToEcef(double latitude, double longitude, double height, double xyz[3]) {
-  double phi = latitude * kRadiansPerDegree, lambda = longitude * kRadiansPerDegree;
-  double e2 = kWgs84Flattening * (2 - kWgs84Flattening);
-  double n = kWgs84SemiMajorAxis / std::sqrt(1 - e2 * std::sin(phi) * std::sin(phi));
-  xyz[0] = (n + height) * std::cos(phi) * std::cos(lambda);
-  xyz[1] = (n + height) * std::cos(phi) * std::sin(lambda);
-  xyz[2] = (n * (1 - e2) + height) * std::sin(phi);
+  jps::EcefPosition p =
+      jps::GeodeticToEcef(latitude * kRadiansPerDegree, longitude * kRadiansPerDegree, height);
+  xyz[0] = p.x;
+  xyz[1] = p.y;
+  xyz[2] = p.z;
 }
 
 double StatedInterval(const EpochTally& tally, double asked) {

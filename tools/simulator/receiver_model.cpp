@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "epoch/geodetic.h"
+
 namespace jpssim {
 namespace {
 
@@ -10,8 +12,6 @@ namespace {
 constexpr double kSiteLatitude = 47.3769;
 constexpr double kSiteLongitude = 8.5417;
 constexpr double kSiteHeight = 408.0;
-constexpr double kWgs84A = 6378137.0;
-constexpr double kWgs84E2 = 6.69437999014e-3;
 
 // Receiver clock: bias and rate drawn per seed, plus a slow wander.
 constexpr double kClockWanderAmplitude = 5e-9;  // s
@@ -47,13 +47,6 @@ constexpr double kMissingL2Low = 0.02;
 constexpr int kAmbiguitySpread = 40;  // cycles at lock start
 constexpr int kSlipSize = 30;         // cycles, at most
 
-Vec3 GeodeticToEcef(double latitude, double longitude, double height) {
-  double sl = std::sin(latitude), cl = std::cos(latitude);
-  double n = kWgs84A / std::sqrt(1.0 - kWgs84E2 * sl * sl);
-  return {(n + height) * cl * std::cos(longitude), (n + height) * cl * std::sin(longitude),
-          (n * (1.0 - kWgs84E2) + height) * sl};
-}
-
 }  // namespace
 
 ReceiverModel::ReceiverModel(Constellation& sky, uint64_t seed, double interval, const Walk& walk)
@@ -63,7 +56,8 @@ ReceiverModel::ReceiverModel(Constellation& sky, uint64_t seed, double interval,
       random_(StreamSeed(seed, 7)),
       tracks_(sky.size()) {
   double lat = kSiteLatitude * kDegree, lon = kSiteLongitude * kDegree;
-  site_ = GeodeticToEcef(lat, lon, kSiteHeight);
+  jps::EcefPosition site = jps::GeodeticToEcef(lat, lon, kSiteHeight);
+  site_ = {site.x, site.y, site.z};
   east_ = {-std::sin(lon), std::cos(lon), 0};
   north_ = {-std::sin(lat) * std::cos(lon), -std::sin(lat) * std::sin(lon), std::cos(lat)};
   up_ = {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "support/portable_math.h"
+
 namespace jpssim {
 
 struct Vec3 {
@@ -21,7 +23,7 @@ inline Vec3 RotateZ(Vec3 a, double angle) {
   return {c * a.x + s * a.y, -s * a.x + c * a.y, a.z};
 }
 
-constexpr double kPi = 3.141592653589793;
+using jps::kPi;
 constexpr double kDegree = kPi / 180.0;
 constexpr double kLightSpeed = 299792458.0;
 constexpr double kEarthRotationRate = 7.2921151467e-5;  // rad/s, WGS-84
