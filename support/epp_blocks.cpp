@@ -7,6 +7,7 @@
 #include <new>
 
 #include "support/epp_reader.h"
+#include "support/file64.h"
 #include "support/keyword_block.h"
 #include "support/line_reader.h"
 #include "support/text_helpers.h"
@@ -14,13 +15,8 @@
 namespace jps {
 namespace {
 
-constexpr const char* kGpsBlockName = "GpsEph";
 constexpr const char* kGlonassBlockName = "GlnEph";
 constexpr const char* kLeapSecondBlockName = "GpsIon";
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // The first line of the block with this key that no read has taken yet.
 const KeywordLine* NextLine(const KeywordBlock& block, const char* key) {
@@ -85,7 +81,7 @@ void TakeEphemeris(KeywordBlock* block, bool (*read)(KeywordBlock*, Block*), boo
 }
 
 void TakeBlock(KeywordBlock* block, EppBlocks* out) {
-  if (SameTextIgnoringCase(block->name, kGpsBlockName)) {
+  if (SameTextIgnoringCase(block->name, kEppGpsBlockName)) {
     TakeEphemeris(block, ReadGpsBlock, false, &out->gps, out);
   } else if (SameTextIgnoringCase(block->name, kGlonassBlockName)) {
     TakeEphemeris(block, ReadGlonassBlock, true, &out->glonass, out);
@@ -102,7 +98,7 @@ void TakeBlock(KeywordBlock* block, EppBlocks* out) {
 
 int ReadEppBlocks(const char* path, EppBlocks* out) {
   *out = EppBlocks{};
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  UniqueFile file(std::fopen(path, "rb"));
   if (!file) return kEppCannotOpen;
   char line[kTextLineSize];
   if (ReadTextLine(file.get(), line) < 0 ||

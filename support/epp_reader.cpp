@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "support/file64.h"
 #include "support/gps_time.h"
 #include "support/keyword_block.h"
 #include "support/line_reader.h"
@@ -14,7 +15,6 @@
 namespace jps {
 namespace {
 
-constexpr const char* kGpsBlockName = "GpsEph";
 constexpr const char* kWeekKey = "El1:";
 constexpr int kWeekLineValues = 5;
 constexpr const char* kToeKey = "El5:";
@@ -25,10 +25,6 @@ constexpr int kOldToeLine = 4;
 constexpr size_t kOldLineLimit = 200;   // the six-line format is read 200 characters a line
 constexpr int32_t kMissing = -1;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool Usable(int32_t week, int32_t toe) {
   return week >= 0 && week < kEppWeekLimit && toe >= 0 && toe <= kEppToeLimit;
@@ -55,7 +51,7 @@ void ReadGpsBlock(const KeywordBlock& block, EppEphemeris* entry) {
 }  // namespace
 
 int EppScanKeywordFile(const char* path, EppEphemerisList* list) {
-  File file(std::fopen(path, "rb"));
+  UniqueFile file(std::fopen(path, "rb"));
   if (!file) return -1;
   char line[kTextLineSize];
   if (ReadTextLine(file.get(), line) < 0 ||
@@ -68,7 +64,7 @@ int EppScanKeywordFile(const char* path, EppEphemerisList* list) {
   while (count < kEppListSize) {
     int result = ReadKeywordBlock(file.get(), block.get());
     if (result < 0) break;
-    if (result != 0 || !SameTextIgnoringCase(block->name, kGpsBlockName)) continue;
+    if (result != 0 || !SameTextIgnoringCase(block->name, kEppGpsBlockName)) continue;
     EppEphemeris& entry = list->entries[count];
     ReadGpsBlock(*block, &entry);
     if (Usable(entry.week, entry.toe)) ++count;
@@ -77,7 +73,7 @@ int EppScanKeywordFile(const char* path, EppEphemerisList* list) {
 }
 
 int EppScanOldFile(const char* path, EppEphemerisList* list) {
-  File file(std::fopen(path, "rb"));
+  UniqueFile file(std::fopen(path, "rb"));
   if (!file) return -1;
   int count = 0;
   while (!std::feof(file.get()) && count < kEppListSize) {

@@ -11,6 +11,8 @@ namespace jps {
 
 // The first line of a keyword EPP file begins with this.
 constexpr const char* kEppHeaderMark = "$EPHREC";
+// The name of a GPS ephemeris block.
+constexpr const char* kEppGpsBlockName = "GpsEph";
 constexpr int kEppListSize = 128;
 constexpr int32_t kEppWeekLimit = 2048;      // weeks 0-2047 are usable
 constexpr int32_t kEppToeLimit = 604800;     // toe 0-604800 is usable

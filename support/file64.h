@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 namespace jps {
 
@@ -21,6 +22,13 @@ inline int64_t Tell64(std::FILE* f) {
   return static_cast<int64_t>(ftello(f));
 #endif
 }
+
+// A file owned by a std::unique_ptr, closed when it goes. A writer checks
+// its writes with std::fclose(file.release()) instead.
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // True when the path names an existing regular file.
 bool IsRegularFile(const char* path);

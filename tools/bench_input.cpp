@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "support/file64.h"
 #include "tools/simulator/simulator.h"
 
 namespace jpsbench {
@@ -11,14 +12,10 @@ namespace {
 constexpr double kBytesPerMegabyte = 1e6;
 constexpr double kLongestSessionMinutes = 10080.0;  // the simulator's limit: one week
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 bool WriteSimulatedInput(const std::string& path, double megabytes, bool rm, std::string* why) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  jps::UniqueFile file(std::fopen(path.c_str(), "wb"));
   if (!file) {
     *why = "cannot create " + path;
     return false;
@@ -58,7 +55,7 @@ bool WriteSimulatedInput(const std::string& path, double megabytes, bool rm, std
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  jps::UniqueFile file(std::fopen(path.c_str(), "rb"));
   if (!file) return false;
   data->clear();
   uint8_t chunk[1 << 16];

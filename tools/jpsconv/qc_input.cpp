@@ -2,51 +2,20 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "support/epp_reader.h"
+#include "support/file64.h"
 #include "support/gps_time.h"
 #include "support/gps_weeks.h"
 #include "support/line_reader.h"
 #include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/kel_companions.h"
 #include "tools/jpsconv/kel_reader.h"
 
 namespace jpsconv {
 namespace {
-
-// A creation stamp outside these years (since 1900) is not a date.
-constexpr int kFirstStampYear = 80, kLastStampYear = 200;
-constexpr int kMonthsPerYear = 12, kLongestMonth = 31;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// The first of the paths that names a file, or "".
-std::string Beside(const std::string& kel, std::initializer_list<const char*> extensions) {
-  for (const char* extension : extensions) {
-    std::string path = WithExtension(kel, extension);
-    if (FileSize(path) >= 0 && !IsDirectory(path)) return path;
-  }
-  return "";
-}
-
-// The GPS week in which the KEL file was written: a recording is older than
-// that. The clock stands in for a stamp that is not a date.
-int32_t WrittenInWeek(const jps::KelHeader& h) {
-  jps::CalendarTime t{};
-  if (h.createYear >= kFirstStampYear && h.createYear <= kLastStampYear && h.createMonth >= 0 &&
-      h.createMonth < kMonthsPerYear && h.createDay >= 1 && h.createDay <= kLongestMonth) {
-    t = {h.createSecond, h.createMinute, h.createHour, h.createDay, h.createMonth, h.createYear, 0};
-  } else {
-    std::time_t now = std::time(nullptr);
-    const std::tm* utc = std::gmtime(&now);
-    t = {utc->tm_sec, utc->tm_min, utc->tm_hour, utc->tm_mday, utc->tm_mon, utc->tm_year, 0};
-  }
-  return jps::FullWeekOfCalendar(t);
-}
 
 // The whole GPS week of the first epoch, from the last GPS ephemeris of the
 // EPP file: the week, of the three around the ephemeris's, nearest to it.
@@ -63,7 +32,7 @@ void ReadWeek(const std::string& epp, int32_t writtenInWeek, QcReport* report) {
 }
 
 void ReadMarks(const std::string& sta, QcAccumulator* figures) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(sta.c_str(), "rb"));
+  jps::UniqueFile file(std::fopen(sta.c_str(), "rb"));
   if (!file) return;
   char text[jps::kTextLineSize];
   jps::StaLine line;
@@ -107,8 +76,8 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
   std::string error = reader.Open(kelPath, cannotOpen);
   if (!error.empty()) return error;
   report->kel = kelPath;
-  report->epp = Beside(kelPath, {".epp", ".EPP"});
-  report->sta = Beside(kelPath, {".STA", ".sta"});
+  report->epp = FileBeside(kelPath, ".epp");
+  report->sta = FileBeside(kelPath, ".STA");
 
   QcAccumulator figures;
   jps::KelEpoch epoch;
@@ -124,7 +93,7 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
   }
   if (!report->sta.empty()) ReadMarks(report->sta, &figures);
   figures.Finish(report);
-  ReadWeek(report->epp, WrittenInWeek(reader.header()), report);
+  ReadWeek(report->epp, WeekWritten(reader.header()), report);
   return "";
 }
 

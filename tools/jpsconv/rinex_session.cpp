@@ -1,64 +1,33 @@
 #include "tools/jpsconv/rinex_session.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <cmath>
-#include <ctime>
 #include <limits>
 #include <vector>
 
 #include "support/epp_blocks.h"
-#include "support/file64.h"
 #include "support/gps_weeks.h"
 #include "support/line_reader.h"
 #include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/kel_companions.h"
 #include "tools/jpsconv/rinex_navigation.h"
 
 namespace jpsconv {
 namespace {
 
-// KEL creation years (since 1900) that can be a real date.
-constexpr int kFirstCreationYear = 80;
-constexpr int kLastCreationYear = 300;
-constexpr int kMonthsPerYear = 12;
-constexpr int kLastDayOfMonth = 31;
 const double kNoTime = std::numeric_limits<double>::quiet_NaN();
 
 // The latest GPS week the recording can belong to: the week after the one in
-// which the KEL file was made (a recording is older than its conversion; the
-// week after allows for the time zone of the stamp), or the week after this
-// one when the stamp is not a date.
-int32_t LatestWeek(const jps::KelHeader& h) {
-  jps::CalendarTime c{
-      h.createSecond, h.createMinute, h.createHour, h.createDay, h.createMonth, h.createYear, 0};
-  bool date = h.createYear >= kFirstCreationYear && h.createYear <= kLastCreationYear &&
-              h.createMonth >= 0 && h.createMonth < kMonthsPerYear && h.createDay >= 1 &&
-              h.createDay <= kLastDayOfMonth;
-  if (!date) {
-    std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    c = {utc.tm_sec, utc.tm_min, utc.tm_hour, utc.tm_mday, utc.tm_mon, utc.tm_year, 0};
-  }
-  return jps::FullWeekOfCalendar(c) + 1;
-}
+// which the KEL file was made (the week after allows for the time zone of the
+// stamp).
+int32_t LatestWeek(const jps::KelHeader& h) { return WeekWritten(h) + 1; }
 
-// The file named on the command line, else the one beside the KEL file when
-// it exists (the extension as the converter writes it, or in the other
-// case); "" for neither.
+// The file named on the command line, else the one beside the KEL file.
 std::string CompanionFile(const std::string& given, const std::string& kel,
                           const std::string& extension) {
-  if (!given.empty()) return given;
-  std::string other = extension;
-  for (char& c : other)
-    c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
-  for (const std::string& e : {extension, other}) {
-    std::string beside = WithExtension(kel, e);
-    if (jps::IsRegularFile(beside.c_str())) return beside;
-  }
-  return "";
+  return given.empty() ? FileBeside(kel, extension) : given;
 }
 
 bool LoadSite(const std::string& kel, const RinexOptions& options, RinexSession* s,
