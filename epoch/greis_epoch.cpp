@@ -76,6 +76,37 @@ bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasureme
   return DeriveDoppler(m, m.l1Code, time, s.Context->continuity.History[sv], wavelength);
 }
 
+// The measurement records of the epoch's satellites that a KEL epoch takes,
+// in slot order; returns how many.
+int FillMeasurements(DecoderState* s, double receiverTime, double dt,
+                     KelMeasurement* measurements) {
+  const ConversionSwitches& switches = s->Context->switches;
+  ContinuityState& continuity = s->Context->continuity;
+  const SignalArray& l1Phase = switches.l1PhaseFromP1 ? s->P1Phase : s->CaPhase;
+  bool hasFlags = s->EpochMessageCounts[kCountCaFlags] != 0;
+  int count = 0;
+  for (int i = 0; i < s->SatCount; ++i) {
+    int sv = s->SatIndices[i];
+    if (!EpochTakesSatellite(sv, switches.gpsOnly)) continue;
+
+    KelMeasurement& m = measurements[count];
+    m.satellite = static_cast<int8_t>(sv);
+    m.lockCount = GreisLockCount(*s, i, sv, dt);
+    if (hasFlags) ApplyLoopFlags(*s, i, sv, receiverTime, m);
+    m.l1Code = ZeroIfNotFinite(s->CaRange.values[i] * kSpeedOfLight);
+    m.l1Phase = InvertedPhase(l1Phase.values[i]);
+    m.l2Code = ZeroIfNotFinite(s->P2Range.values[i] * kSpeedOfLight);
+    m.l2Phase = InvertedPhase(s->P2Phase.values[i]);
+    if (!FillDoppler(*s, i, sv, receiverTime, m)) {
+      m = KelMeasurement{};
+      continue;
+    }
+    ApplyMissingL1Rule(continuity, m, sv);
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace
 
 int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements) {
@@ -139,30 +170,8 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   ConvertRangeArrays(*s);
   ConvertPhaseArrays(*s);
 
-  const SignalArray& l1Phase = switches.l1PhaseFromP1 ? s->P1Phase : s->CaPhase;
-  bool hasFlags = counts[kCountCaFlags] != 0;
-  int count = 0;
-  for (int i = 0; i < s->SatCount; ++i) {
-    int sv = s->SatIndices[i];
-    if (!EpochTakesSatellite(sv, switches.gpsOnly)) continue;
-
-    KelMeasurement& m = measurements[count];
-    m.satellite = static_cast<int8_t>(sv);
-    m.lockCount = GreisLockCount(*s, i, sv, dt);
-    if (hasFlags) ApplyLoopFlags(*s, i, sv, receiverTime, m);
-    m.l1Code = ZeroIfNotFinite(s->CaRange.values[i] * kSpeedOfLight);
-    m.l1Phase = InvertedPhase(l1Phase.values[i]);
-    m.l2Code = ZeroIfNotFinite(s->P2Range.values[i] * kSpeedOfLight);
-    m.l2Phase = InvertedPhase(s->P2Phase.values[i]);
-    if (!FillDoppler(*s, i, sv, receiverTime, m)) {
-      m = KelMeasurement{};
-      continue;
-    }
-    ApplyMissingL1Rule(continuity, m, sv);
-    ++count;
-  }
-
-  epoch->measurementCount = static_cast<int8_t>(count);
+  epoch->measurementCount =
+      static_cast<int8_t>(FillMeasurements(s, receiverTime, dt, measurements));
   continuity.PreviousEpochTime = receiverTime;
   ClearEpochCounters(s);
   ResetEpochArrays(s);

@@ -174,6 +174,66 @@ std::string Ratio(const Timing& t, const Timing& base, const char* name) {
   return text;
 }
 
+// Removes stem.kel, stem.epp and stem.STA from dir: each run writes new
+// files, as a first conversion does (rewriting a file the system still holds
+// in its cache costs the system more than writing a new one).
+void RemoveOutputs(const std::filesystem::path& dir, const std::string& stem) {
+  std::error_code ignored;
+  for (const char* extension : {".kel", ".epp", ".STA"}) {
+    std::filesystem::remove(dir / (stem + extension), ignored);
+  }
+}
+
+// The plug-in's conversion without and with a host that watches progress;
+// returns the first one's time.
+Timing ConvertPasses(const std::string& input, const std::filesystem::path& dir, int runs,
+                     double mb, const Timing& frameTime, int32_t* result) {
+  std::string kel = (dir / "bench_out.kel").string();
+  int32_t written = 0;
+  auto removeOutputs = [&] { RemoveOutputs(dir, "bench_out"); };
+  Timing t = Best(runs, [&] { *result = ConvertPass(input, kel, false, &written); }, removeOutputs);
+  Report("convert", mb, t,
+         Format("(%llu epochs written, result %llu)", static_cast<unsigned>(written),
+                static_cast<unsigned>(*result)) +
+             Ratio(t, frameTime, "the frame pass"));
+  uint64_t calls = 0;
+  Timing watched = Best(runs, [&] {
+    progressCalls = 0;
+    *result = ConvertPass(input, kel, true, &written);
+    calls = progressCalls;
+  }, removeOutputs);
+  Report("convert1", mb, watched,
+         Format("(a host that watches progress: %llu calls)", calls) +
+             Ratio(watched, t, "convert"));
+  return t;
+}
+
+// jpsconv convert on a pseudo-terminal, its progress bar drawn; false when
+// the program does not start.
+bool CliPass(const std::string& program, const std::string& input,
+             const std::filesystem::path& dir, int runs, double mb, const Timing& convertTime,
+             int32_t* result) {
+  std::string kel = (dir / "bench_cli.kel").string();
+  Timing t;
+  jpsbench::ProgramTiming last;
+  for (int r = 0; r < runs; ++r) {
+    RemoveOutputs(dir, "bench_cli");
+    last = jpsbench::ProgramTiming{};
+    if (!jpsbench::RunOnTerminal(program, {"convert", input, "-o", kel}, &last)) {
+      std::fprintf(stderr, "jps_bench: cannot start %s\n", program.c_str());
+      return false;
+    }
+    t.wall = std::min(t.wall, last.wall);
+    t.cpu = std::min(t.cpu, last.cpu);
+  }
+  Report("cli", mb, t,
+         Format("(jpsconv convert on a terminal: exit %llu, %llu bytes drawn)",
+                static_cast<unsigned>(last.exitStatus), last.terminalBytes) +
+             Ratio(t, convertTime, "convert"));
+  if (last.exitStatus != 0) *result = 1;
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,63 +293,10 @@ int main(int argc, char** argv) {
 
   int32_t result = 0;
   Timing convertTime;
-  if (wanted("convert")) {
-    std::string kel = (dir / "bench_out.kel").string();
-    int32_t written = 0;
-    // Each run writes new files, as a first conversion does: the outputs of
-    // the run before are removed first (rewriting a file the system still
-    // holds in its cache costs the system more than writing a new one).
-    auto removeOutputs = [&] {
-      std::error_code ignored;
-      for (const char* name : {"bench_out.kel", "bench_out.epp", "bench_out.STA"}) {
-        std::filesystem::remove(dir / name, ignored);
-      }
-    };
-    Timing t = Best(o.runs, [&] { result = ConvertPass(input, kel, false, &written); },
-                    removeOutputs);
-    std::string note = Format("(%llu epochs written, result %llu)", static_cast<unsigned>(written),
-                              static_cast<unsigned>(result));
-    if (frameTime.cpu < 1e300) {
-      char ratio[64];
-      std::snprintf(ratio, sizeof ratio, "; %.2f x the frame pass", t.cpu / frameTime.cpu);
-      note += ratio;
-    }
-    Report("convert", mb, t, note);
-    convertTime = t;
-    uint64_t calls = 0;
-    Timing watched = Best(o.runs, [&] {
-      progressCalls = 0;
-      result = ConvertPass(input, kel, true, &written);
-      calls = progressCalls;
-    }, removeOutputs);
-    Report("convert1", mb, watched,
-           Format("(a host that watches progress: %llu calls)", calls) +
-               Ratio(watched, convertTime, "convert"));
-  }
-
+  if (wanted("convert")) convertTime = ConvertPasses(input, dir, o.runs, mb, frameTime, &result);
   if (wanted("cli")) {
     std::string program = (fs::path(argv[0]).parent_path() / "jpsconv").string();
-    std::string kel = (dir / "bench_cli.kel").string();
-    Timing t;
-    jpsbench::ProgramTiming last;
-    for (int r = 0; r < o.runs; ++r) {
-      std::error_code ignored;
-      for (const char* name : {"bench_cli.kel", "bench_cli.epp", "bench_cli.STA"}) {
-        fs::remove(dir / name, ignored);
-      }
-      last = jpsbench::ProgramTiming{};
-      if (!jpsbench::RunOnTerminal(program, {"convert", input, "-o", kel}, &last)) {
-        std::fprintf(stderr, "jps_bench: cannot start %s\n", program.c_str());
-        return 2;
-      }
-      t.wall = std::min(t.wall, last.wall);
-      t.cpu = std::min(t.cpu, last.cpu);
-    }
-    Report("cli", mb, t,
-           Format("(jpsconv convert on a terminal: exit %llu, %llu bytes drawn)",
-                  static_cast<unsigned>(last.exitStatus), last.terminalBytes) +
-               Ratio(t, convertTime, "convert"));
-    if (last.exitStatus != 0) result = 1;
+    if (!CliPass(program, input, dir, o.runs, mb, convertTime, &result)) return 2;
   }
   return result == 0 ? 0 : 1;
 }
