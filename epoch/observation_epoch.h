@@ -6,12 +6,13 @@
 
 #include <cstdint>
 
+#include "greis/satellite_messages.h"
 #include "support/gnss_signals.h"
 
 namespace jps {
 
-// Satellites one epoch can hold: a satellite list holds one-byte indices.
-constexpr int kMaxStreamSatellites = 255;
+// Satellites one epoch can hold: those of one satellite list.
+constexpr int kMaxStreamSatellites = kMaxListedSatellites;
 
 // Which values of a signal are present.
 enum SignalValue : uint8_t {

@@ -14,6 +14,7 @@
 namespace jps {
 
 class JpsInput;
+class MessageTap;
 class TextStream;
 
 constexpr int kMaxSlots = 24;                 // satellites in one epoch
@@ -21,7 +22,7 @@ constexpr int kGlonassTableSize = kLastGlonassNumber + 1;  // satellite numbers 
 constexpr int kMaxEventMarks = 1000;          // [XA]/[XB] marks kept per epoch
 constexpr int kEventTextSize = 32;            // 31 characters and a terminator
 constexpr int kEventMarkSize = 9;             // u4 ms of day, i4 ns, u1 time scale
-constexpr int kDispatchStateCount = 78;       // dispatch states 0 to 77
+constexpr int kDispatchStateCount = 79;       // dispatch states 0 to 78
 
 // Body sizes of the fixed records (checksum byte included).
 constexpr int kReceiverDateSize = 6;
@@ -172,6 +173,7 @@ struct DecoderState {
   FramingState Framing;
   JpsInput* JpsStream;
   TextStream* StaStream;
+  MessageTap* Tap;   // told of every whole message taken; null: nobody asked
   int32_t SatCount;
   int8_t EpochMessageCounts[kEpochCounterCount];
   int32_t DateValid;

@@ -8,6 +8,7 @@
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
+#include "greis/message_tap.h"
 #include "greis/rm_record.h"
 #include "support/satellite_numbers.h"
 
@@ -22,6 +23,11 @@ inline const DispatchRow& CurrentRow(const DecoderState* s) {
 void BackToHunt(DecoderState* s) {
   s->Framing.phase = kPhaseHunt;
   s->Framing.row = nullptr;
+}
+
+// A whole message taken: the tap, when there is one, hears of it.
+void Tap(DecoderState* s, const uint8_t* message) {
+  if (s->Tap != nullptr) s->Tap->OnMessage(message, s->Framing.length);
 }
 
 // Rejects the candidate: hunting resumes at the byte after its first character.
@@ -44,6 +50,7 @@ DecoderEvent SkipMessage(DecoderState* s, const uint8_t* message, int L) {
     RejectCandidate(s);
   } else {
     ++s->MessagesFound;
+    Tap(s, message);
     BackToHunt(s);
   }
   return kEventNone;
@@ -79,6 +86,7 @@ struct IdText {
 
 void CloseIntake(DecoderState* s) {
   s->Intake = kIntakeClosed;
+  if (s->Tap != nullptr) s->Tap->OnIntakeClosed();
   s->Context->Notify(TimeOfWeek(*s, ReceiverTimeMs(*s)),
                      "Message %s out of place: epoch skipped to the next receiver time",
                      IdText(s->Framing).text);
@@ -119,10 +127,11 @@ DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
   return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
 }
 
-DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row) {
+DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row, const uint8_t* message) {
   ++s->MessagesFound;
   RaiseCounter(s, row);
   NoteArrival(s, row);
+  Tap(s, message);
   BackToHunt(s);
   return row.event;
 }
@@ -131,7 +140,7 @@ DecoderEvent RunParserRow(DecoderState* s, const DispatchRow& row, const uint8_t
   if (row.parser != nullptr && row.parser(*s, message, s->Framing.length) != 0) {
     return RefuseMessage(s, row);
   }
-  return AcceptMessage(s, row);
+  return AcceptMessage(s, row, message);
 }
 
 }  // namespace
@@ -164,6 +173,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
         return kEventNone;
       }
       ++s->MessagesFound;
+      Tap(s, message);
       BackToHunt(s);
       if (s->Intake == kIntakeOpen) s->Intake = kIntakeAfterEnd;
       if (s->EpochMessageCounts[kCountCaRange] == 1) return kEventEpoch;
@@ -175,11 +185,12 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
       s->DateValid = 1;
       ++s->MessagesFound;
       NoteArrival(s, row);
+      Tap(s, message);
       BackToHunt(s);
       return kEventNone;
 
     case Handling::kSatIndices:
-      if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row);
+      if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row, message);
       ReportBadMessageHeader(s);
       s->Context->Notify(TimeOfDaySeconds(*s), "Checksum error on SI message: %d %d", row.state, L);
       s->EpochMessageCounts[kCountSatIndices] = 0;
@@ -199,6 +210,9 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
 
     case Handling::kParser:
       return RunParserRow(s, row, message);
+
+    case Handling::kTapOnly:
+      return SkipMessage(s, message, L);
   }
   BackToHunt(s);
   return kEventNone;
@@ -208,12 +222,13 @@ bool FinishHeader(DecoderState* s) {
   FramingState& f = s->Framing;
   int L = ParseHexLength(f.HeaderBuffer + 2);
   const DispatchRow* row = L > 0 ? FindDispatchRow(f.HeaderBuffer) : nullptr;
-  if (row == nullptr) {
-    RejectCandidate(s);
-    return false;
-  }
-  if (L > row->maxLength) {
+  if (row != nullptr && L > row->maxLength) {
     if (row->overLimitText != nullptr) s->Context->Report("%s", row->overLimitText);
+    row = nullptr;
+  }
+  // Too long for the KEL epoch, or not read for it: the tap may still read it.
+  if (row == nullptr) row = FindTapOnlyRow(f.HeaderBuffer, L);
+  if (row == nullptr) {
     RejectCandidate(s);
     return false;
   }
@@ -281,6 +296,7 @@ DecoderEvent DecodeNext(DecoderState* s) {
 int ResetEpoch(int8_t* counts, DecoderState* s) {
   if (s->Context->switches.keepDamagedEpochs) return kEventNone;
   (void)counts;
+  if (s->Tap != nullptr) s->Tap->OnEpochDiscarded();
   ClearEpochCounters(s);
   ResetEpochArrays(s);
   s->EpochMessageCounts[kCountDamaged] = 1;

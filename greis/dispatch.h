@@ -31,6 +31,7 @@ enum class Handling : uint8_t {
   kReceiverDate,  // [RD]
   kSatIndices,    // [SI]: own failure text
   kRmRecord,      // [rM]
+  kTapOnly,       // a message only the tap reads: body checked, then handed over
 };
 
 constexpr int kNoCounter = -1;
@@ -64,6 +65,12 @@ struct DispatchRow {
 
 // Row of a candidate header (identifier and length digits), or null.
 const DispatchRow* FindDispatchRow(const uint8_t* header);
+// The row of a message that the KEL conversion does not take, or takes only
+// up to a smaller length, but the outputs beside it read: every per-satellite
+// message of the six slots with any number of satellites, [SI] and [NN] with
+// more than the KEL epoch's satellites, the other systems' ephemerides. Null
+// when the identifier is none of them or L does not fit it.
+const DispatchRow* FindTapOnlyRow(const uint8_t* header, int L);
 
 DecoderEvent DecodeNext(DecoderState* state);
 

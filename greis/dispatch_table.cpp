@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "greis/dispatch.h"
+#include "greis/ephemeris_views.h"
 #include "greis/event_records.h"
 #include "greis/framing.h"
 #include "greis/id_index.h"
 #include "greis/message_parsers.h"
 #include "greis/rm_record.h"
+#include "greis/satellite_messages.h"
 
 namespace jps {
 namespace {
@@ -101,6 +103,30 @@ constexpr DispatchRow kRows[] = {
 // Row index by the two identifier characters.
 constexpr IdIndex kRowIndex = BuildIdIndex(kRows, [](const DispatchRow& r) { return r.key; });
 
+// The one row of the messages that only the tap reads.
+constexpr int kTapOnlyState = kDispatchStateCount - 1;
+constexpr DispatchRow kTapOnlyRow = {"", kTapOnlyState, kMaxMessageLength, H::kTapOnly, nullptr, N,
+                                     false, I::kOutside, S::kOwn, nullptr, E0};
+// A record that the receiver sends with one length digit "0".
+constexpr int kMaxRecordLength = 255;
+
+bool IsId(const uint8_t* header, const char* id) {
+  return header[0] == static_cast<uint8_t>(id[0]) && header[1] == static_cast<uint8_t>(id[1]);
+}
+
+// A list of one byte per satellite, at most one per satellite index.
+bool IsSatelliteList(const uint8_t* header, int L) {
+  return (IsId(header, "SI") || IsId(header, "NN")) && L - 1 <= kMaxListedSatellites;
+}
+
+bool IsOtherEphemeris(const uint8_t* header, int L) {
+  if (L > kMaxRecordLength) return false;
+  for (const auto& id : kOtherEphemerisIds) {
+    if (IsId(header, id)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const DispatchRow* FindDispatchRow(const uint8_t* header) {
@@ -110,6 +136,16 @@ const DispatchRow* FindDispatchRow(const uint8_t* header) {
   // Every identifier but "rM" is matched with its first length digit.
   if (row.key[2] != '\0' && header[2] != static_cast<uint8_t>(row.key[2])) return nullptr;
   return &row;
+}
+
+const DispatchRow* FindTapOnlyRow(const uint8_t* header, int L) {
+  if (L <= 0) return nullptr;
+  if (const SatelliteMessageKind* kind = FindSatelliteMessage(header)) {
+    int count = EntryCount(*kind, L);
+    return count >= 0 && count <= kMaxListedSatellites ? &kTapOnlyRow : nullptr;
+  }
+  if (IsSatelliteList(header, L) || IsOtherEphemeris(header, L)) return &kTapOnlyRow;
+  return nullptr;
 }
 
 }  // namespace jps

@@ -10,6 +10,10 @@
 
 namespace jps {
 
+// The ephemeris messages of the systems beyond GPS ([GE]) and GLONASS ([NE]):
+// QZSS, Galileo, BeiDou and SBAS.
+inline constexpr char kOtherEphemerisIds[][3] = {"QE", "EN", "CN", "WE"};
+
 // The GPS-style block shared by [GE] [QE] [EN] [CN].
 namespace gps_ephemeris {
 constexpr int kPrn = 0;              // u1 (QZSS 193-197)

@@ -1,5 +1,7 @@
 #include "greis/framing.h"
 
+#include "greis/ephemeris_views.h"
+#include "greis/satellite_messages.h"
 #include "support/little_endian.h"
 
 namespace jps {
@@ -14,14 +16,20 @@ constexpr char MessageIdTable[kMessageIdCount][3] = {
 
 namespace {
 
+constexpr void AddMessageId(MessageIdLookup& lookup, const char* id) {
+  uint8_t a = static_cast<uint8_t>(id[0]);
+  uint8_t b = static_cast<uint8_t>(id[1]);
+  lookup.first[a] = true;
+  lookup.second[a][b >> 5] |= 1u << (b & 31);
+}
+
+// The receiver's base set, and the messages of every signal slot and of the
+// other systems' ephemerides, which the outputs beside the KEL file read.
 constexpr MessageIdLookup BuildMessageIdLookup() {
   MessageIdLookup lookup{};
-  for (const auto& id : MessageIdTable) {
-    uint8_t a = static_cast<uint8_t>(id[0]);
-    uint8_t b = static_cast<uint8_t>(id[1]);
-    lookup.first[a] = true;
-    lookup.second[a][b >> 5] |= 1u << (b & 31);
-  }
+  for (const auto& id : MessageIdTable) AddMessageId(lookup, id);
+  for (const auto& kind : kSatelliteMessages) AddMessageId(lookup, kind.id);
+  for (const auto& id : kOtherEphemerisIds) AddMessageId(lookup, id);
   return lookup;
 }
 

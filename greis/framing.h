@@ -31,11 +31,13 @@ struct FramingState {
 };
 
 
-// The identifiers that framing accepts, in table order.
+// The receiver's base set of identifiers, in table order.
 extern const char MessageIdTable[kMessageIdCount][3];
 
-// Lookups of the identifier table, built when the program is compiled:
-// which bytes start an identifier, and which second bytes complete one.
+// Lookups of the identifiers that framing accepts (the base set, every
+// per-satellite message of the six signal slots, and the other systems'
+// ephemerides), built when the program is compiled: which bytes start an
+// identifier, and which second bytes complete one.
 struct MessageIdLookup {
   bool first[256];
   uint32_t second[256][8];   // bit b % 32 of word b / 32: (first, b) is an identifier
