@@ -9,6 +9,7 @@
 #include "epoch/greis_slot_rules.h"
 #include "epoch/measurement_forms.h"
 #include "greis/dispatch.h"
+#include "greis/record_views.h"
 #include "greis/station_marks.h"
 #include "context/conversion_context.h"
 #include "support/satellite_numbers.h"
@@ -20,7 +21,6 @@ constexpr double kDegreesPerRadian = 57.29577950560105;
 constexpr double kCaDopplerUnit = 0.0001;    // Hz per [DC] count
 constexpr double kMinPositionAxis = 0.01;    // metres: below, no position
 constexpr int kLastDayOfWeek = 7;            // 7 passes: Saturday's end at 604800 s
-constexpr int kPositionX = 0, kPositionY = 8, kPositionZ = 16;   // [PV] offsets
 
 // A refused epoch takes its measurements with it: nothing of it may reach
 // the next epoch under that epoch's time. Its reason reaches the host once,
@@ -35,12 +35,13 @@ int Refuse(DecoderState* s, bool clearCounters) {
 // that is not finite is dropped for good (until the next [PV]).
 void FillPosition(DecoderState* s, KelEpoch* epoch) {
   uint8_t* pv = s->PositionVelocity;
-  double x = LoadF64(pv + kPositionX), y = LoadF64(pv + kPositionY), z = LoadF64(pv + kPositionZ);
+  PositionVelocityView view(pv, kPositionVelocitySize);
+  double x = view.x(), y = view.y(), z = view.z();
   if (IsNotFinite(x) || IsNotFinite(y) || IsNotFinite(z)) {
     x = y = z = 0.0;
-    StoreF64(pv + kPositionX, 0.0);
-    StoreF64(pv + kPositionY, 0.0);
-    StoreF64(pv + kPositionZ, 0.0);
+    StoreF64(pv + position_velocity::kX, 0.0);
+    StoreF64(pv + position_velocity::kY, 0.0);
+    StoreF64(pv + position_velocity::kZ, 0.0);
   }
   GeodeticPosition g{0.0, 0.0, 0.0};
   if (std::fabs(x) > kMinPositionAxis && std::fabs(y) > kMinPositionAxis &&
@@ -151,11 +152,12 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
   double receiverTime = TimeOfWeek(*s, ReceiverTimeMs(*s));
   epoch->receiverTime = receiverTime;
   if (receiverTime < 0.0 || receiverTime > kSecondsPerWeek) return Refuse(s, true);
-  double clockOffsetSeconds = LoadF64(s->ClockOffset);
+  double clockOffsetSeconds = ClockOffsetView(s->ClockOffset, kClockOffsetSize).offset();
   epoch->clockOffset = clockOffsetSeconds * kSpeedOfLight;
   continuity.LastEpochTime = receiverTime;
   if (IsNotFinite(epoch->clockOffset)) return Refuse(s, true);
-  epoch->clockDrift = ZeroIfNotFinite(LoadF32(s->ClockDrift) * kSpeedOfLight);
+  epoch->clockDrift =
+      ZeroIfNotFinite(ClockDriftView(s->ClockDrift, kClockDriftSize).drift() * kSpeedOfLight);
   epoch->correctedTime = receiverTime - clockOffsetSeconds;
 
   double dt = 1.0;
@@ -164,8 +166,8 @@ int BuildGreisEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measuremen
     if (dt < 0.0) dt = 1.0;
   }
 
-  WriteEpochCameraPulses(s);
-  WriteStationMarks(s);
+  EmitEpochCameraPulses(s);
+  ApplyStationEvents(s);
 
   ConvertRangeArrays(*s);
   ConvertPhaseArrays(*s);

@@ -92,7 +92,7 @@ int BuildRmEpoch(DecoderState* s, KelEpoch* epoch, KelMeasurement* measurements)
   epoch->correctedTime = time - s->RmClockOffset;
   epoch->clockOffset = s->RmClockOffset * kSpeedOfLight;
 
-  WriteEpochCameraPulses(s);
+  EmitEpochCameraPulses(s);
 
   int count = 0;
   for (int i = 0; i < s->SatCount; ++i) {

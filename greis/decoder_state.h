@@ -8,6 +8,7 @@
 
 #include "context/conversion_context.h"
 #include "greis/framing.h"
+#include "greis/record_views.h"
 #include "support/little_endian.h"
 #include "support/satellite_numbers.h"
 
@@ -15,7 +16,7 @@ namespace jps {
 
 class JpsInput;
 class MessageTap;
-class TextStream;
+class StationLineOutput;
 
 constexpr int kMaxSlots = 24;                 // satellites in one epoch
 constexpr int kGlonassTableSize = kLastGlonassNumber + 1;  // satellite numbers 0 to 70
@@ -172,7 +173,7 @@ struct DecoderState {
   ConversionContext* Context;
   FramingState Framing;
   JpsInput* JpsStream;
-  TextStream* StaStream;
+  StationLineOutput* StationOutput;   // takes the station-mark lines; null: none made
   MessageTap* Tap;   // told of every whole message taken; null: nobody asked
   int32_t SatCount;
   int8_t EpochMessageCounts[kEpochCounterCount];
@@ -232,13 +233,17 @@ struct DecoderState {
 };
 
 // Field readers of the stored records.
-inline uint32_t ReceiverTimeMs(const DecoderState& s) { return LoadU32(s.ReceiverTime); }
+inline uint32_t ReceiverTimeMs(const DecoderState& s) {
+  return ReceiverTimeView(s.ReceiverTime, kReceiverTimeSize).msOfDay();
+}
 inline double TimeOfDaySeconds(const DecoderState& s) { return ReceiverTimeMs(s) / 1000.0; }
 // GPS time of week of a time of day in milliseconds, with the receiver's day of week.
 inline double TimeOfWeek(const DecoderState& s, double msOfDay) {
   return msOfDay * 0.001 + s.DayOfWeek * 86400.0;
 }
-inline int LeapSeconds(const DecoderState& s) { return LoadI8(s.GpsUtcRecord + 18); }
+inline int LeapSeconds(const DecoderState& s) {
+  return GpsUtcView(s.GpsUtcRecord, kGpsUtcSize).leapSeconds();
+}
 
 // L1 (index 0) or L2 (index 1) carrier frequency of a satellite number; 0 when
 // unknown. Satellite numbers outside the table have no frequency.

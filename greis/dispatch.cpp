@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "greis/ephemeris_views.h"
 #include "greis/framing.h"
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
@@ -336,5 +337,14 @@ void ResetDecoder(DecoderState* s, ConversionContext* context) {
   ResetFraming(s->Framing);
 }
 
-}  // namespace jps
+void NoteGlonassCarriers(DecoderState* s) {
+  if (s->Context->switches.gpsOnly) return;
+  GlonassEphemerisView ephemeris(s->GlnEphemerisRecord, kGlnEphemerisSize);
+  int channel = ephemeris.channel();
+  int sv = GlonassNumber(channel);
+  if (sv < 0 || sv >= kGlonassTableSize) return;
+  s->GlonassFrequencies[sv][0] = GlonassL1Frequency(channel);
+  s->GlonassFrequencies[sv][1] = GlonassL2Frequency(channel);
+}
 
+}  // namespace jps

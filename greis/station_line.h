@@ -15,9 +15,9 @@ struct NumberedStationEvent {
   char text[kEventTextSize];
 };
 
-// When the STA stream is open, writes "STA: * <time of week> * <n> * 0.000 *
-// <text> *  * " where n is a running number of the process (from 1) and counts
-// the line as a station mark. Returns 0.
-int WriteNumberedStationLine(DecoderState& state, const NumberedStationEvent& event);
+// When the decoder state has a station output, hands it the station line
+// "STA: * <time of week> * <n> * 0.000 * <text> *  * " where n is a running
+// number of the process (from 1). Returns 0.
+int EmitNumberedStationLine(DecoderState& state, const NumberedStationEvent& event);
 
 }  // namespace jps

@@ -4,25 +4,34 @@
 
 #include "context/conversion_context.h"
 #include "greis/event_records.h"
+#include "greis/station_output.h"
 #include "support/sta_lines.h"
-#include "support/text_stream.h"
+#include "support/text_helpers.h"
 
 namespace jps {
 namespace {
 
-bool HasStaStream(const DecoderState& s) {
-  return s.StaStream != nullptr && s.StaStream->IsOpen();
+bool HasStationOutput(const DecoderState& s) { return s.StationOutput != nullptr; }
+
+StaLine LineOf(StaLineKind kind, double time) {
+  StaLine line{};
+  line.kind = kind;
+  line.time = time;
+  return line;
 }
 
-// Writes the station line of the pending site and closes it.
+void Emit(DecoderState& s, const StaLine& line) {
+  if (HasStationOutput(s)) s.StationOutput->OnStationLine(line);
+}
+
+// Hands over the station line of the pending site and closes it.
 void WritePendingSite(DecoderState& s) {
   StationMark& st = s.Station;
-  WriteStationLine(s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
+  EmitStationLine(s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
                    st.AntennaText);
   st.SiteName[0] = '\0';
   st.Description[0] = '\0';
   st.PendingSite = 0;
-  ++s.Context->counters.stationMarks;
 }
 
 // A pending site that matches a name typed with _CAN or _SAV.
@@ -32,41 +41,47 @@ bool PendingSiteNamed(const StationMark& st, const char* name) {
 
 }  // namespace
 
-void WriteStationLine(DecoderState& s, double time, const char* name, double height,
+void EmitStationLine(DecoderState& s, double time, const char* name, double height,
                       const char* description, const char* antenna) {
-  if (s.StaStream == nullptr) return;
-  s.StaStream->Printf("STA: * %.2lf * %s * %.3lf * %s * %s * \n", time, name, height,
-                      description, antenna);
+  StaLine line = LineOf(StaLineKind::kStation, time);
+  CopyBounded(line.name, name, sizeof line.name - 1);
+  line.antennaHeight = height;
+  CopyBounded(line.description, description, sizeof line.description - 1);
+  CopyBounded(line.antenna, antenna, sizeof line.antenna - 1);
+  Emit(s, line);
 }
 
-void WriteCameraPulse(DecoderState* s, int list, int index) {
-  if (!HasStaStream(*s) || (list != kEventListA && list != kEventListB)) return;
+void EmitCameraPulse(DecoderState* s, int list, int index) {
+  if (!HasStationOutput(*s) || (list != kEventListA && list != kEventListB)) return;
   int32_t count = list == kEventListA ? s->XaEventCount : s->XbEventCount;
   if (index < 0 || index >= count || index >= kMaxEventMarks) return;
   const EventMark& mark = list == kEventListA ? s->XaEvents[index] : s->XbEvents[index];
   double time = TimeOfWeek(*s, LoadU32(mark.bytes)) + LoadI32(mark.bytes + 4) * 1e-9;
-  s->StaStream->Printf("\nCAMERA PULSE #%d AT: %.6lf\n", ++s->PulseNumbers[list], time);
-  ++s->Context->counters.eventMarks;
+  StaLine line = LineOf(StaLineKind::kCameraPulse, time);
+  line.pulse = ++s->PulseNumbers[list];
+  Emit(*s, line);
 }
 
-void WriteEpochCameraPulses(DecoderState* s) {
-  for (int k = 0; k < s->XaEventCount; ++k) WriteCameraPulse(s, kEventListA, k);
+void EmitEpochCameraPulses(DecoderState* s) {
+  for (int k = 0; k < s->XaEventCount; ++k) EmitCameraPulse(s, kEventListA, k);
   s->XaEventCount = 0;
-  for (int k = 0; k < s->XbEventCount; ++k) WriteCameraPulse(s, kEventListB, k);
+  for (int k = 0; k < s->XbEventCount; ++k) EmitCameraPulse(s, kEventListB, k);
   s->XbEventCount = 0;
 }
 
-void WriteStationMarks(DecoderState* s) {
+void ApplyStationEvents(DecoderState* s) {
   EventState& e = s->Events;
   StationMark& st = s->Station;
   ConversionSwitches& switches = s->Context->switches;
-  if (e.EventCount == 0 || !HasStaStream(*s)) return;
+  if (e.EventCount == 0 || !HasStationOutput(*s)) return;
   const double t = TimeOfWeek(*s, e.EventTime);
 
   if (e.DynamicsCount != 0) {
     const char* word = e.Dynamics != 0 ? "KINEMATIC" : "STATIC";
     s->Context->Notify(t, "Entering %s mode", word);
-    s->StaStream->Printf("%.1lf ENTERING %s MODE\n", t, word);
+    StaLine line = LineOf(StaLineKind::kModeChange, t);
+    line.kinematic = e.Dynamics != 0 ? 1 : 0;
+    Emit(*s, line);
     switches.dynamicMode = e.Dynamics != 0;
   }
   if (e.AntennaCount != 0) CopyEventText(st.AntennaText, e.AntennaText);
@@ -86,7 +101,9 @@ void WriteStationMarks(DecoderState* s) {
   }
   if (e.DescriptionCount != 0) CopyEventText(st.Description, e.DescriptionText);
   if (e.CancelCount != 0 && switches.siteAwaitsSave && PendingSiteNamed(st, e.CancelText)) {
-    s->StaStream->Printf("SITE %s CANCELED\n", st.SiteName);
+    StaLine line = LineOf(StaLineKind::kSiteCanceled, t);
+    CopyBounded(line.name, st.SiteName, sizeof line.name - 1);
+    Emit(*s, line);
     st.SiteName[0] = '\0';
     st.PendingSite = 0;
   }
@@ -97,9 +114,8 @@ void WriteStationMarks(DecoderState* s) {
     WritePendingSite(*s);
   }
   if (e.EntityCount != 0 && e.EntityText[0] != '\0') {
-    WriteStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kStaEntityAntennaText);
+    EmitStationLine(*s, t, e.EntityText, st.AntennaHeight, st.Description, kStaEntityAntennaText);
     st.Description[0] = '\0';
-    ++s->Context->counters.stationMarks;
   }
   std::memset(&e, 0, sizeof e);
 }
@@ -108,10 +124,9 @@ void FlushPendingSite(DecoderState* s) {
   StationMark& st = s->Station;
   if (st.PendingSite == 0 || !s->Context->switches.siteAwaitsSave) return;
   s->Context->Report("SITE (%s) found without SAVE.  Saving feature anyway", st.SiteName);
-  if (!HasStaStream(*s)) return;
-  WriteStationLine(*s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
+  if (!HasStationOutput(*s)) return;
+  EmitStationLine(*s, st.SiteTime, st.SiteName, st.AntennaHeight, st.Description,
                    st.AntennaText);
-  ++s->Context->counters.stationMarks;
 }
 
 }  // namespace jps

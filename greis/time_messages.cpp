@@ -18,12 +18,13 @@ int ParseReceiverDate(DecoderState& s, const uint8_t* message, int L) {
   if (L != kReceiverDateSize || !ChecksumOk(message, L)) return -1;
   const uint8_t* body = message + kFrameHeaderSize;
   std::memcpy(s.ReceiverDate, body, kReceiverDateSize);
-  s.DayOfWeek = DateToDayOfWeek(LoadU16(body), body[2], body[3]);
+  ReceiverDateView date(body, L);
+  s.DayOfWeek = DateToDayOfWeek(date.year(), date.month(), date.day());
   if (s.DayOfWeek < 0 || s.DayOfWeek > 6) {
     s.Context->lastError.Set("ERROR: Day Number %d incorrect", s.DayOfWeek);
     return -2;
   }
-  if (body[4] != 0) s.Context->lastError.Set("Warning: Time Base: %d ", body[4]);
+  if (date.timeBase() != 0) s.Context->lastError.Set("Warning: Time Base: %d ", date.timeBase());
   return 0;
 }
 

@@ -120,4 +120,32 @@ StaLineKind ParseStaLine(const char* text, StaLine* line) {
   return line->kind;
 }
 
+void WriteStaTitle(TextStream& stream) {
+  stream.Write(kTitle);
+  stream.Write("\n");
+}
+
+void WriteStaLine(TextStream& stream, const StaLine& line) {
+  switch (line.kind) {
+    case StaLineKind::kStation:
+      stream.Printf("%s%.2lf%s%s%s%.3lf%s%s%s%s%s\n", kStationLead, line.time, kFieldEnd,
+                    line.name, kFieldEnd, line.antennaHeight, kFieldEnd, line.description,
+                    kFieldEnd, line.antenna, kFieldEnd);
+      break;
+    case StaLineKind::kModeChange:
+      stream.Printf("%.1lf%s%s%s\n", line.time, kModeLead,
+                    line.kinematic != 0 ? kKinematicWord : kStaticWord, kModeEnd);
+      break;
+    case StaLineKind::kSiteCanceled:
+      stream.Printf("%s%s%s\n", kSiteLead, line.name, kCanceledEnd);
+      break;
+    case StaLineKind::kCameraPulse:
+      stream.Printf("\n%s%d%s%.6lf\n", kPulseLead, static_cast<int>(line.pulse), kPulseAt,
+                    line.time);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace jps

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "support/line_reader.h"
+#include "support/text_stream.h"
 
 namespace jps {
 
@@ -38,5 +39,11 @@ struct StaLine {
 // Reads one line of the file, without its line end, into *line and returns
 // its kind. Fields of other kinds are left empty or 0.
 StaLineKind ParseStaLine(const char* text, StaLine* line);
+
+// Writes the file's title line.
+void WriteStaTitle(TextStream& stream);
+// Writes a station line, mode change, cancelled site or camera pulse (the
+// pulse after an empty line); other kinds write nothing.
+void WriteStaLine(TextStream& stream, const StaLine& line);
 
 }  // namespace jps

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "context/continuity.h"
 #include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "context/continuity.h"
 #include "context/host_records.h"
 #include "tools/builder/message_builder.h"

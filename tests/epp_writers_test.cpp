@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "greis/decoder_state.h"
 #include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "context/conversion_switches.h"
 #include "tools/builder/message_builder.h"
 #include "tests/builder/test_host.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "context/continuity.h"
 #include "support/kel_records.h"
 #include "support/little_endian.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "greis/dispatch.h"
 #include "greis/framing.h"
 #include "greis/message_parsers.h"

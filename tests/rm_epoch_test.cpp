@@ -11,7 +11,7 @@
 #include "plugin/jav_dll.h"
 #include "support/little_endian.h"
 #include "tools/builder/message_builder.h"
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "tests/builder/test_decoder.h"
 #include "tests/builder/test_host.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "plugin/jav_dll.h"
 #include "tools/builder/host_request.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/conversion_driver.h"
+#include "plugin/conversion_api.h"
 #include "plugin/jav_dll.h"
 #include "tools/builder/host_request.h"
 
