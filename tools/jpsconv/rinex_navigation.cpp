@@ -5,7 +5,7 @@
 #include "support/gps_time.h"
 #include "support/gps_weeks.h"
 #include "tools/jpsconv/rinex_fields.h"
-#include "tools/jpsconv/rinex_time.h"
+#include "tools/rinex/rinex_time.h"
 
 namespace jpsconv {
 namespace {
@@ -25,8 +25,8 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) 
 // ref close to it (t - ref beyond half a week means the neighbouring week).
 int32_t WeekShift(double t, double ref) {
   double d = t - ref;
-  if (d < -kHalfWeek) return 1;
-  if (d > kHalfWeek) return -1;
+  if (d < -jpsrinex::kHalfWeek) return 1;
+  if (d > jpsrinex::kHalfWeek) return -1;
   return 0;
 }
 

@@ -9,9 +9,16 @@
 
 #include "support/kel_records.h"
 #include "tools/jpsconv/rinex_glonass.h"
-#include "tools/jpsconv/rinex_time.h"
+#include "tools/rinex/rinex_time.h"
 
 namespace jpsconv {
+
+using jpsrinex::BoundTime;
+using jpsrinex::GpsSeconds;
+using jpsrinex::kHalfWeek;
+using jpsrinex::ParseTimeBound;
+using jpsrinex::TimeBound;
+using jpsrinex::WeekFinder;
 
 struct RinexOptions {
   std::string outputFolder;  // "" = beside the KEL file
