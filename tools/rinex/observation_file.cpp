@@ -9,7 +9,7 @@ namespace jpsrinex {
 namespace {
 
 constexpr double kMillisecondsPerSecond = 1000.0;
-constexpr size_t kCopyChunk = size_t{1} << 20;
+constexpr size_t kCopyChunk = kWriteBufferSize;
 constexpr size_t kMaxLine = 4096;         // longer than any line of the spool
 constexpr int kValuesPerLine2 = 5;        // 2.11: values on one line of a satellite
 constexpr char kSystemLetters[] = "GRESJC";

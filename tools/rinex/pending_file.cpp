@@ -19,6 +19,8 @@ bool PendingFile::Create(const std::string& path, const std::string& temp, bool 
     return false;
   }
   created_ = true;
+  // The file's own buffer does the buffering: the C library's would copy twice.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   buffer_.resize(kWriteBufferSize);
   return true;
 }
@@ -36,6 +38,11 @@ char* PendingFile::Reserve(size_t n) {
 }
 
 void PendingFile::Write(const char* data, size_t n) {
+  if (n >= buffer_.size() / 2) {  // large blocks go out as they are
+    Flush();
+    if (errno_ == 0 && std::fwrite(data, 1, n, file_) != n) errno_ = errno != 0 ? errno : EIO;
+    return;
+  }
   while (n > 0) {
     size_t room = buffer_.size() - used_;
     if (room == 0) {
