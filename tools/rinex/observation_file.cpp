@@ -30,7 +30,8 @@ char* EndLine(char* begin, char* end) {
 
 bool ObservationFile::Create(const std::string& path, std::string* error) {
   path_ = path;
-  return spool_.Create(path + kSpoolSuffix, path + kSpoolSuffix, true, error);
+  return final_.Create(path, path + kPendingSuffix, false, error) &&
+         spool_.Create(path + kSpoolSuffix, path + kSpoolSuffix, true, error);
 }
 
 bool ObservationFile::Add(const jps::ObservationEpoch& epoch) {
@@ -78,7 +79,6 @@ double ObservationFile::MostFrequentSpacing() const {
 }
 
 bool ObservationFile::Finish(const ObservationHeader& header, std::string* error) {
-  if (!final_.Create(path_, path_ + kPendingSuffix, false, error)) return false;
   final_.Write(Header(header));
   if (!spool_.Rewind(error) || !CopyBody(error)) return false;
   spool_.Discard();

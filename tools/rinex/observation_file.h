@@ -40,7 +40,7 @@ class ObservationFile {
   explicit ObservationFile(RinexVersion version) : body_(version) {}
   RinexVersion version() const { return body_.types().version(); }
 
-  // Creates the spool beside path.
+  // Creates the file's temporary file and the spool beside path.
   bool Create(const std::string& path, std::string* error);
   // Formats and spools an epoch; false when none of its satellites could be
   // written (then it is not counted).
