@@ -113,17 +113,36 @@ bool ScaledRound(uint64_t m, int e, int d, uint64_t* out) {
   return true;
 }
 
+// "00" to "99".
+struct DigitPairs {
+  char text[200];
+  constexpr DigitPairs() : text() {
+    for (int i = 0; i < 100; ++i) {
+      text[2 * i] = static_cast<char>('0' + i / 10);
+      text[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr DigitPairs kDigitPairs;
+
 // The decimal digits of v, at least minDigits of them (leading zeros), at
 // the end of buffer; returns where they start.
 char* Digits(uint64_t v, int minDigits, char* end) {
   char* p = end;
-  int n = 0;
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-    ++n;
-  } while (v != 0);
-  for (; n < minDigits; ++n) *--p = '0';
+  while (v >= 100) {
+    const char* pair = kDigitPairs.text + 2 * (v % 100);
+    v /= 100;
+    *--p = pair[1];
+    *--p = pair[0];
+  }
+  if (v >= 10) {
+    const char* pair = kDigitPairs.text + 2 * v;
+    *--p = pair[1];
+    *--p = pair[0];
+  } else {
+    *--p = static_cast<char>('0' + v);
+  }
+  while (end - p < minDigits) *--p = '0';
   return p;
 }
 
