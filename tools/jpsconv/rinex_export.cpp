@@ -3,14 +3,14 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 #include "support/receiver_types.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/kel_reader.h"
 #include "tools/jpsconv/rinex_epochs.h"
-#include "tools/jpsconv/rinex_fields.h"
-#include "tools/jpsconv/rinex_navigation.h"
+#include "tools/rinex/observation_file.h"
 
 #ifndef JPS_VERSION
 #define JPS_VERSION "unknown"
@@ -19,146 +19,57 @@
 namespace jpsconv {
 namespace {
 
-constexpr const char* kPendingSuffix = ".part";
 constexpr const char* kProgram = "jpsconv " JPS_VERSION;
 constexpr const char* kInterruptedText = "interrupted: no RINEX files written";
+constexpr const char* kSlantComment = "ANTENNA HEIGHT MEASURED ON THE SLANT";
 
-// A file written under a temporary name; Commit puts it in place. One that is
-// never committed is removed.
-class PendingFile {
- public:
-  explicit PendingFile(std::string path) : path_(std::move(path)), temp_(path_ + kPendingSuffix) {}
-  ~PendingFile() {
-    if (file_ != nullptr) std::fclose(file_);
-    if (!committed_) std::remove(temp_.c_str());
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  bool Open(std::string* error) {
-    file_ = std::fopen(temp_.c_str(), "wb");
-    if (file_ == nullptr) *error = "cannot create " + temp_ + ": " + ErrnoText();
-    return file_ != nullptr;
-  }
-  void Write(const std::string& text) {
-    if (!failed_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-      failed_ = true;
-      errno_ = errno;
-    }
-  }
-  // Flushes and closes; false when any write failed.
-  bool Close(std::string* error) {
-    bool closed = std::fclose(file_) == 0;
-    if (!closed && !failed_) errno_ = errno;
-    file_ = nullptr;
-    if (failed_ || !closed) {
-      errno = errno_;
-      *error = "cannot write " + temp_ + ": " + ErrnoText();
-      return false;
-    }
-    return true;
-  }
-  bool Commit(std::string* error) {
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
-      *error = "cannot rename " + temp_ + " to " + path_ + ": " + ErrnoText();
-      return false;
-    }
-    committed_ = true;
-    return true;
-  }
-
- private:
-  std::string path_, temp_;
-  std::FILE* file_ = nullptr;
-  bool failed_ = false;
-  bool committed_ = false;
-  int errno_ = 0;
-};
-
-std::string RunDate() {
-  std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d %H%M%S UTC", &utc);
-  return text;
-}
-
-ObsHeader MakeObsHeader(const RinexSession& s, const EpochTally& t, const jps::KelHeader& kel,
-                        const RinexOptions& options, const std::string& runDate) {
-  ObsHeader h;
+jpsrinex::ObservationHeader MakeObsHeader(const RinexSession& s, const jps::KelHeader& kel,
+                                          const RinexOptions& options, const std::string& runDate) {
+  jpsrinex::ObservationHeader h;
   h.program = kProgram;
   h.runDate = runDate;
-  if (s.slantHeight) h.comments.push_back("ANTENNA HEIGHT MEASURED ON THE SLANT");
+  if (s.slantHeight) h.comments.push_back(kSlantComment);
   h.markerName = s.markerName;
   h.receiverType = jps::ReceiverTypeName(kel.receiverType);
   h.antennaType = s.antennaType;
-  h.hasPosition = t.hasPosition;
-  if (t.hasPosition) GeodeticToEcef(t.latitude, t.longitude, t.height, h.position);
   h.antennaHeight = s.antennaHeight;
-  h.interval = StatedInterval(t, options.interval);
-  h.first = t.first;
-  h.last = t.last;
+  h.interval = options.interval;
   h.hasLeapSeconds = s.hasLeapSeconds;
   h.leapSeconds = s.leapSeconds;
-  h.glonassSlots = s.slots.SlotChannels();
   return h;
 }
 
-void TakeTally(const EpochTally& t, RinexResult* r) {
-  r->week = t.firstWeek;
-  r->epochs = t.epochs;
-  r->epochsLeftOut = t.leftOut;
-  r->blankValues = t.blankValues;
-  for (const auto& satellite : t.satellites) {
-    ++(satellite.first == kGpsSystem ? r->gpsSatellites : r->glonassSatellites);
+void TakeCounts(const jpsrinex::ObservationFile& obs, const jpsrinex::NavigationFile& nav,
+                const EpochTally& tally, RinexResult* r) {
+  const jpsrinex::BodyTally& t = obs.tally();
+  r->week = obs.firstWeek();
+  r->epochs = obs.epochs();
+  r->epochsLeftOut = tally.leftOut;
+  r->blankValues = obs.BlankValues();
+  r->valuesOutOfRange = t.valuesOutOfRange + nav.valuesOutOfRange();
+  for (int n = 1; n <= jpsrinex::kMaxSatelliteNumber; ++n) {
+    r->gpsSatellites += (t.satellites[static_cast<int>(jps::GnssSystem::kGps)] >> n) & 1;
+    r->glonassSatellites += (t.satellites[static_cast<int>(jps::GnssSystem::kGlonass)] >> n) & 1;
   }
-  for (const auto& [name, why] : t.satellitesLeftOut)
+  for (const auto& [name, why] : tally.satellitesLeftOut)
     r->satellitesLeftOut.push_back(name + ": " + why);
+  r->gpsRecords = nav.records(jps::GnssSystem::kGps);
+  r->glonassRecords = nav.records(jps::GnssSystem::kGlonass);
 }
 
-// The second pass: the same epochs again, written. kExported, or what went
-// wrong with *error saying why.
-RinexStatus WriteObservations(const std::string& kel, int64_t epochsRead, RinexSession* session,
-                              const RinexOptions& options, PendingFile* obs, int64_t* outOfRange,
-                              std::string* error) {
-  KelReader reader;
-  bool cannotOpen = false;
-  *error = reader.Open(kel, &cannotOpen);
-  if (!error->empty()) return RinexStatus::kFailed;
-  EpochBuilder builder(session, options);
-  jps::KelEpoch epoch{};
-  std::vector<jps::KelMeasurement> measurements;
-  ObsEpoch out;
-  for (int64_t n = 0; n < epochsRead; ++n) {
-    if (Interrupted()) {
-      *error = kInterruptedText;
-      return RinexStatus::kInterrupted;
-    }
-    if (reader.Next(&epoch, &measurements) != KelReader::kEpoch) {
-      *error = kel + " changed while it was read";
-      return RinexStatus::kFailed;
-    }
-    if (builder.Build(epoch, measurements, &out, nullptr))
-      obs->Write(FormatObsEpoch(out, outOfRange));
-  }
-  return RinexStatus::kExported;
-}
-
-struct FirstPass {
+struct Pass {
   EpochTally tally;
   int64_t epochsRead = 0;
   std::string damage;  // why the KEL file ends early, "" when it is whole
 };
 
-// Reads every epoch as the export will write it and tallies them; false when
-// interrupted.
-bool ReadEpochs(const std::string& kel, KelReader* reader, RinexSession* session,
-                const RinexOptions& options, FirstPass* pass) {
+// Reads every epoch and writes those taken; false when interrupted.
+bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* session,
+                 const RinexOptions& options, jpsrinex::ObservationFile* obs, Pass* pass) {
   EpochBuilder builder(session, options);
   jps::KelEpoch epoch{};
   std::vector<jps::KelMeasurement> measurements;
-  ObsEpoch out;
+  std::unique_ptr<jps::ObservationEpoch> out(new jps::ObservationEpoch());
   for (;;) {
     if (Interrupted()) return false;
     KelReader::Step step = reader->Next(&epoch, &measurements);
@@ -168,7 +79,9 @@ bool ReadEpochs(const std::string& kel, KelReader* reader, RinexSession* session
       return true;
     }
     ++pass->epochsRead;
-    builder.Build(epoch, measurements, &out, &pass->tally);
+    if (builder.Build(epoch, measurements, out.get(), &pass->tally) && !obs->Add(*out)) {
+      ++pass->tally.leftOut;
+    }
   }
 }
 
@@ -236,45 +149,39 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
     return finish(failure.fileError ? RinexStatus::kFailed : RinexStatus::kRejected,
                   failure.message);
   }
-  r.gpsRecords = session.gpsRecords;
-  r.glonassRecords = session.glonassRecords;
   r.recordsLeftOut = session.recordsLeftOut;
 
-  // First pass: what the header states and how many epochs there are.
-  FirstPass first;
-  if (!ReadEpochs(kel, &reader, &session, options, &first)) {
+  // The observation file is spooled beside its place while the epochs are
+  // read; both files are put in place together at the end.
+  jpsrinex::ObservationFile obs(jpsrinex::RinexVersion::k304);
+  if (!obs.Create(obsPath, &error) || !session.nav.Create(navPath, &error)) {
+    return finish(RinexStatus::kFailed, error);
+  }
+  Pass pass;
+  if (!WriteEpochs(kel, &reader, &session, options, &obs, &pass)) {
     return finish(RinexStatus::kInterrupted, kInterruptedText);
   }
-  const EpochTally& tally = first.tally;
-  int64_t epochsRead = first.epochsRead;
-  const std::string& damage = first.damage;
-  TakeTally(tally, &r);
-  if (tally.epochs == 0) {
-    std::string why = epochsRead == 0 ? "it holds no epoch" : "none of its epochs is taken";
+  TakeCounts(obs, session.nav, pass.tally, &r);
+  if (obs.epochs() == 0) {
+    std::string why = pass.epochsRead == 0 ? "it holds no epoch" : "none of its epochs is taken";
     return finish(RinexStatus::kRejected,
-                  damage.empty() ? "nothing to export from " + kel + ": " + why : damage);
+                  pass.damage.empty() ? "nothing to export from " + kel + ": " + why : pass.damage);
   }
-
-  std::string runDate = RunDate();
-  PendingFile obs(obsPath), nav(navPath);
-  if (!obs.Open(&error) || !nav.Open(&error)) return finish(RinexStatus::kFailed, error);
-  obs.Write(FormatObsHeader(MakeObsHeader(session, tally, reader.header(), options, runDate)));
-  RinexStatus written =
-      WriteObservations(kel, epochsRead, &session, options, &obs, &r.valuesOutOfRange, &error);
-  if (written != RinexStatus::kExported) return finish(written, error);
-  NavHeader navHeader{kProgram, runDate, session.hasLeapSeconds, session.leapSeconds};
-  nav.Write(FormatNavHeader(navHeader) + session.navRecords);
-  if (!obs.Close(&error) || !nav.Close(&error)) return finish(RinexStatus::kFailed, error);
-  if (!obs.Commit(&error)) return finish(RinexStatus::kFailed, error);
-  if (!nav.Commit(&error)) {
+  std::string runDate = jpsrinex::RunDateText(static_cast<int64_t>(std::time(nullptr)));
+  jpsrinex::NavHeader navHeader{kProgram, "", runDate, session.hasLeapSeconds, session.leapSeconds};
+  if (!obs.Finish(MakeObsHeader(session, reader.header(), options, runDate), &error) ||
+      !session.nav.Finish(navHeader, &error) || !obs.Rename(&error)) {
+    return finish(RinexStatus::kFailed, error);
+  }
+  if (!session.nav.Rename(&error)) {
     std::remove(obsPath.c_str());  // the two go together
     return finish(RinexStatus::kFailed, error);
   }
   r.obs = obsPath;
   r.nav = navPath;
-  if (!damage.empty()) {
-    return finish(RinexStatus::kRejected, damage + "; the RINEX files hold the " +
-                                              std::to_string(epochsRead) + " epochs before it");
+  if (!pass.damage.empty()) {
+    return finish(RinexStatus::kRejected, pass.damage + "; the RINEX files hold the " +
+                                              std::to_string(pass.epochsRead) + " epochs before it");
   }
   return finish(RinexStatus::kExported, "");
 }

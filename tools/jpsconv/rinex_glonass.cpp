@@ -12,13 +12,6 @@ namespace {
 
 constexpr double kLowestOrbitKm = 20000.0;  // GLONASS orbits: 25500 km, nearly circular
 constexpr double kHighestOrbitKm = 30000.0;
-constexpr int64_t kMoscowAheadOfUtc = 3 * 3600;  // GLONASS days and times run in Moscow time
-constexpr int32_t kDaysPerFourYears = 1461;
-// Day (counted from 1980-01-06) on which the four-year period of 1980 began,
-// 1980-01-01; every fourth year from there is a leap year until 2100.
-constexpr int64_t kFirstPeriodStart = -5;
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 }  // namespace
 
@@ -34,19 +27,9 @@ bool GlonassOrbitInKilometres(const jps::EppGlonassBlock& block) {
   return radius >= kLowestOrbitKm && radius <= kHighestOrbitKm;
 }
 
-GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc) {
-  int64_t referenceMoscow = referenceUtc + kMoscowAheadOfUtc;
-  int64_t day;
-  if (block.dayNumber >= 1 && block.dayNumber <= kDaysPerFourYears) {
-    int64_t inPeriod = kFirstPeriodStart + block.dayNumber - 1;  // the day in the 1980 period
-    int64_t referenceDay = FloorDiv(referenceMoscow, jps::kSecondsPerDay);
-    double periods = static_cast<double>(referenceDay - inPeriod) / kDaysPerFourYears;
-    day = inPeriod + static_cast<int64_t>(std::llround(periods)) * kDaysPerFourYears;
-  } else {
-    day = std::llround(static_cast<double>(referenceMoscow - block.tb) / jps::kSecondsPerDay);
-  }
-  int64_t dayStartUtc = day * jps::kSecondsPerDay - kMoscowAheadOfUtc;
-  return {dayStartUtc + block.tk, dayStartUtc + block.tb};
+jpsrinex::GlonassTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc) {
+  // The EPP file keeps no four-year period number.
+  return jpsrinex::DateGlonassEphemeris(block.dayNumber, 0, block.tk, block.tb, referenceUtc);
 }
 
 void GlonassSlots::Add(int channel, int slot, double gpsTime) {

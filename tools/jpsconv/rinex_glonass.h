@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/epp_blocks.h"
+#include "tools/rinex/glonass_dates.h"
 
 namespace jpsconv {
 
@@ -29,18 +30,12 @@ bool UsableGlonassBlock(const jps::EppGlonassBlock& block);
 // elsewhere.
 bool GlonassOrbitInKilometres(const jps::EppGlonassBlock& block);
 
-// UTC seconds since 1980-01-06 00:00 of the frame start (tk) and of the
-// ephemeris reference time (tb), both given in seconds of the Moscow day.
-struct GlonassEphemerisTimes {
-  int64_t frameUtc;
-  int64_t referenceUtc;
-};
-
-// The Moscow date is the block's day number (day of the four-year period that
-// starts with a leap year) in the period nearest referenceUtc; a block
-// without a usable day number is placed on the Moscow day that puts tb
+// The UTC times of a block's frame start (tk) and reference time (tb), both
+// given in seconds of the Moscow day. The Moscow date is the block's day
+// number in the period nearest referenceUtc (UTC seconds since 1980-01-06); a
+// block without a usable day number is placed on the Moscow day that puts tb
 // nearest referenceUtc.
-GlonassEphemerisTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc);
+jpsrinex::GlonassTimes GlonassTimes(const jps::EppGlonassBlock& block, int64_t referenceUtc);
 
 class GlonassSlots {
  public:

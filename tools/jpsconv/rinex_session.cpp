@@ -91,8 +91,7 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
         ++s->recordsLeftOut["a GPS ephemeris whose week is negative"];
         continue;
       }
-      s->navRecords += FormatGpsRecord(epp.gps[index], weeks[index]);
-      ++s->gpsRecords;
+      s->nav.Add(GpsRecordOfBlock(epp.gps[index], weeks[index]));
       continue;
     }
     const jps::EppGlonassBlock& block = epp.glonass[index];
@@ -105,14 +104,13 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
       ++s->recordsLeftOut["a GLONASS ephemeris that no GPS time places"];
       continue;
     }
-    GlonassEphemerisTimes times = GlonassTimes(block, std::llround(reference) - leap);
+    jpsrinex::GlonassTimes times = GlonassTimes(block, std::llround(reference) - leap);
     s->slots.Add(block.channel, block.slot, static_cast<double>(times.frameUtc + leap));
     if (!GlonassOrbitInKilometres(block)) {
       ++s->recordsLeftOut["a GLONASS ephemeris whose position is no orbit in kilometres"];
       continue;
     }
-    s->navRecords += FormatGlonassRecord(block, times);
-    ++s->glonassRecords;
+    s->nav.Add(GlonassRecordOfBlock(block, times));
   }
 }
 

@@ -9,9 +9,17 @@
 
 #include "support/kel_records.h"
 #include "tools/jpsconv/rinex_glonass.h"
-#include "tools/jpsconv/rinex_time.h"
+#include "tools/rinex/navigation_file.h"
+#include "tools/rinex/rinex_time.h"
 
 namespace jpsconv {
+
+using jpsrinex::BoundTime;
+using jpsrinex::GpsSeconds;
+using jpsrinex::kHalfWeek;
+using jpsrinex::ParseTimeBound;
+using jpsrinex::TimeBound;
+using jpsrinex::WeekFinder;
 
 struct RinexOptions {
   std::string outputFolder;  // "" = beside the KEL file
@@ -28,9 +36,8 @@ struct RinexSession {
   bool hasLeapSeconds = false;
   int leapSeconds = 0;
   std::string eppPath;     // "" when no EPP file was read
-  std::string navRecords;  // every navigation record, in the order of the EPP file
-  int gpsRecords = 0;
-  int glonassRecords = 0;
+  // Every navigation record, in the order of the EPP file.
+  jpsrinex::NavigationFile nav{jpsrinex::RinexVersion::k304, jpsrinex::NavFileKind::kMixed};
   std::map<std::string, int> recordsLeftOut;  // why -> how many blocks
   // The site: the first site saved in the STA file, else the KEL file's name.
   std::string markerName;

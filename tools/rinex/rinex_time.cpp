@@ -1,4 +1,4 @@
-#include "tools/jpsconv/rinex_time.h"
+#include "tools/rinex/rinex_time.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,11 +8,18 @@
 #include "support/gps_time.h"
 #include "support/gps_weeks.h"
 
-namespace jpsconv {
+namespace jpsrinex {
 namespace {
 
 constexpr int32_t kSecondsPerHour = 3600;
 constexpr int kCalendarYearBase = 1900;  // CalendarTime years
+constexpr double kGridTolerance = 1e-3;   // s: an epoch this close to the grid is on it
+constexpr double kBoundTolerance = 1e-6;  // s
+
+bool OnGrid(double tow, double interval) {
+  double rest = std::fmod(tow, interval);
+  return rest < kGridTolerance || interval - rest < kGridTolerance;
+}
 
 // GPS seconds since 1980-01-06 of "yyyy-mm-dd hh:mm[:ss[.s]]" (or with / and
 // T), or false.
@@ -98,4 +105,15 @@ double BoundTime(const TimeBound& bound, double reference) {
   return bound.weekSeconds ? jps::NearestGpsTime(bound.value, reference) : bound.value;
 }
 
-}  // namespace jpsconv
+bool EpochWindow::Takes(double tow, double gpsTime) {
+  if (!started_) {
+    started_ = true;
+    fromTime_ = from_.set ? BoundTime(from_, gpsTime) : 0;
+    toTime_ = to_.set ? BoundTime(to_, gpsTime) : 0;
+  }
+  if (from_.set && gpsTime < fromTime_ - kBoundTolerance) return false;
+  if (to_.set && gpsTime > toTime_ + kBoundTolerance) return false;
+  return interval_ <= 0 || OnGrid(tow, interval_);
+}
+
+}  // namespace jpsrinex

@@ -1,4 +1,4 @@
-// Times of the RINEX export: the full GPS week of each KEL epoch (the KEL
+// Times of the RINEX files: the full GPS week of each KEL epoch (the KEL
 // file holds seconds of the week only) and the --from and --to bounds.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "support/gps_time.h"
 
-namespace jpsconv {
+namespace jpsrinex {
 
 // Places a time of week in its full week by the times nearest it whose week
 // is known: the transmission times of the GPS ephemerides, or one epoch given
@@ -49,4 +49,20 @@ std::string ParseTimeBound(const std::string& text, TimeBound* out);
 // week nearest reference (GPS seconds too).
 double BoundTime(const TimeBound& bound, double reference);
 
-}  // namespace jpsconv
+// The --from, --to and --interval choice of epochs.
+class EpochWindow {
+ public:
+  EpochWindow(const TimeBound& from, const TimeBound& to, double interval)
+      : from_(from), to_(to), interval_(interval) {}
+  // True when the epoch at tow (GPS seconds gpsTime) is taken. The first
+  // epoch asked about places bounds given as seconds of the week.
+  bool Takes(double tow, double gpsTime);
+
+ private:
+  TimeBound from_, to_;
+  double interval_;
+  bool started_ = false;
+  double fromTime_ = 0, toTime_ = 0;
+};
+
+}  // namespace jpsrinex

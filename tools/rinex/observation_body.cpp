@@ -1,0 +1,198 @@
+#include "tools/rinex/observation_body.h"
+
+#include <cstring>
+
+namespace jpsrinex {
+namespace {
+
+constexpr uint8_t kPresentBit[kKindCount] = {jps::kHasCode, jps::kHasPhase, jps::kHasDoppler,
+                                             jps::kHasCnr};
+constexpr int kIndicatorColumn = 14;  // the loss-of-lock indicator after F14.3
+constexpr int kLliBits = 7;           // the indicator's digit holds bits 0-2
+constexpr char kEpochOk = '0';        // epoch flag: no event
+constexpr int kCountWidth = 3;        // I3: satellites in the epoch
+constexpr int kClockGap3 = 6;         // 3.04: 6X before the clock offset
+constexpr size_t kClockColumn2 = 68;  // 2.11: the clock offset in columns 69-80
+constexpr int kContinuationIndent2 = 32;
+
+double Value(const jps::SignalValues& v, int kind) {
+  switch (kind) {
+    case kCodeKind:
+      return v.code;
+    case kPhaseKind:
+      return v.phase;
+    case kDopplerKind:
+      return v.doppler;
+    default:
+      return v.cnr;
+  }
+}
+
+bool Before(const jps::SatelliteValues& a, const jps::SatelliteValues& b) {
+  return a.system != b.system ? a.system < b.system : a.number < b.number;
+}
+
+char* TrimmedLineEnd(char* begin, char* end) {
+  while (end > begin && end[-1] == ' ') --end;
+  *end = '\n';
+  return end + 1;
+}
+
+}  // namespace
+
+ObservationBody::ObservationBody(RinexVersion version) : types_(version) {}
+
+int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
+  uint64_t seen[jps::kGnssSystemCount] = {};
+  int n = 0;
+  int count = epoch.satelliteCount < 0 ? 0 : epoch.satelliteCount;
+  if (count > jps::kMaxStreamSatellites) count = jps::kMaxStreamSatellites;
+  for (int i = 0; i < count; ++i) {
+    const jps::SatelliteValues& s = epoch.satellites[i];
+    int system = static_cast<int>(s.system);
+    if (system < 0 || system >= jps::kGnssSystemCount || types_.ListOf(s.system) < 0) {
+      ++tally_.leftOutSystem;
+      continue;
+    }
+    if (s.system == jps::GnssSystem::kGlonass && s.number <= 0) {
+      ++tally_.leftOutNoSlot;
+      continue;
+    }
+    if (s.number < 1 || s.number > kMaxSatelliteNumber) {
+      ++tally_.leftOutBadNumber;
+      continue;
+    }
+    bool any = false;
+    for (int slot = 0; slot < jps::kSignalSlotCount && !any; ++slot) {
+      if ((s.slotsPresent & (1u << slot)) == 0) continue;
+      for (int kind = 0; kind < kKindCount; ++kind) {
+        if ((s.signals[slot].present & kPresentBit[kind]) != 0 &&
+            types_.TypeOf(s.system, slot, kind) >= 0) {
+          any = true;
+        }
+      }
+    }
+    if (!any) {
+      ++tally_.leftOutNoValue;
+      continue;
+    }
+    uint64_t bit = uint64_t{1} << s.number;
+    if ((seen[system] & bit) != 0) {
+      ++tally_.leftOutRepeated;
+      continue;
+    }
+    seen[system] |= bit;
+    // Insertion by system, then number: the receiver's list is nearly in order.
+    int at = n++;
+    while (at > 0 && Before(s, epoch.satellites[order_[at - 1]])) {
+      order_[at] = order_[at - 1];
+      --at;
+    }
+    order_[at] = static_cast<uint8_t>(i);
+  }
+  return n;
+}
+
+char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
+  int system = static_cast<int>(s.system);
+  int list = types_.ListOf(s.system);
+  ColumnOrder& columns = columns_[list];
+  char* line = out;
+  out = WriteSatelliteId(out, SystemLetter(s.system), s.number);
+  struct Field {
+    int column;
+    double value;
+    char lli, strength;
+  } fields[jps::kSignalSlotCount * kKindCount];
+  int n = 0, width = 0;
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+    if ((s.slotsPresent & (1u << slot)) == 0) continue;
+    const jps::SignalValues& v = s.signals[slot];
+    char strength = (v.present & jps::kHasCnr) != 0
+                        ? static_cast<char>('0' + StrengthIndicator(v.cnr))
+                        : ' ';
+    for (int kind = 0; kind < kKindCount; ++kind) {
+      int type = types_.TypeOf(s.system, slot, kind);
+      if ((v.present & kPresentBit[kind]) == 0 || type < 0) continue;
+      Field& f = fields[n++];
+      f.column = columns.Column(type);
+      f.value = Value(v, kind);
+      f.lli = kind == kPhaseKind && (v.lli & kLliBits) != 0
+                  ? static_cast<char>('0' + (v.lli & kLliBits))
+                  : ' ';
+      f.strength = strength;
+      if (f.column + 1 > width) width = f.column + 1;
+    }
+  }
+  std::memset(out, ' ', static_cast<size_t>(width) * kValueFieldWidth);
+  for (int i = 0; i < n; ++i) {
+    char* field = out + fields[i].column * kValueFieldWidth;
+    if (!WriteFixed(field, fields[i].value, kObservationFormat)) {
+      ++tally_.valuesOutOfRange;
+      continue;
+    }
+    ++tally_.values[system];
+    field[kIndicatorColumn] = fields[i].lli;
+    field[kIndicatorColumn + 1] = fields[i].strength;
+  }
+  ++tally_.records[system];
+  tally_.satellites[system] |= uint64_t{1} << s.number;
+  if (s.system == jps::GnssSystem::kGlonass) tally_.glonassChannel[s.number] = s.channel;
+  return TrimmedLineEnd(line, out + width * kValueFieldWidth);
+}
+
+char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time,
+                                 int count, char* out) {
+  bool v3 = types_.version() == RinexVersion::k304;
+  char* line = out;
+  if (v3) *out++ = '>';
+  out = WriteEpochTime(out, time, types_.version());
+  *out++ = ' ';
+  *out++ = ' ';
+  *out++ = kEpochOk;
+  WriteInteger(out, count, kCountWidth);
+  out += kCountWidth;
+  if (v3) {
+    if (epoch.hasClockOffset) {
+      std::memset(out, ' ', kClockGap3);
+      out += kClockGap3;
+      if (!WriteFixed(out, epoch.clockOffset, kClockFormat)) ++tally_.valuesOutOfRange;
+      out += kClockFormat.width;
+    }
+    return TrimmedLineEnd(line, out);
+  }
+  for (int i = 0; i < count; ++i) {
+    if (i > 0 && i % kSatellitesPerEpochLine2 == 0) {
+      if (i == kSatellitesPerEpochLine2 && epoch.hasClockOffset) {
+        if (!WriteFixed(out, epoch.clockOffset, kClockFormat2)) ++tally_.valuesOutOfRange;
+        out += kClockFormat2.width;
+      }
+      out = TrimmedLineEnd(line, out);
+      line = out;
+      std::memset(out, ' ', kContinuationIndent2);
+      out += kContinuationIndent2;
+    }
+    const jps::SatelliteValues& s = epoch.satellites[order_[i]];
+    out = WriteSatelliteId(out, SystemLetter(s.system), s.number);
+  }
+  if (count <= kSatellitesPerEpochLine2 && epoch.hasClockOffset) {
+    size_t used = static_cast<size_t>(out - line);
+    std::memset(out, ' ', kClockColumn2 - used);
+    out = line + kClockColumn2;
+    if (!WriteFixed(out, epoch.clockOffset, kClockFormat2)) ++tally_.valuesOutOfRange;
+    out += kClockFormat2.width;
+  }
+  return TrimmedLineEnd(line, out);
+}
+
+size_t ObservationBody::Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time,
+                               char* out) {
+  int count = Choose(epoch);
+  if (count == 0) return 0;
+  char* p = EpochLine(epoch, time, count, out);
+  for (int i = 0; i < count; ++i) p = SatelliteLine(epoch.satellites[order_[i]], p);
+  ++tally_.epochs;
+  return static_cast<size_t>(p - out);
+}
+
+}  // namespace jpsrinex

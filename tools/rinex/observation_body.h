@@ -1,0 +1,69 @@
+// The body of a RINEX observation file as it is spooled while the epochs
+// arrive: per epoch the epoch line (3.04: "> yyyy mm dd hh mm ss.sssssss  0nnn"
+// and the receiver clock offset; 2.11: the epoch with its satellite list, 12
+// satellites a line) and per satellite one line, its name and its values in
+// the order of the columns of its list (observation_types.h), each value
+// F14.3 with its loss-of-lock and signal-strength indicators. The files are
+// put together from this spool at the end (observation_file.h): 2.11
+// satellite lines then lose their name and are cut into lines of five values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "epoch/observation_epoch.h"
+#include "support/gps_weeks.h"
+#include "tools/rinex/observation_types.h"
+
+namespace jpsrinex {
+
+constexpr int kValueFieldWidth = 16;  // F14.3, I1 loss of lock, I1 signal strength
+constexpr int kMaxSatelliteNumber = 63;
+constexpr int kSatellitesPerEpochLine2 = 12;
+// The most text one epoch can take in the spool.
+constexpr size_t kMaxEpochText =
+    64 + 96 * (jps::kMaxStreamSatellites / kSatellitesPerEpochLine2 + 1) +
+    static_cast<size_t>(jps::kMaxStreamSatellites) * (kSatelliteIdWidth + kValueFieldWidth * kMaxTypes + 1);
+
+// What the epochs written so far hold.
+struct BodyTally {
+  int64_t epochs = 0;
+  int64_t records[jps::kGnssSystemCount] = {};  // satellite records by system
+  int64_t values[jps::kGnssSystemCount] = {};   // values written by system
+  int64_t valuesOutOfRange = 0;                 // too large for their field: blank
+  uint64_t satellites[jps::kGnssSystemCount] = {};  // bit per satellite number
+  int8_t glonassChannel[kMaxSatelliteNumber + 1] = {};  // by slot, when its bit is set
+  // Satellites left out of epochs, each time.
+  int64_t leftOutNoSlot = 0;      // GLONASS satellites whose slot is not known
+  int64_t leftOutSystem = 0;      // QZSS and BeiDou in a 2.11 file
+  int64_t leftOutNoValue = 0;     // no value that the version has a type for
+  int64_t leftOutRepeated = 0;    // a second record of a satellite in one epoch
+  int64_t leftOutBadNumber = 0;   // a number RINEX cannot name
+};
+
+class ObservationBody {
+ public:
+  explicit ObservationBody(RinexVersion version);
+  const ObservationTypes& types() const { return types_; }
+  const ColumnOrder& columns(int list) const { return columns_[list]; }
+  const BodyTally& tally() const { return tally_; }
+
+  // Writes the epoch at time into out, which has room for kMaxEpochText
+  // characters; returns how many were written, 0 when no satellite of the
+  // epoch could be written (nothing is then counted as written).
+  size_t Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time, char* out);
+
+ private:
+  // Chooses the satellites to write into order_ (by system, then number).
+  int Choose(const jps::ObservationEpoch& epoch);
+  char* SatelliteLine(const jps::SatelliteValues& s, char* out);
+  char* EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time, int count,
+                  char* out);
+
+  ObservationTypes types_;
+  ColumnOrder columns_[kMaxLists];
+  BodyTally tally_;
+  uint8_t order_[jps::kMaxStreamSatellites];
+};
+
+}  // namespace jpsrinex

@@ -1,0 +1,65 @@
+// A file written under a temporary name beside the one it is to become,
+// through a large buffer: put in place with Rename only when complete, and
+// removed otherwise, so that a failed write never leaves a partial file nor
+// replaces one the user already had. Failures carry the system's reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace jpsrinex {
+
+constexpr const char* kPendingSuffix = ".part";
+constexpr size_t kWriteBufferSize = size_t{4} << 20;
+
+class PendingFile {
+ public:
+  PendingFile() = default;
+  ~PendingFile() { Discard(); }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  // Creates temp (to become path) for writing, and reading back when
+  // readable. false with *error naming the file and the reason.
+  bool Create(const std::string& path, const std::string& temp, bool readable, std::string* error);
+  bool open() const { return file_ != nullptr; }
+  const std::string& temp() const { return temp_; }
+
+  // Room for n characters (n at most kWriteBufferSize) at the returned
+  // pointer; Commit(k) then keeps the first k of them.
+  char* Reserve(size_t n);
+  void Commit(size_t n) { used_ += n; }
+  void Write(const char* data, size_t n);
+  void Write(const std::string& text) { Write(text.data(), text.size()); }
+
+  // Writes out the buffer and goes back to the start for reading; false
+  // when a write failed.
+  bool Rewind(std::string* error);
+  // Reads up to n characters after Rewind; 0 at the end or on an error
+  // (ReadFailed tells).
+  size_t Read(char* out, size_t n);
+  bool ReadFailed(std::string* error) const;
+
+  // Writes out the buffer and closes the file; false when any write failed.
+  bool Close(std::string* error);
+  // Puts the closed file in place under its name.
+  bool Rename(std::string* error);
+  // Closes and removes the temporary file unless it was put in place.
+  void Discard();
+
+ private:
+  void Flush();
+  bool Failed(const char* what, std::string* error) const;
+
+  std::string path_, temp_;
+  std::FILE* file_ = nullptr;
+  std::vector<char> buffer_;
+  size_t used_ = 0;
+  int errno_ = 0;  // the first write failure's
+  bool created_ = false;
+  bool renamed_ = false;
+};
+
+}  // namespace jpsrinex

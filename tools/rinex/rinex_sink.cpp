@@ -1,0 +1,285 @@
+#include "tools/rinex/rinex_sink.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "greis/ephemeris_views.h"
+#include "support/gps_time.h"
+#include "support/gps_weeks.h"
+#include "tools/rinex/navigation_views.h"
+
+namespace jpsrinex {
+namespace {
+
+constexpr const char* kSlantComment = "ANTENNA HEIGHT MEASURED ON THE SLANT";
+constexpr const char* kLeftOut2Comment = "QZSS AND BEIDOU LEFT OUT: RINEX 2.11 HAS NO PLACE FOR THEM";
+const double kUnplaced = std::numeric_limits<double>::quiet_NaN();
+
+double GpsTimeOf(const jps::ObservationEpoch& e) {
+  return e.week * jps::kSecondsPerWeek + e.timeOfWeek;
+}
+
+// "2014-08-29 20:02:22.000" of GPS seconds since 1980-01-06.
+std::string TimeText(double gpsTime) {
+  int32_t week = static_cast<int32_t>(std::floor(gpsTime / jps::kSecondsPerWeek));
+  jps::DateTime t = jps::FullWeekToDateTime(week, gpsTime - week * jps::kSecondsPerWeek);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%06.3f", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+// GPS - UTC at a GPS time from the converter's table; 0 when it knows none.
+int TableLeapSeconds(double gpsTime) {
+  int32_t week = static_cast<int32_t>(std::floor(gpsTime / jps::kSecondsPerWeek));
+  double tow = gpsTime - week * jps::kSecondsPerWeek;
+  int32_t leap = jps::LeapSecondsAt(tow, week, tow > 0 ? tow : 1.0);
+  return leap == jps::kNoLeapSecondCount ? 0 : leap;
+}
+
+bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
+
+template <typename Record>
+void AddTo(std::vector<std::unique_ptr<NavigationFile>>& files, const Record& r) {
+  for (auto& f : files) f->Add(r);
+}
+
+}  // namespace
+
+RinexSink::RinexSink(RinexSinkOptions options)
+    : options_(std::move(options)),
+      obs_(options_.version),
+      window_(options_.from, options_.to, options_.interval) {}
+
+RinexSink::~RinexSink() = default;
+
+bool RinexSink::Fail(jps::ConversionContext& context, const std::string& why) {
+  error_ = why;
+  obs_.Discard();
+  for (auto& file : navFiles_) file->Discard();
+  context.Report("RINEX: %s", why.c_str());
+  return false;
+}
+
+bool RinexSink::Open(jps::ConversionContext& context) {
+  context_ = &context;
+  bool v3 = options_.version == RinexVersion::k304;
+  navFiles_.clear();
+  navPaths_.clear();
+  navFiles_.emplace_back(new NavigationFile(options_.version, v3 ? NavFileKind::kMixed : NavFileKind::kGps));
+  navPaths_.push_back(options_.navPath);
+  if (!v3) {
+    navFiles_.emplace_back(new NavigationFile(options_.version, NavFileKind::kGlonass));
+    navPaths_.push_back(options_.glonassNavPath);
+  }
+  std::string why;
+  if (!obs_.Create(options_.obsPath, &why)) return Fail(context, why);
+  for (size_t i = 0; i < navFiles_.size(); ++i) {
+    if (!navFiles_[i]->Create(navPaths_[i], &why)) return Fail(context, why);
+  }
+  return true;
+}
+
+void RinexSink::EndRun() {
+  if (run_.count == 0) return;
+  if (context_ != nullptr) {
+    context_->Report(
+        "RINEX: %lld epochs left out whose times (%s to %s) are not after the last epoch written "
+        "(%s)",
+        static_cast<long long>(run_.count), TimeText(run_.first).c_str(),
+        TimeText(run_.last).c_str(), TimeText(lastGpsTime_).c_str());
+  }
+  run_ = Run();
+}
+
+void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
+  double gpsTime = GpsTimeOf(epoch);
+  if (!seenEpoch_) {
+    // The ephemerides received before the first epoch are placed near it.
+    for (Received& r : received_) {
+      if (std::isnan(r.gpsTime)) r.gpsTime = jps::NearestGpsTime(r.timeOfWeek, gpsTime);
+    }
+  }
+  seenEpoch_ = true;
+  lastTow_ = epoch.timeOfWeek;
+  lastSeenGps_ = gpsTime;
+  if (!window_.Takes(epoch.timeOfWeek, gpsTime)) {
+    ++counts_.epochsOutside;
+    return;
+  }
+  if (hasLast_ && !(gpsTime > lastGpsTime_)) {
+    if (run_.count == 0) run_.first = gpsTime;
+    run_.last = gpsTime;
+    ++run_.count;
+    ++counts_.epochsNotAfter;
+    return;
+  }
+  EndRun();
+  if (!obs_.Add(epoch)) {
+    ++counts_.epochsEmpty;
+    return;
+  }
+  hasLast_ = true;
+  lastGpsTime_ = gpsTime;
+}
+
+bool RinexSink::Repeated(const jps::EphemerisMessage& m) {
+  std::array<int64_t, 6> key{m.id[0] * 256 + m.id[1], 0, 0, 0, 0, 0};
+  if (IdIs(m.id, "NE")) {
+    jps::GlonassEphemerisView v(m.body, m.length);
+    key = {key[0], v.slot(), v.dayNumber(), v.tb(), v.hasN4() ? v.n4() : 0, 0};
+  } else if (IdIs(m.id, "WE")) {
+    jps::SbasEphemerisView v(m.body, m.length);
+    key = {key[0], v.prn(), v.week(), v.timeOfDay(), v.iod(), 0};
+  } else {
+    jps::GpsEphemerisView v(m.body, m.length);
+    int navType = IdIs(m.id, "EN") ? v.galileoNavType() : 0;
+    key = {key[0], v.prn(), v.week(), v.toe(), v.iode(), navType};
+  }
+  return !ephemerisKeys_.insert(key).second;
+}
+
+void RinexSink::OnEphemeris(const jps::EphemerisMessage& m) {
+  bool known = IdIs(m.id, "GE") || IdIs(m.id, "QE") || IdIs(m.id, "EN") || IdIs(m.id, "CN") ||
+               IdIs(m.id, "NE") || IdIs(m.id, "WE");
+  if (!known || m.body == nullptr || m.length <= 0) return;
+  if (Repeated(m)) {
+    ++counts_.recordsRepeated;
+    return;
+  }
+  Received r;
+  r.id[0] = m.id[0];
+  r.id[1] = m.id[1];
+  r.body.assign(m.body, m.body + m.length);
+  r.timeOfWeek = m.timeOfWeek;
+  r.gpsTime = seenEpoch_ ? jps::NearestGpsTime(m.timeOfWeek, lastSeenGps_) : kUnplaced;
+  received_.push_back(std::move(r));
+}
+
+void RinexSink::OnStationLine(const jps::StaLine& line) {
+  if (hasSite_ || line.kind != jps::StaLineKind::kStation || line.name[0] == '\0' ||
+      std::strcmp(line.antenna, jps::kStaEntityAntennaText) == 0) {
+    return;
+  }
+  hasSite_ = true;
+  siteName_ = line.name;
+  siteHeight_ = line.antennaHeight;
+  slantHeight_ = std::strcmp(line.antenna, jps::kStaSlantAntennaText) == 0;
+  if (!slantHeight_) siteAntenna_ = line.antenna;
+}
+
+void RinexSink::AddRecord(const Received& r, int leapSeconds) {
+  double received = std::isnan(r.gpsTime) ? obs_.lastGpsTime() : r.gpsTime;
+  const uint8_t* body = r.body.data();
+  int length = static_cast<int>(r.body.size());
+  bool added = false;
+  jps::GnssSystem system = jps::GnssSystem::kGps;
+  if (IdIs(r.id, "GE") || IdIs(r.id, "QE")) {
+    GpsNavRecord g;
+    bool qzss = IdIs(r.id, "QE");
+    system = qzss ? jps::GnssSystem::kQzss : jps::GnssSystem::kGps;
+    added = GpsRecordFromView(jps::GpsEphemerisView(body, length), qzss ? 'J' : 'G', received, &g);
+    if (added) AddTo(navFiles_, g);
+  } else if (IdIs(r.id, "EN")) {
+    GalileoNavRecord g;
+    system = jps::GnssSystem::kGalileo;
+    added = GalileoRecordFromView(jps::GpsEphemerisView(body, length), received, &g);
+    if (added) AddTo(navFiles_, g);
+  } else if (IdIs(r.id, "CN")) {
+    BeidouNavRecord b;
+    system = jps::GnssSystem::kBeidou;
+    added = BeidouRecordFromView(jps::GpsEphemerisView(body, length), received, &b);
+    if (added) AddTo(navFiles_, b);
+  } else if (IdIs(r.id, "NE")) {
+    GlonassNavRecord g;
+    system = jps::GnssSystem::kGlonass;
+    int64_t utc = std::llround(received) - leapSeconds;
+    added = GlonassRecordFromView(jps::GlonassEphemerisView(body, length), utc, &g);
+    if (added) AddTo(navFiles_, g);
+  } else if (IdIs(r.id, "WE")) {
+    SbasNavRecord s;
+    system = jps::GnssSystem::kSbas;
+    added = SbasRecordFromView(jps::SbasEphemerisView(body, length), received, &s);
+    if (added) AddTo(navFiles_, s);
+  }
+  if (!added) {
+    ++counts_.recordsUnusable;
+    return;
+  }
+  bool placed = false;
+  for (auto& f : navFiles_) placed = placed || f->Takes(system);
+  if (!placed) ++counts_.recordsNoPlace;
+}
+
+void RinexSink::AddRecords(int leapSeconds) {
+  for (const Received& r : received_) AddRecord(r, leapSeconds);
+  received_.clear();
+  for (int s = 0; s < jps::kGnssSystemCount; ++s) {
+    counts_.records[s] = 0;
+    for (auto& f : navFiles_) counts_.records[s] += f->records(static_cast<jps::GnssSystem>(s));
+  }
+  for (auto& f : navFiles_) counts_.valuesOutOfRange += f->valuesOutOfRange();
+}
+
+bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd& end) {
+  context_ = &context;
+  EndRun();
+  if (end.aborted) return Fail(context, "the conversion was stopped: no RINEX files written");
+  if (obs_.epochs() == 0) {
+    return Fail(context, "no epoch of observations to write: no RINEX files written");
+  }
+  const BodyTally& t = obs_.tally();
+  counts_.epochsWritten = t.epochs;
+  counts_.firstWeek = obs_.firstWeek();
+  counts_.valuesOutOfRange = t.valuesOutOfRange;
+  counts_.blankValues = obs_.BlankValues();
+  counts_.satellitesLeftOut = t.leftOutNoSlot + t.leftOutSystem + t.leftOutNoValue +
+                              t.leftOutRepeated + t.leftOutBadNumber;
+  for (int s = 0; s < jps::kGnssSystemCount; ++s) {
+    counts_.satellites[s] = 0;
+    for (int n = 1; n <= kMaxSatelliteNumber; ++n) counts_.satellites[s] += (t.satellites[s] >> n) & 1;
+  }
+  bool hasLeap = end.leapSeconds > 0;
+  int leap = hasLeap ? end.leapSeconds : TableLeapSeconds(obs_.lastGpsTime());
+  if (!seenEpoch_) leap = 0;
+  AddRecords(leap);
+
+  ObservationHeader h;
+  h.program = options_.program;
+  h.runBy = options_.runBy;
+  h.runDate = RunDateText(options_.runTime);
+  if (slantHeight_) h.comments.push_back(kSlantComment);
+  bool v3 = options_.version == RinexVersion::k304;
+  if (!v3 && t.leftOutSystem > 0) {
+    h.comments.push_back(kLeftOut2Comment);
+    context.Report("RINEX: %lld QZSS and BeiDou satellite records left out: RINEX 2.11 has no place for them",
+                   static_cast<long long>(t.leftOutSystem));
+  }
+  h.markerName = hasSite_ ? siteName_ : options_.markerName;
+  h.receiverType = options_.receiverType;
+  h.antennaType = siteAntenna_;
+  h.antennaHeight = siteHeight_;
+  h.interval = options_.interval;
+  h.hasLeapSeconds = hasLeap;
+  h.leapSeconds = end.leapSeconds;
+  NavHeader nh{h.program, h.runBy, h.runDate, hasLeap, end.leapSeconds};
+
+  std::string why;
+  if (!obs_.Finish(h, &why)) return Fail(context, why);
+  for (auto& f : navFiles_) {
+    if (!f->Finish(nh, &why)) return Fail(context, why);
+  }
+  if (!obs_.Rename(&why)) return Fail(context, why);
+  for (size_t i = 0; i < navFiles_.size(); ++i) {
+    if (!navFiles_[i]->Rename(&why)) {
+      // The files go together: the ones already in place go too.
+      std::remove(options_.obsPath.c_str());
+      for (size_t j = 0; j < i; ++j) std::remove(navPaths_[j].c_str());
+      return Fail(context, why);
+    }
+  }
+  return true;
+}
+
+}  // namespace jpsrinex

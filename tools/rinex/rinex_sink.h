@@ -1,0 +1,112 @@
+// The conversion's RINEX output: a sink that the driver feeds with the
+// epochs of observations, the broadcast ephemerides and the station lines of
+// the stream, and that writes a RINEX observation file and navigation files
+// (3.04: FILE.obs and the mixed FILE.nav; 2.11: FILE.obs, the GPS FILE.nav
+// and the GLONASS FILE.gnav). The files are written under temporary names in
+// their folders and renamed into place only when Close succeeds; otherwise
+// the temporary files are removed and files already there stay untouched.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plugin/conversion_sink.h"
+#include "tools/rinex/navigation_file.h"
+#include "tools/rinex/observation_file.h"
+#include "tools/rinex/rinex_time.h"
+
+namespace jpsrinex {
+
+struct RinexSinkOptions {
+  std::string obsPath;
+  std::string navPath;         // 3.04: every system; 2.11: GPS
+  std::string glonassNavPath;  // 2.11 only: GLONASS
+  RinexVersion version = RinexVersion::k304;
+  TimeBound from, to;          // the epochs outside are left out
+  double interval = 0;         // s; 0 = every epoch, else those on a grid of it
+  std::string program;         // PGM / RUN BY / DATE: "jpsconv 1.0"
+  std::string runBy;
+  int64_t runTime = 0;         // seconds since 1970 (UTC) of the run date
+  std::string markerName;      // when no site was saved
+  std::string receiverType;    // REC # / TYPE / VERS
+};
+
+// What was written and left out, for the summary.
+struct RinexCounts {
+  int64_t epochsWritten = 0;
+  int64_t epochsNotAfter = 0;   // time not after the last epoch written
+  int64_t epochsOutside = 0;    // outside --from, --to or off the --interval grid
+  int64_t epochsEmpty = 0;      // no satellite that the file can hold
+  int satellites[jps::kGnssSystemCount] = {};  // distinct satellites written
+  int records[jps::kGnssSystemCount] = {};     // navigation records written
+  int64_t recordsRepeated = 0;  // the same ephemeris again: not written
+  int64_t recordsUnusable = 0;  // incomplete, or a satellite RINEX cannot name
+  int64_t recordsNoPlace = 0;   // 2.11: systems without a navigation file here
+  int64_t valuesOutOfRange = 0; // too large for their field: written blank
+  int64_t blankValues = 0;
+  int64_t satellitesLeftOut = 0;  // satellite records of epochs not written
+  int32_t firstWeek = -1;
+};
+
+class RinexSink : public jps::ConversionSink {
+ public:
+  explicit RinexSink(RinexSinkOptions options);
+  ~RinexSink() override;
+
+  bool WantsObservations() const override { return true; }
+  bool Open(jps::ConversionContext& context) override;
+  void OnObservationEpoch(const jps::ObservationEpoch& epoch) override;
+  void OnEphemeris(const jps::EphemerisMessage& message) override;
+  void OnStationLine(const jps::StaLine& line) override;
+  bool Close(jps::ConversionContext& context, const jps::ConversionEnd& end) override;
+
+  const RinexCounts& counts() const { return counts_; }
+  // Why Open or Close failed ("" when they did not).
+  const std::string& error() const { return error_; }
+
+ private:
+  struct Received {  // an ephemeris kept for the end, when its week is known
+    char id[2];
+    std::vector<uint8_t> body;
+    double timeOfWeek;
+    double gpsTime;  // NaN until an epoch places it
+  };
+  struct Run {  // epochs left out for going back in time
+    int64_t count = 0;
+    double first = 0, last = 0;
+  };
+
+  void EndRun();
+  bool Fail(jps::ConversionContext& context, const std::string& why);
+  bool Repeated(const jps::EphemerisMessage& message);
+  void AddRecords(int leapSeconds);
+  void AddRecord(const Received& r, int leapSeconds);
+
+  RinexSinkOptions options_;
+  jps::ConversionContext* context_ = nullptr;
+  ObservationFile obs_;
+  std::vector<std::unique_ptr<NavigationFile>> navFiles_;
+  std::vector<std::string> navPaths_;
+  EpochWindow window_;
+  bool hasLast_ = false;
+  double lastGpsTime_ = 0;  // of the last epoch written
+  double lastTow_ = 0;      // of the last epoch met, with its GPS time
+  double lastSeenGps_ = 0;
+  bool seenEpoch_ = false;
+  Run run_;
+  std::vector<Received> received_;
+  std::set<std::array<int64_t, 6>> ephemerisKeys_;
+  // The first site saved.
+  bool hasSite_ = false;
+  std::string siteName_, siteAntenna_;
+  double siteHeight_ = 0;
+  bool slantHeight_ = false;
+  RinexCounts counts_;
+  std::string error_;
+};
+
+}  // namespace jpsrinex
