@@ -9,9 +9,9 @@
 //    (at most 65535) means a new lock. The receiver's other signals are
 //    tracked with the help of C/A: every phase of the satellite is marked;
 //  - the signal's loop flags say its phase-locked loop is not locked (bit 0
-//    clear) now, or were saying so the last time they came: the phase of an
-//    unlocked loop can slip at any time, and a loop that locks again starts
-//    a new phase.
+//    clear) now, or said so with the signal's previous phase: the phase of
+//    an unlocked loop can slip at any time, and a loop that locks again
+//    starts a new phase.
 // Loop-flag bit 5 (a loss of lock since the previous epoch) is not read: the
 // receiver's own notes call it unreliable and the lock time tells the same.
 #pragma once
