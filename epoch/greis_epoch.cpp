@@ -18,7 +18,6 @@ namespace jps {
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577950560105;
-constexpr double kCaDopplerUnit = 0.0001;    // Hz per [DC] count
 constexpr double kMinPositionAxis = 0.01;    // metres: below, no position
 constexpr int kLastDayOfWeek = 7;            // 7 passes: Saturday's end at 604800 s
 
@@ -65,7 +64,7 @@ void FillPosition(DecoderState* s, KelEpoch* epoch) {
 // code. False when the slot has to be dropped (no value can be derived yet).
 bool FillDoppler(const DecoderState& s, int i, int sv, double time, KelMeasurement& m) {
   if (s.DopplerAbsent == 0) {
-    m.doppler = ZeroIfNotFinite(-(static_cast<double>(s.CaDoppler[i]) * kCaDopplerUnit));
+    m.doppler = ZeroIfNotFinite(-(static_cast<double>(s.CaDoppler[i]) * kDopplerUnitHz));
     return true;
   }
   double wavelength = kGpsL1Wavelength;

@@ -17,6 +17,7 @@ constexpr double kShortRangeOffset = 0.075;       // seconds
 constexpr double kRelativeRangeOffset = 2e-7;     // seconds
 constexpr double kRelativePhaseUnit = 1099511627776.0;   // 2^40 counts per second
 constexpr double kPhaseCounterPerCycle = 1024.0;
+constexpr double kDopplerUnitHz = 0.0001;                 // Hz per Doppler count
 constexpr double kPhaseCounterPeriod = 4294967296.0;     // 2^32 counts
 constexpr double kPhaseCounterPeriodCycles = 4194304.0;  // 2^32 / 1024 cycles
 constexpr uint32_t kCounterLowQuarter = 0x40000000;      // below: just past a wrap

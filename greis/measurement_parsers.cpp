@@ -13,56 +13,29 @@
 
 #include "greis/framing.h"
 #include "greis/message_parsers.h"
+#include "greis/satellite_values.h"
 #include "support/little_endian.h"
 
 namespace jps {
 namespace {
 
-// Absent-value markers of the receiver.
-constexpr uint64_t kF8ExponentMask = 0x7FF0000000000000ULL;  // NaN or infinity
-constexpr uint32_t kF4MarkerMask = 0x7FF00000u;              // quiet NaN, sign ignored
-constexpr uint32_t kF4Marker = 0x7FC00000u;
-constexpr int32_t kMissingI4 = 0x7FFFFFFF;
-constexpr uint32_t kMissingU4 = 0xFFFFFFFFu;
-constexpr int16_t kMissingI2 = 0x7FFF;
-constexpr uint16_t kMissingU2 = 0xFFFF;
-
 // A C/A pseudorange longer than this (seconds) is no pseudorange.
 constexpr double kMaxCaRangeSeconds = 0.15;
 
-// How one entry type is read from a body and how its marker looks.
-template <typename T> struct Entry;
+// How one entry type is read from a body and how its marker looks: the
+// receiver's markers for the integers (the one-byte entries are never tested
+// here), the KEL conversion's own tests for the floats.
+template <typename T> struct Entry {
+  static T Load(const uint8_t* p) { return LoadEntry<T>(p); }
+  static bool Absent(const uint8_t* p) { return IsNoValue<T>(p); }
+};
 template <> struct Entry<double> {
-  static double Load(const uint8_t* p) { return LoadF64(p); }
-  static bool Absent(const uint8_t* p) { return (LoadU64(p) & kF8ExponentMask) == kF8ExponentMask; }
+  static double Load(const uint8_t* p) { return LoadEntry<double>(p); }
+  static bool Absent(const uint8_t* p) { return KelF8Absent(p); }
 };
 template <> struct Entry<float> {
-  static float Load(const uint8_t* p) { return LoadF32(p); }
-  static bool Absent(const uint8_t* p) { return (LoadU32(p) & kF4MarkerMask) == kF4Marker; }
-};
-template <> struct Entry<int32_t> {
-  static int32_t Load(const uint8_t* p) { return LoadI32(p); }
-  static bool Absent(const uint8_t* p) { return LoadI32(p) == kMissingI4; }
-};
-template <> struct Entry<uint32_t> {
-  static uint32_t Load(const uint8_t* p) { return LoadU32(p); }
-  static bool Absent(const uint8_t* p) { return LoadU32(p) == kMissingU4; }
-};
-template <> struct Entry<int16_t> {
-  static int16_t Load(const uint8_t* p) { return LoadI16(p); }
-  static bool Absent(const uint8_t* p) { return LoadI16(p) == kMissingI2; }
-};
-template <> struct Entry<uint16_t> {
-  static uint16_t Load(const uint8_t* p) { return LoadU16(p); }
-  static bool Absent(const uint8_t* p) { return LoadU16(p) == kMissingU2; }
-};
-template <> struct Entry<int8_t> {
-  static int8_t Load(const uint8_t* p) { return LoadI8(p); }
-  static bool Absent(const uint8_t*) { return false; }
-};
-template <> struct Entry<uint8_t> {
-  static uint8_t Load(const uint8_t* p) { return p[0]; }
-  static bool Absent(const uint8_t*) { return false; }
+  static float Load(const uint8_t* p) { return LoadEntry<float>(p); }
+  static bool Absent(const uint8_t* p) { return KelF4Absent(p); }
 };
 
 // The store of a message: 24 entries of its entry type.

@@ -39,6 +39,7 @@ constexpr SignalInfo kSignals[kGnssSystemCount][kSignalSlotCount] = {
 // Index ranges of [SI].
 constexpr int kLastGpsIndex = 37;
 constexpr int kFirstGlonassIndex = 38, kLastGlonassIndex = 69;
+constexpr int kGlonassNoChannelIndex = 70;
 constexpr int kFirstGalileoIndex = 71, kLastGalileoIndex = 119;
 constexpr int kFirstSbasIndex = 120, kLastSbasIndex = 142;
 constexpr int kFirstQzssIndex = 193, kLastQzssIndex = 197;
@@ -76,6 +77,10 @@ SatelliteIndex DecodeSatelliteIndex(uint8_t index) {
     return Valid(GnssSystem::kBeidou, i - kFirstBeidouIndex + 1);
   }
   return {false, GnssSystem::kGps, 0, 0};
+}
+
+bool IsGlonassListEntry(uint8_t index) {
+  return index >= kFirstGlonassIndex && index <= kGlonassNoChannelIndex;
 }
 
 int SlotOfCharacter(char c) {

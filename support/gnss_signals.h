@@ -26,6 +26,9 @@ struct SatelliteIndex {
   int channel;
 };
 SatelliteIndex DecodeSatelliteIndex(uint8_t index);
+// A GLONASS entry of the satellite list: a channel's index (38-69), or 70,
+// GLONASS on a channel not known. [NN] has one byte for each of them.
+bool IsGlonassListEntry(uint8_t index);
 
 // The six signal slots, in the order of their message characters:
 // c (C/A on L1), 1 (P on L1), 2 (P on L2), 3 (C/A on L2), 5 (L5), l (L1C).

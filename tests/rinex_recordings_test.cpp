@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder/civil_days.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -33,16 +34,7 @@ const Recording kRecordings[] = {{"receiver-2014-08-29-1s", 2014, 8, 29},
 constexpr int kFields = 5;
 constexpr size_t kFieldWidth = 16;  // F14.3, loss-of-lock, signal strength
 
-// Days from 1970-01-01 of a Gregorian date.
-long DaysFromCivil(long y, long m, long d) {
-  y -= m <= 2;
-  long era = (y >= 0 ? y : y - 399) / 400;
-  long yoe = y - era * 400;
-  long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
-// Days of a date since the GPS time origin, 1980-01-06.
-long GpsDays(long y, long m, long d) { return DaysFromCivil(y, m, d) - DaysFromCivil(1980, 1, 6); }
+using jpstest::GpsDays;
 
 struct RinexSatellite {
   std::string id;

@@ -102,8 +102,13 @@ std::string TempDir() {
 }
 
 std::string DataFile(const std::string& name) {
-  std::filesystem::path p = std::filesystem::path(JPS_SOURCE_DIR) / ".." / "shared" / "data" / name;
-  return std::filesystem::exists(p) ? p.string() : std::string();
+  // Beside the source folder, or beside the folder of worktrees it is one of.
+  const std::filesystem::path source = JPS_SOURCE_DIR;
+  for (const std::filesystem::path& base : {source / "..", source / ".." / ".."}) {
+    std::filesystem::path p = base / "shared" / "data" / name;
+    if (std::filesystem::exists(p)) return p.string();
+  }
+  return std::string();
 }
 
 std::string ReadFile(const std::string& path) {

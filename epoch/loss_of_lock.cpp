@@ -1,0 +1,58 @@
+#include "epoch/loss_of_lock.h"
+
+#include <cstring>
+
+#include "epoch/observation_epoch.h"
+
+namespace jps {
+namespace {
+
+constexpr int64_t kMsPerSecond = 1000;
+constexpr int64_t kLongestLockTime = 65535;   // s: the lock time stays there
+
+}  // namespace
+
+void LossOfLock::Reset() {
+  gpsMs_ = 0;
+  epoch_ = 0;
+  std::memset(lockTimes_, 0, sizeof lockTimes_);
+  std::memset(signals_, 0, sizeof signals_);
+}
+
+void LossOfLock::BeginEpoch(int64_t gpsMs) {
+  gpsMs_ = gpsMs;
+  ++epoch_;
+}
+
+bool LossOfLock::LockRestarted(uint8_t index, uint16_t lockTime) {
+  LockTime& t = lockTimes_[index];
+  bool restarted = false;
+  if (t.known) {
+    int64_t elapsed = gpsMs_ - t.gpsMs;
+    int64_t expected = t.seconds + elapsed / kMsPerSecond;
+    if (expected > kLongestLockTime) expected = kLongestLockTime;
+    restarted = elapsed < 0 || lockTime < expected;
+  }
+  t = {gpsMs_, lockTime, true};
+  return restarted;
+}
+
+bool LossOfLock::ArcGoesOn(uint8_t index, SignalSlot slot) const {
+  uint32_t last = signals_[index][static_cast<int>(slot)].lastPhaseEpoch;
+  return last != 0 && last + 1 == epoch_;
+}
+
+uint8_t LossOfLock::PhaseIndicator(uint8_t index, SignalSlot slot, bool lockRestarted,
+                                   bool hasFlags, uint16_t flags) {
+  Signal& s = signals_[index][static_cast<int>(slot)];
+  bool slip = !ArcGoesOn(index, slot) || lockRestarted;
+  if (hasFlags) {
+    bool unlocked = (flags & kLoopFlagPhaseLocked) == 0;
+    slip = slip || unlocked || s.loopUnlocked;
+    s.loopUnlocked = unlocked;
+  }
+  s.lastPhaseEpoch = epoch_;
+  return slip ? kLliLossOfLock : 0;
+}
+
+}  // namespace jps

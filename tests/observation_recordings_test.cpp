@@ -1,0 +1,232 @@
+// The shared recordings through the decoder and the observation collector,
+// value by value against an independent decoder's RINEX of the same bytes
+// (convbin, run as a program): every code, phase, Doppler and C/N0 it writes,
+// of every signal and system, is in our epochs under the same satellite, time
+// and RINEX code. The independent file's last epoch is left out: the input
+// ends while that epoch is still open, and an open epoch is not delivered.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/builder/civil_days.h"
+#include "tests/builder/collector_run.h"
+#include "tests/builder/program_run.h"
+#include "tests/builder/signal_codes.h"
+#include "tests/builder/test_host.h"
+
+using jpstest::CollectedEpoch;
+
+namespace {
+
+constexpr size_t kFieldWidth = 16;   // F14.3, loss-of-lock, signal strength
+constexpr size_t kValueWidth = 14;
+constexpr size_t kTypesPerLine = 13;
+constexpr double kTolerance = 0.001;  // m, cycles, Hz (the file's three decimals)
+
+// Milliseconds since the GPS time origin of a GPS-time date.
+long long GpsMs(long y, long m, long d, long hour, long minute, double second) {
+  long days = jpstest::GpsDays(y, m, d);
+  return days * 86400000LL + hour * 3600000LL + minute * 60000LL + std::llround(second * 1000);
+}
+
+struct RinexValue {
+  double value;
+  char lossOfLock;
+};
+// "G23 C1C" -> value, for one epoch.
+using Values = std::map<std::string, RinexValue>;
+
+struct RinexFile {
+  std::map<int, int> channelOfSlot;          // GLONASS SLOT / FRQ #
+  std::vector<std::pair<long long, Values>> epochs;   // GPS ms, values
+};
+
+// What a RINEX 3 observation file holds, read by its columns.
+RinexFile ReadRinex(const std::string& text) {
+  RinexFile out;
+  std::map<char, std::vector<std::string>> types;
+  std::istringstream in(text);
+  std::string line;
+  char system = ' ';
+  while (std::getline(in, line) && line.find("END OF HEADER") != 60) {
+    if (line.size() < 80) continue;
+    std::string label = line.substr(60, 20);
+    if (label == "SYS / # / OBS TYPES ") {
+      if (line[0] != ' ') system = line[0];
+      for (size_t k = 0; k < kTypesPerLine; ++k) {
+        std::string type = line.substr(7 + 4 * k, 3);
+        if (type != "   ") types[system].push_back(type);
+      }
+    } else if (label == "GLONASS SLOT / FRQ #") {
+      for (size_t at = 4; at + 6 <= 60; at += 7) {
+        int slot = 0, channel = 0;
+        if (std::sscanf(line.c_str() + at, "R%2d %2d", &slot, &channel) == 2) {
+          out.channelOfSlot[slot] = channel;
+        }
+      }
+    }
+  }
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    if (line[0] == '>') {
+      int y = 0, mo = 0, d = 0, h = 0, mi = 0, flag = -1;
+      double s = 0;
+      EXPECT_EQ(std::sscanf(line.c_str(), "> %d %d %d %d %d %lf %d", &y, &mo, &d, &h, &mi, &s, &flag), 7);
+      EXPECT_EQ(flag, 0) << line;
+      out.epochs.push_back({GpsMs(y, mo, d, h, mi, s), {}});
+      continue;
+    }
+    if (out.epochs.empty()) {
+      ADD_FAILURE() << "a satellite before the first epoch: " << line;
+      break;
+    }
+    std::string satellite = line.substr(0, 3);
+    const std::vector<std::string>& t = types[line[0]];
+    for (size_t k = 0; k < t.size(); ++k) {
+      size_t at = 3 + k * kFieldWidth;
+      if (at >= line.size()) break;
+      std::string field = line.substr(at, kValueWidth);
+      if (field.find_first_not_of(' ') == std::string::npos) continue;
+      char lli = at + kValueWidth < line.size() ? line[at + kValueWidth] : ' ';
+      out.epochs.back().second[satellite + " " + t[k]] = {std::atof(field.c_str()), lli};
+    }
+  }
+  return out;
+}
+
+// Our epoch's values named as RINEX names them.
+struct OurValue {
+  double value;
+  bool lossOfLock;
+  int channel;
+};
+std::map<std::string, OurValue> Named(const CollectedEpoch& e) {
+  std::map<std::string, OurValue> out;
+  for (const jps::SatelliteValues& s : e.satellites) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%c%02d ", jps::RinexSystemLetter(s.system), s.number);
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      const jps::SignalValues& v = s.signals[slot];
+      const char* code = jpstest::SignalCode(s.system, slot);
+      if (code == nullptr) {
+        EXPECT_EQ(v.present, 0) << name << " slot " << slot;
+        continue;
+      }
+      std::string base = std::string(name);
+      if (v.present & jps::kHasCode) out[base + "C" + code] = {v.code, false, s.channel};
+      if (v.present & jps::kHasPhase) out[base + "L" + code] = {v.phase, v.lli != 0, s.channel};
+      if (v.present & jps::kHasDoppler) out[base + "D" + code] = {v.doppler, false, s.channel};
+      if (v.present & jps::kHasCnr) out[base + "S" + code] = {v.cnr, false, s.channel};
+    }
+  }
+  return out;
+}
+
+struct Figures {
+  int compared = 0, differing = 0, missing = 0, extra = 0;
+  int theirLossOfLock = 0, ourLossOfLock = 0, theirsNotOurs = 0;
+  std::set<std::string> extraSatellites;
+};
+
+void CompareRecording(const std::string& name, int expectedEpochs) {
+  std::string jps = jpstest::DataFile(name + ".jps");
+  if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here (../shared/data)";
+  if (!jpstest::OnPath("convbin")) GTEST_SKIP() << "convbin (Debian's rtklib) is not installed";
+
+  std::string dir = jpstest::TempDir();
+  jpstest::ProgramRun convbin = jpstest::Run(
+      {"convbin", "-r", "javad", "-v", "3.04", "-od", "-os", "-o", dir + "/x.obs", "-n",
+       dir + "/x.nav", jps},
+      dir);
+  ASSERT_EQ(convbin.exit, 0) << convbin.err;
+  RinexFile rinex = ReadRinex(jpstest::ReadFile(dir + "/x.obs"));
+  ASSERT_EQ(static_cast<int>(rinex.epochs.size()), expectedEpochs);
+
+  auto run = jpstest::RunCollector(jps);
+  ASSERT_TRUE(run->opened);
+  std::map<long long, const CollectedEpoch*> ours;
+  for (const CollectedEpoch& e : run->received.epochs) {
+    ours[e.week * 604800000LL + std::llround(e.timeOfWeek * 1000)] = &e;
+  }
+  // Every epoch but the one the input ended in.
+  ASSERT_EQ(ours.size() + 1, rinex.epochs.size());
+
+  Figures f;
+  for (size_t i = 0; i + 1 < rinex.epochs.size(); ++i) {
+    const auto& [ms, theirs] = rinex.epochs[i];
+    auto found = ours.find(ms);
+    if (found == ours.end()) {
+      ADD_FAILURE() << "no epoch of ours at " << ms << " ms";
+      f.missing += static_cast<int>(theirs.size());
+      continue;
+    }
+    std::map<std::string, OurValue> mine = Named(*found->second);
+    for (const auto& [key, v] : theirs) {
+      auto m = mine.find(key);
+      if (key[4] == 'L') f.theirLossOfLock += v.lossOfLock == '1' ? 1 : 0;
+      if (m == mine.end()) {
+        ++f.missing;
+        ADD_FAILURE() << name << " at " << ms << " ms: " << key << " " << v.value << " is not ours";
+        continue;
+      }
+      ++f.compared;
+      double difference = std::fabs(m->second.value - v.value);
+      bool same = key[4] == 'S' ? m->second.value == v.value : difference <= kTolerance + 1e-9;
+      if (!same) {
+        ++f.differing;
+        ADD_FAILURE() << name << " at " << ms << " ms: " << key << " ours " << m->second.value
+                      << " theirs " << v.value;
+      }
+      if (key[4] == 'L' && v.lossOfLock == '1' && !m->second.lossOfLock) ++f.theirsNotOurs;
+    }
+    for (const auto& [key, v] : mine) {
+      f.ourLossOfLock += key[4] == 'L' && v.lossOfLock ? 1 : 0;
+      if (theirs.count(key) != 0) continue;
+      ++f.extra;
+      f.extraSatellites.insert(key.substr(0, 3));
+      // What we have beyond theirs: only GLONASS satellites that their own
+      // header places on our channel (slot from the ephemeris, no [NN]).
+      int slot = std::atoi(key.c_str() + 1);
+      auto channel = rinex.channelOfSlot.find(slot);
+      EXPECT_TRUE(key[0] == 'R' && channel != rinex.channelOfSlot.end() &&
+                  channel->second == v.channel)
+          << name << " at " << ms << " ms: ours only: " << key;
+    }
+  }
+  EXPECT_EQ(f.differing, 0);
+  EXPECT_EQ(f.missing, 0);
+  EXPECT_GT(f.compared, 0);
+  // Every loss of lock they mark, we mark too.
+  EXPECT_EQ(f.theirsNotOurs, 0);
+  std::string extra;
+  for (const std::string& s : f.extraSatellites) extra += " " + s;
+  std::cout << name << ": " << f.compared << " values compared, " << f.missing
+            << " of theirs missing, " << f.extra << " of ours not theirs (" << extra
+            << " ); loss of lock marked: theirs " << f.theirLossOfLock << ", ours "
+            << f.ourLossOfLock << "\n";
+  ::testing::Test::RecordProperty("compared", f.compared);
+  ::testing::Test::RecordProperty("extra", f.extra);
+}
+
+}  // namespace
+
+// 90 receiver times, the first with its date: 89 whole epochs and the one
+// the input ends in. The satellite on GLONASS channel -6 has no slot in [NN]
+// (255) but one in its ephemeris [NE] (25): we write it as R25 from the
+// second epoch on (its [NE] arrives during that epoch); the independent
+// decoder names R25 on channel -6 in its header but writes none of its values.
+TEST(ObservationRecordings, OneSecondRecordingHoldsEveryValueOfTheIndependentDecoder) {
+  CompareRecording("receiver-2014-08-29-1s", 90);
+}
+
+TEST(ObservationRecordings, ThirtySecondRecordingHoldsEveryValueOfTheIndependentDecoder) {
+  CompareRecording("receiver-2015-07-23-30s", 267);
+}
