@@ -5,6 +5,7 @@
 #include <new>
 
 #include "epoch/greis_epoch.h"
+#include "epoch/observation_collector.h"
 #include "epoch/rm_epoch.h"
 #include "greis/bulk_decode.h"
 #include "greis/dispatch.h"
@@ -19,8 +20,10 @@ namespace jps {
 namespace {
 
 // One conversion: the start steps open the outputs and the input, the loop
-// decodes the input, the end steps close everything.
-class Conversion final : public StationLineOutput, public MessageTap {
+// decodes the input, the end steps close everything. The decoder hands it
+// the station-mark lines and every whole message; the collector, made only
+// when an output takes them, the epochs of observations.
+class Conversion final : public StationLineOutput, public MessageTap, public ObservationReceiver {
  public:
   Conversion(ConversionContext& context, DecoderState& state, const ConversionOptions& options,
              ConversionSink* const* outputs, int outputCount)
@@ -35,10 +38,18 @@ class Conversion final : public StationLineOutput, public MessageTap {
   void OnStationLine(const StaLine& line) override {
     for (int i = 0; i < outputCount_; ++i) outputs_[i]->OnStationLine(line);
   }
-  // Whole messages: the ephemerides that have no event of their own.
+  // Whole messages: the ephemerides that have no event of their own, and
+  // the collector's.
   void OnMessage(const uint8_t* message, int L) override;
-  void OnIntakeClosed() override {}
-  void OnEpochDiscarded() override {}
+  void OnIntakeClosed() override {
+    if (collector_) collector_->OnIntakeClosed();
+  }
+  void OnEpochDiscarded() override {
+    if (collector_) collector_->OnEpochDiscarded();
+  }
+  void OnObservationEpoch(const ObservationEpoch& epoch) override {
+    for (int i = 0; i < outputCount_; ++i) outputs_[i]->OnObservationEpoch(epoch);
+  }
 
  private:
   void OnGreisEpoch();
@@ -56,6 +67,7 @@ class Conversion final : public StationLineOutput, public MessageTap {
   JpsInput jps_;
   KelEpoch epoch_{};
   std::unique_ptr<KelMeasurement[]> measurements_;
+  std::unique_ptr<ObservationCollector> collector_;
   Progress progress_;
   char jpsPath_[kPathSize + 8] = "";
   bool failed_ = false;   // an output could not be written or the input read
@@ -72,6 +84,16 @@ bool Conversion::Start(const char* jpsPath) {
     return false;
   }
   std::memset(context_.continuity.LockSeconds, 0, sizeof context_.continuity.LockSeconds);
+  bool observations = false;
+  for (int i = 0; i < outputCount_; ++i) observations |= outputs_[i]->WantsObservations();
+  if (observations) {
+    try {
+      collector_ = std::make_unique<ObservationCollector>(context_, *this);
+    } catch (const std::bad_alloc&) {
+      context_.Report("ERROR: Not enough memory for measurements\n");
+      return false;
+    }
+  }
   for (int i = 0; i < outputCount_; ++i) {
     if (!outputs_[i]->Open(context_)) return false;
   }
@@ -142,6 +164,7 @@ void Conversion::OnEphemeris(const char* id, const uint8_t* record, int size) {
 }
 
 void Conversion::OnMessage(const uint8_t* message, int L) {
+  if (collector_) collector_->OnMessage(message, L);
   for (const auto& id : kOtherEphemerisIds) {
     if (message[0] == id[0] && message[1] == id[1]) {
       OnEphemeris(id, message + kFrameHeaderSize, L);
@@ -178,6 +201,7 @@ bool Conversion::Finish() {
   }
   jps_.Close();
   s_.JpsStream = nullptr;
+  if (collector_) collector_->Finish();
   ConversionEnd end{utc, s_.MessagesFound, context_.AbortRequested()};
   for (int i = 0; i < outputCount_; ++i) {
     if (!outputs_[i]->Close(context_, end)) failed_ = true;

@@ -1,8 +1,9 @@
-// The navigation records built from the [GE] and [NE] messages of the real
-// recordings against those of an independent decoder, RTKLIB's convbin, run
-// on the same bytes: satellites and epochs, health, accuracy, codes on L2,
-// IODC, TGD and every orbit and clock term to single precision. Skips when
-// the recordings or convbin are not here.
+// The navigation file that jpsconv rinex writes from the real recordings'
+// [GE] and [NE] messages against that of an independent decoder, RTKLIB's
+// convbin, run on the same bytes: the same records (satellites and epochs),
+// and in each the health, accuracy, codes on L2, IODC, TGD and every orbit
+// and clock term to single precision. Skips when the recordings or convbin
+// are not here.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,12 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "support/gps_weeks.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
-#include "tools/builder/message_scan.h"
-#include "tools/rinex/navigation_file.h"
-#include "tools/rinex/navigation_views.h"
 
 namespace {
 
@@ -50,14 +47,6 @@ std::map<std::string, Record> Records(const std::string& text) {
   return out;
 }
 
-// GPS seconds of a date and a time of day.
-double GpsSeconds(int year, int month, int day, double secondOfDay) {
-  jps::CalendarTime c{0, 0, 0, day, month - 1, year - 1900, 0};
-  int64_t since = 0;
-  jps::FullWeekOfCalendar(c, &since);
-  return static_cast<double>(since) + secondOfDay;
-}
-
 void Compare(const std::string& file) {
   std::string jps = jpstest::DataFile(file);
   if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here";
@@ -69,36 +58,10 @@ void Compare(const std::string& file) {
   ASSERT_EQ(run.exit, 0) << run.err;
   std::map<std::string, Record> theirs = Records(jpstest::ReadFile(dir + "/x.nav"));
 
-  jpsbuild::Bytes bytes = jpstest::ReadBytes(jps);
-  jpsrinex::NavigationFile ours(jpsrinex::RinexVersion::k304, jpsrinex::NavFileKind::kMixed);
-  int year = 0, month = 0, day = 0, leap = 0;
-  double now = 0;
-  jpsbuild::ForEachMessage(bytes.data(), bytes.size(), [&](size_t at, size_t size) {
-    const uint8_t* m = bytes.data() + at;
-    std::string id(reinterpret_cast<const char*>(m), 2);
-    const uint8_t* body = m + 5;
-    int length = static_cast<int>(size) - 5;
-    if (id == "RD") {
-      year = body[0] | body[1] << 8;
-      month = body[2];
-      day = body[3];
-    } else if (id == "~~" && year > 0) {
-      uint32_t ms = body[0] | body[1] << 8 | body[2] << 16 | static_cast<uint32_t>(body[3]) << 24;
-      now = GpsSeconds(year, month, day, ms / 1000.0);
-    } else if (id == "UO") {
-      leap = static_cast<int8_t>(body[18]);
-    } else if (id == "GE" && now > 0) {
-      jpsrinex::GpsNavRecord r;
-      if (jpsrinex::GpsRecordFromView(jps::GpsEphemerisView(body, length), 'G', now, &r)) ours.Add(r);
-    } else if (id == "NE" && now > 0 && leap > 0) {
-      jpsrinex::GlonassNavRecord r;
-      if (jpsrinex::GlonassRecordFromView(jps::GlonassEphemerisView(body, length),
-                                          std::llround(now) - leap, &r)) {
-        ours.Add(r);
-      }
-    }
-  });
-  std::map<std::string, Record> mine = Records(ours.text());
+  jpstest::ProgramRun ourRun = jpstest::Jpsconv({"rinex", "-q", jps, "-o", dir}, dir);
+  ASSERT_EQ(ourRun.exit, 0) << ourRun.out << ourRun.err;
+  std::string name = file.substr(0, file.size() - 4);
+  std::map<std::string, Record> mine = Records(jpstest::ReadFile(dir + "/" + name + ".nav"));
   ASSERT_FALSE(mine.empty());
   int compared = 0;
   for (const auto& [key, values] : mine) {
@@ -115,7 +78,10 @@ void Compare(const std::string& file) {
     ++compared;
   }
   EXPECT_GE(compared, 5);
-  std::printf("%s: %d records compared with convbin's\n", file.c_str(), compared);
+  // Each of theirs is one of ours.
+  for (const auto& [key, values] : theirs) EXPECT_EQ(mine.count(key), 1u) << key << " is not ours";
+  std::printf("%s: %d records compared with convbin's (%zu theirs)\n", file.c_str(), compared,
+              theirs.size());
 }
 
 }  // namespace

@@ -107,12 +107,14 @@ std::set<int> GlonassNumbersWithEphemeris(const std::string& epp) {
   return numbers;
 }
 
-// Converts the recording into dir and exports it; the KEL file's path.
+// Converts the recording into dir and exports the KEL file; its path.
 std::string ConvertAndExport(const Recording& r, const std::string& dir) {
   std::string jps = jpstest::DataFile(std::string(r.name) + ".jps");
   std::string kel = dir + "/" + r.name + ".kel";
-  ProgramRun convert = Jpsconv({"convert", jps, "-o", kel, "-q", "--rinex"}, dir);
+  ProgramRun convert = Jpsconv({"convert", jps, "-o", kel, "-q"}, dir);
   EXPECT_EQ(convert.exit, 0) << convert.out << convert.err;
+  ProgramRun rinex = Jpsconv({"rinex", kel, "-q"}, dir);
+  EXPECT_EQ(rinex.exit, 0) << rinex.out << rinex.err;
   return kel;
 }
 

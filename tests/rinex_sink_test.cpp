@@ -202,15 +202,20 @@ TEST(RinexSink, AFailureLeavesNoFileAndReplacesNone) {
   EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 
-  // Stopped, or nothing to write: no file, the old one kept.
-  for (bool aborted : {true, false}) {
-    jpsrinex::RinexSink again(Options(dir, jpsrinex::RinexVersion::k304));
-    ASSERT_TRUE(again.Open(host.context));
-    static jps::ObservationEpoch e;
-    Epoch(&e, 504141.0);
-    if (aborted) again.OnObservationEpoch(e);
-    EXPECT_FALSE(again.Close(host.context, {0, 1, aborted}));
-    EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-  }
+  // Nothing to write: no file, the old one kept, and no failure.
+  jpsrinex::RinexSink empty(Options(dir, jpsrinex::RinexVersion::k304));
+  ASSERT_TRUE(empty.Open(host.context));
+  EXPECT_TRUE(empty.Close(host.context, {0, 1, false}));
+  EXPECT_TRUE(empty.empty());
+  EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+
+  // Stopped by the user: finished files with what was converted.
+  jpsrinex::RinexSink stopped(Options(dir, jpsrinex::RinexVersion::k304));
+  ASSERT_TRUE(stopped.Open(host.context));
+  static jps::ObservationEpoch e;
+  Epoch(&e, 504141.0);
+  stopped.OnObservationEpoch(e);
+  EXPECT_TRUE(stopped.Close(host.context, {0, 1, true}));
+  EXPECT_NE(jpstest::ReadFile(dir + "/site.obs").find("END OF HEADER"), std::string::npos);
 }

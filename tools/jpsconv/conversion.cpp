@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "context/conversion_context.h"
+#include "plugin/conversion_api.h"
 #include "plugin/jav_dll.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
@@ -83,14 +84,19 @@ ConversionResult NewResult(const ConversionJob& job) {
   return r;
 }
 
-std::string CheckJob(const ConversionJob& job) {
-  const size_t longest = jps::kPathSize - 1;
-  if (job.input.size() > longest) return "the input path is longer than 255 characters";
-  if (job.kel.size() > longest) return "the output path is longer than 255 characters";
-  if (IsDirectory(job.input)) return "cannot read " + job.input + ": it is a folder";
-  std::FILE* f = std::fopen(job.input.c_str(), "rb");
-  if (f == nullptr) return "cannot open " + job.input + ": " + ErrnoText();
+std::string CheckInput(const std::string& input) {
+  if (input.size() > jps::kPathSize - 1) return "the input path is longer than 255 characters";
+  if (IsDirectory(input)) return "cannot read " + input + ": it is a folder";
+  std::FILE* f = std::fopen(input.c_str(), "rb");
+  if (f == nullptr) return "cannot open " + input + ": " + ErrnoText();
   std::fclose(f);
+  return "";
+}
+
+std::string CheckJob(const ConversionJob& job) {
+  std::string inputError = CheckInput(job.input);
+  if (!inputError.empty()) return inputError;
+  if (job.kel.size() > jps::kPathSize - 1) return "the output path is longer than 255 characters";
   // Creating the outputs truncates them: none of them may be the input.
   ConversionResult paths = NewResult(job);
   for (const std::string& out : {paths.kel, paths.epp, paths.sta}) {
@@ -102,9 +108,9 @@ std::string CheckJob(const ConversionJob& job) {
 }
 
 ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOptions& options,
-                               const ConversionHooks& hooks) {
+                               const ConversionHooks& hooks, const ExtraOutput& extra) {
   ConversionResult r = NewResult(job);
-  r.message = CheckJob(job);
+  r.message = extra.kelFiles ? CheckJob(job) : CheckInput(job.input);
   if (!r.message.empty()) {
     r.outcome = Outcome::kNotStarted;
     return r;
@@ -129,7 +135,13 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   current = &hooks;
   notJps = false;
   auto start = std::chrono::steady_clock::now();
-  r.result = ConvertFile(&request, &callbacks, 0);
+  if (extra.sink != nullptr) {
+    jps::ConversionSink* sinks[] = {extra.sink};
+    r.result = jps::RunConversionRequest(&request, &callbacks,
+                                         jps::ConversionOutputs{extra.kelFiles, sinks, 1});
+  } else {
+    r.result = ConvertFile(&request, &callbacks, 0);
+  }
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   current = nullptr;
 
@@ -145,7 +157,11 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   if (r.result == 1) {
     // GetErrString copies without a limit; the buffer is far larger than any text.
     static char errorText[kErrorTextCapacity];
-    GetErrString(errorText);
+    if (extra.sink != nullptr) {
+      std::snprintf(errorText, sizeof errorText, "%s", jps::LastErrorText());
+    } else {
+      GetErrString(errorText);
+    }
     errorText[kErrorTextCapacity - 1] = '\0';
     r.outcome = Interrupted() ? Outcome::kAborted : Outcome::kRejected;
     r.message = errorText;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "context/host_records.h"
+#include "plugin/conversion_sink.h"
 
 namespace jpsconv {
 
@@ -37,6 +38,10 @@ struct ConversionResult {
   double seconds = 0;
   int64_t bytes = 0;    // size of the input
   std::string message;  // why, when not converted
+  // convert --rinex: the RINEX files written in the same pass.
+  bool hasRinex = false;
+  std::string rinexSummary;  // as printed, lines ending in line feeds
+  int rinexStatus = 0;       // its exit status
 };
 
 // What the conversion tells its caller while it runs.
@@ -49,9 +54,21 @@ const char* OutcomeName(Outcome outcome);
 int ExitStatus(Outcome outcome);
 ConversionResult NewResult(const ConversionJob& job);
 
+// "" when the input can be read, else why not.
+std::string CheckInput(const std::string& input);
 // "" when the job may run, else why not (nothing has been created then).
 std::string CheckJob(const ConversionJob& job);
+
+// More outputs of the same pass: an output of the caller's own, beside the
+// KEL, EPP and STA files or instead of them. A conversion with one runs in
+// this process through the converter's C++ interface (the same conversion
+// as ConvertFile's); one without, through the plug-in's entry points.
+struct ExtraOutput {
+  jps::ConversionSink* sink = nullptr;
+  bool kelFiles = true;
+};
+
 ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOptions& options,
-                               const ConversionHooks& hooks);
+                               const ConversionHooks& hooks, const ExtraOutput& extra = {});
 
 }  // namespace jpsconv

@@ -79,6 +79,15 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
       out->progress = false;
     } else if (arg == "--rinex") {
       out->rinex = true;
+    } else if (TakeValue(args, &i, "--rinex-version", &value, &error)) {
+      if (!error.empty()) return error;
+      if (value == "3.04" || value == "3") {
+        out->rinexVersion = jpsrinex::RinexVersion::k304;
+      } else if (value == "2.11" || value == "2") {
+        out->rinexVersion = jpsrinex::RinexVersion::k211;
+      } else {
+        return "--rinex-version takes 3.04 or 2.11";
+      }
     } else if (arg == kWorkerFlag) {
       out->worker = true;
     } else if (const OptionFlag* flag = FindOptionFlag(arg)) {
@@ -120,8 +129,12 @@ void PrintConvertHelp(std::FILE* out) {
                "      --log FILE          write the converter's messages to FILE, not the screen\n"
                "  -q, --quiet             no converter messages and no progress bar\n"
                "      --no-progress       no progress bar\n"
-               "      --rinex             then write RINEX 3.04 files (.obs, .nav) from the\n"
-               "                          KEL, EPP and STA files (see jpsconv rinex --help)\n"
+               "      --rinex             also write RINEX files in the same pass: FILE.obs\n"
+               "                          and FILE.nav beside the KEL file, with every system,\n"
+               "                          signal and value of the receiver's file (see\n"
+               "                          jpsconv rinex --help)\n"
+               "      --rinex-version V   3.04 (the default) or 2.11 (FILE.nav: GPS,\n"
+               "                          FILE.gnav: GLONASS)\n"
                "  -h, --help              this text\n"
                "\n"
                "Conversion options (the defaults are the converter's own):\n");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "context/host_records.h"
+#include "tools/rinex/rinex_text.h"
 
 namespace jpsconv {
 
@@ -19,7 +20,8 @@ struct ConvertArguments {
   bool quiet = false;    // no converter messages, no progress
   bool progress = true;  // progress bar on a terminal
   bool worker = false;   // run as a worker of a parent jpsconv
-  bool rinex = false;    // --rinex: RINEX files too, after a conversion
+  bool rinex = false;    // --rinex: RINEX files too, in the same pass
+  jpsrinex::RinexVersion rinexVersion = jpsrinex::RinexVersion::k304;
   bool help = false;
   jps::ConversionOptions options{};      // factory defaults plus the flags
   std::vector<std::string> optionFlags;  // the conversion flags as given

@@ -11,7 +11,7 @@
 #include "tools/jpsconv/progress_bar.h"
 #include "tools/jpsconv/qc_command.h"
 #include "tools/jpsconv/report.h"
-#include "tools/jpsconv/rinex_report.h"
+#include "tools/jpsconv/stream_rinex.h"
 #include "tools/jpsconv/workers.h"
 
 namespace jpsconv {
@@ -59,13 +59,15 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
 }
 
 // The summary of a finished conversion, then what --rinex and --qc ask for
-// of the files it wrote: the RINEX export of a converted file, the report of
-// any KEL file written. The exit status of all of them.
+// of the files it wrote: the RINEX files written in the same pass, the
+// report of any KEL file written. The exit status of all of them.
 int Report(const ConversionResult& r, const ConvertArguments& args) {
   PrintSummary(r, args.json);
   int status = ExitStatus(r.outcome);
-  if (args.rinex && r.outcome == Outcome::kConverted) {
-    status = std::max(status, ExportAfterConversion(r.kel, args.json));
+  if (r.hasRinex) {
+    std::fputs(r.rinexSummary.c_str(), stdout);
+    std::fflush(stdout);
+    status = std::max(status, r.rinexStatus);
   }
   bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
   if (args.qc && written) {
@@ -92,7 +94,9 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressB
       bar.Update(fraction);
     };
   }
-  ConversionResult r = RunConversion(job, args.options, hooks);
+  ConversionResult r = args.rinex ? ConvertWithRinex(job, args.options, hooks, args.rinexVersion,
+                                                     args.json)
+                                  : RunConversion(job, args.options, hooks);
   FlushConverterMessages();
   if (r.outcome == Outcome::kConverted) {
     bar.Finish(1.0);

@@ -12,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "plugin/jav_dll.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/commands.h"
 #include "tools/jpsconv/interrupt.h"
+#include "tools/jpsconv/report.h"
 #include "tools/jpsconv/rinex_report.h"
+#include "tools/jpsconv/stream_rinex.h"
 
 namespace jpsconv {
 namespace {
@@ -28,49 +31,70 @@ struct RinexArguments {
   RinexOptions options;
   int jobs = 1;
   bool json = false;
+  bool quiet = false;
   bool help = false;
 };
 
+// What a KEL file cannot give, said once when one is exported.
+constexpr const char* kKelFileNote =
+    "note: a KEL file holds no satellite health, no C/N0, no signal but C/A and P on L2 and no "
+    "system but GPS and GLONASS; jpsconv rinex FILE.jps writes them from the receiver's file";
+
+// A receiver's file goes straight from its stream; anything else is taken
+// for a KEL file.
+bool IsJpsFile(const std::string& path) { return AutoDetect(path.c_str()) == 1; }
+
 void PrintRinexHelp() {
   std::printf(
-      "Usage: jpsconv rinex FILE.kel [FILE2.kel ...] [-o FOLDER] [options]\n"
+      "Usage: jpsconv rinex FILE.jps|FILE.kel [FILE2 ...] [-o FOLDER] [options]\n"
       "\n"
-      "Writes for a KEL file a RINEX 3.04 observation file (FILE.obs, GPS and\n"
-      "GLONASS) and navigation file (FILE.nav), beside the KEL file or into FOLDER,\n"
-      "for GNSS programs and online positioning services that read RINEX. The EPP\n"
-      "file (FILE.epp) and STA file (FILE.STA) beside the KEL file are used when\n"
-      "present: the EPP file gives the navigation records, the GPS week (the KEL\n"
-      "file holds seconds of the week only), the GLONASS slots (RINEX names GLONASS\n"
-      "satellites by slot, the KEL file by frequency channel) and the leap seconds;\n"
-      "the STA file gives the marker name and antenna height of the first site\n"
-      "saved. A GLONASS channel that no ephemeris gives a slot for is left out.\n"
+      "Writes RINEX observation and navigation files, beside each input or into\n"
+      "FOLDER, for GNSS programs and online positioning services that read RINEX:\n"
+      "FILE.obs and FILE.nav (RINEX 3.04), or FILE.obs, FILE.nav (GPS) and\n"
+      "FILE.gnav (GLONASS) with --rinex-version 2.11.\n"
+      "\n"
+      "From a receiver's file (FILE.jps) the files hold every satellite of GPS,\n"
+      "GLONASS (named by orbital slot), Galileo, SBAS, QZSS and BeiDou, every signal\n"
+      "the receiver recorded with its code, phase, Doppler and C/N0 under its RINEX\n"
+      "code, the loss-of-lock flags the receiver gave, and navigation records from\n"
+      "the receiver's own ephemeris messages with the satellites' health and\n"
+      "accuracy; an epoch whose time is not after the last one written is left out\n"
+      "and said.\n"
+      "\n"
+      "From a KEL file, the view of what the post-processing host sees: GPS C1C L1C\n"
+      "D1C C2W L2W and GLONASS C1C L1C D1C C2P L2P, with the EPP file (FILE.epp)\n"
+      "and STA file (FILE.STA) beside it when present: the EPP file gives the\n"
+      "navigation records, the GPS week (the KEL file holds seconds of the week\n"
+      "only), the GLONASS slots and the leap seconds; the STA file the marker name\n"
+      "and antenna height of the first site saved. A KEL file has no health, C/N0,\n"
+      "other signals or other systems.\n"
       "\n"
       "Options:\n"
       "  -o, --output FOLDER  write the RINEX files into this existing folder\n"
-      "      --epp FILE       the EPP file to use (one KEL file only)\n"
-      "      --sta FILE       the STA file to use (one KEL file only)\n"
+      "      --rinex-version V  3.04 (the default) or 2.11\n"
       "      --from TIME      leave out the epochs before TIME\n"
       "      --to TIME        leave out the epochs after TIME\n"
       "      --interval S     keep only the epochs on a grid of S seconds\n"
-      "      --week N         the GPS week of the first epoch, when the EPP file has\n"
-      "                       no GPS ephemeris (a week below 1024 is taken modulo 1024)\n"
+      "      --epp FILE       the EPP file to use (one KEL file only)\n"
+      "      --sta FILE       the STA file to use (one KEL file only)\n"
+      "      --week N         the GPS week of the first epoch of a KEL file whose EPP\n"
+      "                       file has no GPS ephemeris (below 1024: modulo 1024)\n"
       "  -j, --jobs N         export up to N files at the same time (default 1)\n"
       "      --json           print the summaries as JSON lines\n"
+      "  -q, --quiet          no converter messages, only the summaries\n"
       "  -h, --help           this text\n"
       "\n"
       "TIME is seconds of the GPS week (504000, in the week nearest the first\n"
       "epoch) or a date and time in GPS time (\"2014-08-29 20:00:00\",\n"
       "2014-08-29T20:00).\n"
       "\n"
-      "Observation types: GPS C1C L1C D1C C2W L2W, GLONASS C1C L1C D1C C2P L2P; a\n"
-      "value the KEL file does not have is a blank field; the loss-of-lock flag\n"
-      "marks the phases of a satellite in the epoch of a cycle slip. The files are\n"
-      "written under temporary names and appear only when both are complete.\n"
+      "The files are written under temporary names and appear only when all of\n"
+      "them are complete.\n"
       "\n"
-      "Exit status: 0 every file exported; 1 bad data (not a KEL file; a damaged\n"
-      "one, whose epochs before the damage are written; no GPS week known; no\n"
-      "epoch to write) or interrupted (Ctrl-C); 2 a file could not be opened or\n"
-      "written, or bad usage.\n");
+      "Exit status: 0 every file exported; 1 bad data (not a JPS or KEL file; a\n"
+      "damaged KEL file, whose epochs before the damage are written; no GPS week\n"
+      "known; no epoch to write) or interrupted (Ctrl-C); 2 a file could not be\n"
+      "opened or written, or bad usage.\n");
 }
 
 std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
@@ -86,6 +110,17 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
       out->help = true;
     } else if (arg == "--json") {
       out->json = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      out->quiet = true;
+    } else if (TakeValue(args, &i, "--rinex-version", &value, &error)) {
+      if (!error.empty()) return error;
+      if (value == "3.04" || value == "3") {
+        out->options.version = jpsrinex::RinexVersion::k304;
+      } else if (value == "2.11" || value == "2") {
+        out->options.version = jpsrinex::RinexVersion::k211;
+      } else {
+        return "--rinex-version takes 3.04 or 2.11";
+      }
     } else if (TakeValue(args, &i, "-o", &value, &error) ||
                TakeValue(args, &i, "--output", &value, &error)) {
       if (!error.empty()) return error;
@@ -119,7 +154,7 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
     }
   }
   if (out->help) return "";
-  if (out->inputs.empty()) return "no KEL file (see jpsconv rinex --help)";
+  if (out->inputs.empty()) return "no JPS or KEL file (see jpsconv rinex --help)";
   const RinexOptions& o = out->options;
   if (out->inputs.size() > 1 && (!o.epp.empty() || !o.sta.empty())) {
     return "--epp and --sta name the files of one KEL file: give one KEL file with them";
@@ -128,13 +163,30 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
     return "-o must name an existing folder: " + o.outputFolder;
   }
   std::set<std::string> outputs;
-  for (const std::string& kel : out->inputs) {
-    if (!outputs.insert(RinexOutputPath(kel, o.outputFolder, "")).second) {
-      return "two KEL files would write the same RINEX files " +
-             RinexOutputPath(kel, o.outputFolder, ".obs");
+  for (const std::string& input : out->inputs) {
+    if (!outputs.insert(RinexOutputPath(input, o.outputFolder, "")).second) {
+      return "two inputs would write the same RINEX files " +
+             RinexOutputPath(input, o.outputFolder, ".obs");
+    }
+    bool kelOptions = !o.epp.empty() || !o.sta.empty() || o.week >= 0;
+    if (kelOptions && IsJpsFile(input)) {
+      return "--epp, --sta and --week are for KEL files; " + input + " is a receiver's file";
     }
   }
   return "";
+}
+
+// The RINEX files of one input: from its stream when it is a receiver's
+// file, else from the KEL file and the files beside it.
+RinexResult ExportInput(const std::string& input, const RinexArguments& args) {
+  if (!IsJpsFile(input)) return ExportRinex(input, args.options);
+  ConversionHooks hooks;
+  if (!args.quiet) {
+    hooks.message = [](double time, const char* text) { PrintConverterMessage("", time, text); };
+  }
+  RinexResult r = ExportRinexFromStream(input, args.options, hooks);
+  FlushConverterMessages();
+  return r;
 }
 
 void Print(const std::string& summary) {
@@ -144,7 +196,7 @@ void Print(const std::string& summary) {
 
 RinexResult NotStarted(const std::string& kel) {
   RinexResult r;
-  r.kel = kel;
+  r.input = kel;
   r.status = RinexStatus::kInterrupted;
   r.message = "not exported: interrupted";
   return r;
@@ -170,7 +222,7 @@ bool StartChild(Child* c, const RinexArguments& args) {
   }
   if (c->pid == 0) {
     ::close(fds[0]);
-    RinexResult r = ExportRinex(c->kel, args.options);
+    RinexResult r = ExportInput(c->kel, args);
     std::string text = RinexSummary(r, args.json);
     for (size_t done = 0; done < text.size();) {
       ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
@@ -200,7 +252,7 @@ bool ReadChild(Child* c, int* status) {
   *status = WIFEXITED(wait) ? WEXITSTATUS(wait) : kExitFileError;
   if (c->summary.empty()) {
     RinexResult r;
-    r.kel = c->kel;
+    r.input = c->kel;
     r.message = "the export process ended without a result";
     c->summary = RinexSummary(r, false);
   }
@@ -221,7 +273,7 @@ int RunInChildren(const RinexArguments& args) {
         continue;
       }
       RinexResult r;
-      r.kel = c.kel;
+      r.input = c.kel;
       r.message = "cannot start an export process: " + ErrnoText();
       Print(RinexSummary(r, args.json));
       worst = std::max(worst, kExitFileError);
@@ -258,10 +310,13 @@ int RinexCommand(const Arguments& argv) {
     return kExitFileError;
   }
   InstallInterruptHandler();
+  bool anyKel = false;
+  for (const std::string& input : args.inputs) anyKel |= !IsJpsFile(input);
+  if (anyKel && !args.quiet) std::fprintf(stderr, "%s\n", kKelFileNote);
   if (args.jobs > 1 && args.inputs.size() > 1) return RunInChildren(args);
   int worst = kExitOk;
   for (const std::string& kel : args.inputs) {
-    RinexResult r = Interrupted() ? NotStarted(kel) : ExportRinex(kel, args.options);
+    RinexResult r = Interrupted() ? NotStarted(kel) : ExportInput(kel, args);
     Print(RinexSummary(r, args.json));
     worst = std::max(worst, RinexExitStatus(r.status));
   }

@@ -39,22 +39,27 @@ jpsrinex::ObservationHeader MakeObsHeader(const RinexSession& s, const jps::KelH
   return h;
 }
 
-void TakeCounts(const jpsrinex::ObservationFile& obs, const jpsrinex::NavigationFile& nav,
+void TakeCounts(const jpsrinex::ObservationFile& obs, const RinexSession& session,
                 const EpochTally& tally, RinexResult* r) {
   const jpsrinex::BodyTally& t = obs.tally();
   r->week = obs.firstWeek();
   r->epochs = obs.epochs();
   r->epochsLeftOut = tally.leftOut;
   r->blankValues = obs.BlankValues();
-  r->valuesOutOfRange = t.valuesOutOfRange + nav.valuesOutOfRange();
-  for (int n = 1; n <= jpsrinex::kMaxSatelliteNumber; ++n) {
-    r->gpsSatellites += (t.satellites[static_cast<int>(jps::GnssSystem::kGps)] >> n) & 1;
-    r->glonassSatellites += (t.satellites[static_cast<int>(jps::GnssSystem::kGlonass)] >> n) & 1;
+  r->valuesOutOfRange = t.valuesOutOfRange;
+  for (const auto& nav : session.navs) r->valuesOutOfRange += nav->valuesOutOfRange();
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    for (int n = 1; n <= jpsrinex::kMaxSatelliteNumber; ++n) {
+      r->satellites[system] += (t.satellites[system] >> n) & 1;
+    }
   }
   for (const auto& [name, why] : tally.satellitesLeftOut)
     r->satellitesLeftOut.push_back(name + ": " + why);
-  r->gpsRecords = nav.records(jps::GnssSystem::kGps);
-  r->glonassRecords = nav.records(jps::GnssSystem::kGlonass);
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    for (const auto& nav : session.navs) {
+      r->records[system] += nav->records(static_cast<jps::GnssSystem>(system));
+    }
+  }
 }
 
 struct Pass {
@@ -87,9 +92,9 @@ bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* sessio
 
 }  // namespace
 
-std::string RinexOutputPath(const std::string& kel, const std::string& folder,
+std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension) {
-  std::string path = WithExtension(kel, extension);
+  std::string path = WithExtension(input, extension);
   if (folder.empty()) return path;
   return folder + (folder.back() == '/' ? "" : "/") + BaseName(path);
 }
@@ -121,19 +126,52 @@ int RinexExitStatus(RinexStatus status) {
   return kExitFileError;
 }
 
+namespace {
+
+// The output paths: the observation file, then the navigation files of the
+// session (3.04: .nav; 2.11: .nav and .gnav).
+std::vector<std::string> OutputPaths(const std::string& kel, const RinexOptions& options) {
+  std::vector<std::string> paths = {RinexOutputPath(kel, options.outputFolder, ".obs"),
+                                    RinexOutputPath(kel, options.outputFolder, ".nav")};
+  if (options.version == jpsrinex::RinexVersion::k211) {
+    paths.push_back(RinexOutputPath(kel, options.outputFolder, ".gnav"));
+  }
+  return paths;
+}
+
+// Finishes the files and puts them in place together; "" or why not.
+std::string PutInPlace(jpsrinex::ObservationFile& obs, RinexSession& session,
+                       const jpsrinex::ObservationHeader& header,
+                       const jpsrinex::NavHeader& navHeader,
+                       const std::vector<std::string>& paths) {
+  std::string error;
+  if (!obs.Finish(header, &error)) return error;
+  for (auto& nav : session.navs) {
+    if (!nav->Finish(navHeader, &error)) return error;
+  }
+  if (!obs.Rename(&error)) return error;
+  for (size_t i = 0; i < session.navs.size(); ++i) {
+    if (session.navs[i]->Rename(&error)) continue;
+    for (size_t j = 0; j <= i; ++j) std::remove(paths[j].c_str());  // they go together
+    return error;
+  }
+  return "";
+}
+
+}  // namespace
+
 RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   auto start = std::chrono::steady_clock::now();
   RinexResult r;
-  r.kel = kel;
+  r.input = kel;
   auto finish = [&](RinexStatus status, const std::string& message) {
     r.status = status;
     r.message = message;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return r;
   };
-  std::string obsPath = RinexOutputPath(kel, options.outputFolder, ".obs");
-  std::string navPath = RinexOutputPath(kel, options.outputFolder, ".nav");
-  for (const std::string& out : {obsPath, navPath}) {
+  std::vector<std::string> paths = OutputPaths(kel, options);
+  for (const std::string& out : paths) {
     if (out == kel || SameFile(out, kel)) {
       return finish(RinexStatus::kFailed, "the output " + out + " would overwrite the input");
     }
@@ -152,16 +190,18 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   r.recordsLeftOut = session.recordsLeftOut;
 
   // The observation file is spooled beside its place while the epochs are
-  // read; both files are put in place together at the end.
-  jpsrinex::ObservationFile obs(jpsrinex::RinexVersion::k304);
-  if (!obs.Create(obsPath, &error) || !session.nav.Create(navPath, &error)) {
-    return finish(RinexStatus::kFailed, error);
+  // read; the files are put in place together at the end.
+  jpsrinex::ObservationFile obs(options.version);
+  bool created = obs.Create(paths[0], &error);
+  for (size_t i = 0; created && i < session.navs.size(); ++i) {
+    created = session.navs[i]->Create(paths[i + 1], &error);
   }
+  if (!created) return finish(RinexStatus::kFailed, error);
   Pass pass;
   if (!WriteEpochs(kel, &reader, &session, options, &obs, &pass)) {
     return finish(RinexStatus::kInterrupted, kInterruptedText);
   }
-  TakeCounts(obs, session.nav, pass.tally, &r);
+  TakeCounts(obs, session, pass.tally, &r);
   if (obs.epochs() == 0) {
     std::string why = pass.epochsRead == 0 ? "it holds no epoch" : "none of its epochs is taken";
     return finish(RinexStatus::kRejected,
@@ -169,16 +209,12 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   }
   std::string runDate = jpsrinex::RunDateText(static_cast<int64_t>(std::time(nullptr)));
   jpsrinex::NavHeader navHeader{kProgram, "", runDate, session.hasLeapSeconds, session.leapSeconds};
-  if (!obs.Finish(MakeObsHeader(session, reader.header(), options, runDate), &error) ||
-      !session.nav.Finish(navHeader, &error) || !obs.Rename(&error)) {
-    return finish(RinexStatus::kFailed, error);
-  }
-  if (!session.nav.Rename(&error)) {
-    std::remove(obsPath.c_str());  // the two go together
-    return finish(RinexStatus::kFailed, error);
-  }
-  r.obs = obsPath;
-  r.nav = navPath;
+  error = PutInPlace(obs, session, MakeObsHeader(session, reader.header(), options, runDate),
+                     navHeader, paths);
+  if (!error.empty()) return finish(RinexStatus::kFailed, error);
+  r.obs = paths[0];
+  r.nav = paths[1];
+  if (paths.size() > 2) r.glonassNav = paths[2];
   if (!pass.damage.empty()) {
     return finish(RinexStatus::kRejected, pass.damage + "; the RINEX files hold the " +
                                               std::to_string(pass.epochsRead) + " epochs before it");

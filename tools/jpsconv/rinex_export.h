@@ -1,8 +1,9 @@
 // jpsconv rinex: a KEL file, with the EPP and STA files that go with it, into
-// a RINEX 3.04 observation file (.obs, GPS and GLONASS) and navigation file
-// (.nav). Both are written under temporary names and put in place together
-// at the end, so that a failed export leaves no file behind and never
-// replaces one that was there.
+// a RINEX observation file (.obs, GPS and GLONASS) and navigation files
+// (3.04: .nav; 2.11: .nav and .gnav); a JPS file straight from its stream
+// (stream_rinex.h). The files are written under temporary names and put in
+// place together at the end, so that a failed export leaves no file behind
+// and never replaces one that was there.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/gnss_signals.h"
 #include "tools/jpsconv/rinex_session.h"
 
 namespace jpsconv {
@@ -22,27 +24,26 @@ enum class RinexStatus {
 };
 
 struct RinexResult {
-  std::string kel;
-  std::string obs, nav;  // the files written; "" when none were
+  std::string input;              // the KEL or JPS file
+  std::string obs, nav, glonassNav;  // the files written; "" when none were
   RinexStatus status = RinexStatus::kFailed;
   std::string message;  // why, when not exported
   int32_t week = -1;    // full GPS week of the first epoch written
   int64_t epochs = 0;   // epochs written
   int64_t epochsLeftOut = 0;
-  int gpsSatellites = 0;
-  int glonassSatellites = 0;
+  int satellites[jps::kGnssSystemCount] = {};  // distinct satellites written, by system
   int64_t blankValues = 0;
   int64_t valuesOutOfRange = 0;                // too large for their field: written blank
   std::vector<std::string> satellitesLeftOut;  // each with the reason
-  int gpsRecords = 0;
-  int glonassRecords = 0;
-  std::map<std::string, int> recordsLeftOut;  // why -> how many EPP blocks
+  int records[jps::kGnssSystemCount] = {};     // navigation records written, by system
+  std::map<std::string, int> recordsLeftOut;  // why -> how many ephemerides
   double seconds = 0;
 };
 
-// Where the file with this extension goes: beside the KEL file, or in folder.
-std::string RinexOutputPath(const std::string& kel, const std::string& folder,
+// Where the file with this extension goes: beside the input, or in folder.
+std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension);
+// The RINEX files of a KEL file.
 RinexResult ExportRinex(const std::string& kel, const RinexOptions& options);
 
 const char* RinexStatusName(RinexStatus status);

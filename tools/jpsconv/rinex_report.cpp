@@ -26,22 +26,56 @@ long long RecordsLeftOut(const RinexResult& r) {
   return total;
 }
 
+// The systems' names in the summaries, in the order of GnssSystem.
+constexpr const char* kSystemNames[jps::kGnssSystemCount] = {"GPS", "GLONASS", "Galileo",
+                                                             "SBAS",  "QZSS", "BeiDou"};
+constexpr const char* kSystemKeys[jps::kGnssSystemCount] = {"gps",  "glonass", "galileo",
+                                                            "sbas", "qzss",    "beidou"};
+
+int Total(const int (&counts)[jps::kGnssSystemCount]) {
+  int total = 0;
+  for (int c : counts) total += c;
+  return total;
+}
+
+// "14 GPS, 9 GLONASS": the systems with any, GPS and GLONASS always.
+std::string BySystem(const int (&counts)[jps::kGnssSystemCount]) {
+  std::string out;
+  for (int s = 0; s < jps::kGnssSystemCount; ++s) {
+    if (counts[s] == 0 && s > static_cast<int>(jps::GnssSystem::kGlonass)) continue;
+    out += (out.empty() ? "" : ", ") + std::to_string(counts[s]) + " " + kSystemNames[s];
+  }
+  return out;
+}
+
+std::string JsonBySystem(const int (&counts)[jps::kGnssSystemCount], const char* what) {
+  std::string out;
+  for (int s = 0; s < jps::kGnssSystemCount; ++s) {
+    out += "\"" + std::string(kSystemKeys[s]) + "_" + what + "\":" + std::to_string(counts[s]) + ",";
+  }
+  return out;
+}
+
+std::string FilesWritten(const RinexResult& r) {
+  std::string files = Printable(r.obs) + ", " + Printable(r.nav);
+  if (!r.glonassNav.empty()) files += ", " + Printable(r.glonassNav);
+  return files;
+}
+
 }  // namespace
 
 std::string RinexSummaryText(const RinexResult& r) {
-  std::string kel = Printable(r.kel);
+  std::string input = Printable(r.input);
   std::string status = RinexStatusName(r.status);
-  if (r.obs.empty()) return kel + ": " + status + ": " + Printable(r.message) + "\n";
-  std::string out = kel + " -> " + Printable(r.obs) + ", " + Printable(r.nav) + ": " + status;
+  if (r.obs.empty()) return input + ": " + status + ": " + Printable(r.message) + "\n";
+  std::string out = input + " -> " + FilesWritten(r) + ": " + status;
   if (!r.message.empty()) out += " (" + Printable(r.message) + ")";
   out += "\n";
   out += Format("  %lld epochs from GPS week %lld (%lld left out), ", r.epochs, r.week,
                 r.epochsLeftOut);
-  out += Format("%lld satellites (%lld GPS, %lld GLONASS), %lld blank values\n",
-                r.gpsSatellites + r.glonassSatellites, r.gpsSatellites, r.glonassSatellites,
-                r.blankValues);
-  out += Format("  %lld GPS and %lld GLONASS navigation records", r.gpsRecords, r.glonassRecords);
-  out += "\n";
+  out += Format("%lld satellites (", Total(r.satellites)) + BySystem(r.satellites) +
+         Format("), %lld blank values\n", r.blankValues);
+  out += "  navigation records: " + BySystem(r.records) + "\n";
   for (const auto& [why, count] : r.recordsLeftOut) {
     out += Format("  navigation records left out: %lld, ", count) + why + "\n";
   }
@@ -59,18 +93,18 @@ std::string RinexSummaryJson(const RinexResult& r) {
   std::string counts =
       Format("\"exit\":%lld,\"week\":%lld,\"epochs\":%lld,\"epochs_left_out\":%lld,",
              RinexExitStatus(r.status), r.week, r.epochs, r.epochsLeftOut) +
-      Format("\"satellites\":%lld,\"gps_satellites\":%lld,\"glonass_satellites\":%lld,",
-             r.gpsSatellites + r.glonassSatellites, r.gpsSatellites, r.glonassSatellites) +
+      Format("\"satellites\":%lld,", Total(r.satellites)) + JsonBySystem(r.satellites, "satellites") +
       Format("\"blank_values\":%lld,\"values_out_of_range\":%lld,\"satellites_left_out\":%lld,",
              r.blankValues, r.valuesOutOfRange,
              static_cast<long long>(r.satellitesLeftOut.size())) +
-      Format("\"gps_records\":%lld,\"glonass_records\":%lld,\"records_left_out\":%lld,",
-             r.gpsRecords, r.glonassRecords, RecordsLeftOut(r));
+      JsonBySystem(r.records, "records") +
+      Format("\"records_left_out\":%lld,", RecordsLeftOut(r));
   char seconds[64];
   std::snprintf(seconds, sizeof seconds, "\"seconds\":%.3f", r.seconds);
-  return "{\"kel\":" + JsonString(r.kel) + ",\"obs\":" + JsonString(r.obs) +
-         ",\"nav\":" + JsonString(r.nav) + ",\"status\":" + JsonString(RinexStatusName(r.status)) +
-         "," + counts + "\"left_out\":" + JsonList(r.satellitesLeftOut) + "," + seconds +
+  return "{\"input\":" + JsonString(r.input) + ",\"obs\":" + JsonString(r.obs) +
+         ",\"nav\":" + JsonString(r.nav) + ",\"gnav\":" + JsonString(r.glonassNav) +
+         ",\"status\":" + JsonString(RinexStatusName(r.status)) + "," + counts +
+         "\"left_out\":" + JsonList(r.satellitesLeftOut) + "," + seconds +
          ",\"message\":" + JsonString(r.message) + "}";
 }
 

@@ -91,7 +91,7 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
         ++s->recordsLeftOut["a GPS ephemeris whose week is negative"];
         continue;
       }
-      s->nav.Add(GpsRecordOfBlock(epp.gps[index], weeks[index]));
+      for (auto& nav : s->navs) nav->Add(GpsRecordOfBlock(epp.gps[index], weeks[index]));
       continue;
     }
     const jps::EppGlonassBlock& block = epp.glonass[index];
@@ -110,7 +110,7 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
       ++s->recordsLeftOut["a GLONASS ephemeris whose position is no orbit in kilometres"];
       continue;
     }
-    s->nav.Add(GlonassRecordOfBlock(block, times));
+    for (auto& nav : s->navs) nav->Add(GlonassRecordOfBlock(block, times));
   }
 }
 
@@ -118,6 +118,15 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
 
 bool LoadRinexSession(const std::string& kel, const jps::KelHeader& header,
                       const RinexOptions& options, RinexSession* s, SessionFailure* failure) {
+  using jpsrinex::NavFileKind;
+  bool v3 = options.version == jpsrinex::RinexVersion::k304;
+  s->navs.clear();
+  s->navs.push_back(std::make_unique<jpsrinex::NavigationFile>(
+      options.version, v3 ? NavFileKind::kMixed : NavFileKind::kGps));
+  if (!v3) {
+    s->navs.push_back(
+        std::make_unique<jpsrinex::NavigationFile>(options.version, NavFileKind::kGlonass));
+  }
   if (!LoadSite(kel, options, s, failure)) return false;
   std::string eppPath = CompanionFile(options.epp, kel, ".epp");
   jps::EppBlocks epp;

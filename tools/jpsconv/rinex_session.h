@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/kel_records.h"
 #include "tools/jpsconv/rinex_glonass.h"
@@ -22,11 +24,12 @@ using jpsrinex::TimeBound;
 using jpsrinex::WeekFinder;
 
 struct RinexOptions {
-  std::string outputFolder;  // "" = beside the KEL file
+  std::string outputFolder;  // "" = beside the input
   std::string epp, sta;      // "" = the files beside the KEL file, when there are any
   TimeBound from, to;
   double interval = 0;  // s; 0 = every epoch
   int32_t week = -1;    // --week: the GPS week of the first epoch; -1 = from the EPP file
+  jpsrinex::RinexVersion version = jpsrinex::RinexVersion::k304;
 };
 
 struct RinexSession {
@@ -36,8 +39,9 @@ struct RinexSession {
   bool hasLeapSeconds = false;
   int leapSeconds = 0;
   std::string eppPath;     // "" when no EPP file was read
-  // Every navigation record, in the order of the EPP file.
-  jpsrinex::NavigationFile nav{jpsrinex::RinexVersion::k304, jpsrinex::NavFileKind::kMixed};
+  // Every navigation record, in the order of the EPP file: 3.04 one mixed
+  // file; 2.11 a GPS file and a GLONASS file (each takes its own records).
+  std::vector<std::unique_ptr<jpsrinex::NavigationFile>> navs;
   std::map<std::string, int> recordsLeftOut;  // why -> how many blocks
   // The site: the first site saved in the STA file, else the KEL file's name.
   std::string markerName;

@@ -17,6 +17,7 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/report.h"
+#include "tools/jpsconv/stream_rinex.h"
 
 extern char** environ;
 
@@ -29,6 +30,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 constexpr char kProgressLine = 'P';
 constexpr char kMessageLine = 'M';
 constexpr char kResultLine = 'R';
+constexpr char kRinexLine = 'X';   // status, one line of the RINEX summary
 
 std::string programPath;
 
@@ -103,6 +105,13 @@ void HandleLine(Worker& w, const std::string& line) {
       w.reported = true;
       break;
     }
+    case kRinexLine:
+      if (f.size() == 3 && ParseInteger(f[1], 0, kExitFileError, &value)) {
+        w.result.hasRinex = true;
+        w.result.rinexStatus = static_cast<int>(value);
+        w.result.rinexSummary += f[2] + "\n";
+      }
+      break;
     default:
       break;
   }
@@ -111,6 +120,11 @@ void HandleLine(Worker& w, const std::string& line) {
 bool StartWorker(Worker& w, const ConvertArguments& args) {
   std::vector<std::string> argv = {programPath, "convert", kWorkerFlag};
   if (args.quiet) argv.push_back("--quiet");
+  if (args.rinex) {
+    bool v2 = args.rinexVersion == jpsrinex::RinexVersion::k211;
+    argv.insert(argv.end(), {"--rinex", "--rinex-version", v2 ? "2.11" : "3.04"});
+    if (args.json) argv.push_back("--json");
+  }
   argv.insert(argv.end(), args.optionFlags.begin(), args.optionFlags.end());
   argv.insert(argv.end(), {"-o", w.job.kel, "--", w.job.input});
   std::vector<char*> raw;
@@ -200,7 +214,15 @@ int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
     std::snprintf(line, sizeof line, "%c\t%.4f", kProgressLine, fraction);
     SendLine(line);
   };
-  ConversionResult r = RunConversion(job, args.options, hooks);
+  ConversionResult r = args.rinex ? ConvertWithRinex(job, args.options, hooks, args.rinexVersion,
+                                                     args.json)
+                                  : RunConversion(job, args.options, hooks);
+  if (r.hasRinex) {
+    ForEachMessageLine(r.rinexSummary.c_str(), [&](std::string_view text) {
+      SendLine(std::string(1, kRinexLine) + "\t" + std::to_string(r.rinexStatus) + "\t" +
+               OneField(std::string(text)));
+    });
+  }
   char line[256];
   std::snprintf(line, sizeof line, "%c\t%d\t%d\t%d\t%d\t%d\t%d\t%.6f\t", kResultLine,
                 static_cast<int>(r.outcome), r.result, r.epochs, r.ephemerides, r.stationMarks,

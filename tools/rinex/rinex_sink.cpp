@@ -225,9 +225,12 @@ void RinexSink::AddRecords(int leapSeconds) {
 bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd& end) {
   context_ = &context;
   EndRun();
-  if (end.aborted) return Fail(context, "the conversion was stopped: no RINEX files written");
+  // A conversion stopped by the user ends with finished files, holding what
+  // was converted; one without a single epoch writes none, and has not failed.
   if (obs_.epochs() == 0) {
-    return Fail(context, "no epoch of observations to write: no RINEX files written");
+    Fail(context, "no epoch of observations to write: no RINEX files written");
+    empty_ = true;
+    return true;
   }
   const BodyTally& t = obs_.tally();
   counts_.epochsWritten = t.epochs;

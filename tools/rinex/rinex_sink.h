@@ -65,8 +65,10 @@ class RinexSink : public jps::ConversionSink {
   bool Close(jps::ConversionContext& context, const jps::ConversionEnd& end) override;
 
   const RinexCounts& counts() const { return counts_; }
-  // Why Open or Close failed ("" when they did not).
+  // Why Open or Close failed, or why no file was written ("" when they were).
   const std::string& error() const { return error_; }
+  // True when the conversion held no epoch to write: no files, no failure.
+  bool empty() const { return empty_; }
 
  private:
   struct Received {  // an ephemeris kept for the end, when its week is known
@@ -107,6 +109,7 @@ class RinexSink : public jps::ConversionSink {
   bool slantHeight_ = false;
   RinexCounts counts_;
   std::string error_;
+  bool empty_ = false;
 };
 
 }  // namespace jpsrinex
