@@ -6,9 +6,12 @@
 //   convert  the whole conversion through ConvertFile, all three files
 //            written (convert1: by a host that watches progress);
 //   cli      jpsconv convert, the program beside this one, on a
-//            pseudo-terminal, drawing its progress bar.
+//            pseudo-terminal, drawing its progress bar;
+//   rinex    on a simulated day of 1-s data (its own input): the conversion
+//            with the RINEX files in the same pass against the conversion
+//            alone, and the speed of the RINEX text (tools/bench_rinex.h).
 // Usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR]
-//                  [--pass frame|decode|convert|cli]
+//                  [--pass frame|decode|convert|cli|rinex]
 // Without --input, simulated sessions of at least N MB (default 200) are
 // written into DIR first (default: jps_bench in the system's temporary
 // folder); a file left there by an earlier run of at least that size is used
@@ -33,6 +36,7 @@
 #include "tools/builder/message_scan.h"
 #include "tools/bench_cli.h"
 #include "tools/bench_input.h"
+#include "tools/bench_rinex.h"
 
 namespace {
 
@@ -73,7 +77,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     }
   }
   bool knownPass = o->pass.empty() || o->pass == "frame" || o->pass == "decode" ||
-                   o->pass == "convert" || o->pass == "cli";
+                   o->pass == "convert" || o->pass == "cli" || o->pass == "rinex";
   return knownPass && o->runs > 0 && o->megabytes > 0;
 }
 
@@ -241,13 +245,25 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) {
     std::fprintf(stderr,
                  "usage: jps_bench [--input FILE | --mb N [--rm] [--fresh]] [--runs N] [--dir DIR] "
-                 "[--pass frame|decode|convert|cli]\n");
+                 "[--pass frame|decode|convert|cli|rinex]\n");
     return 2;
   }
   namespace fs = std::filesystem;
   fs::path dir = o.dir.empty() ? fs::temp_directory_path() / "jps_bench" : fs::path(o.dir);
   std::error_code ec;
   fs::create_directories(dir, ec);
+  // The RINEX pass has an input of its own: a simulated day of 1-s data.
+  auto rinexPass = [&]() -> int {
+    std::string day = (dir / "bench_day.jps").string();
+    std::string why;
+    if (!jpsbench::WriteSimulatedDay(day, &why)) {
+      std::fprintf(stderr, "jps_bench: %s\n", why.c_str());
+      return 2;
+    }
+    return jpsbench::RinexPasses(o.pass == "rinex" && !o.input.empty() ? o.input : day,
+                                 dir.string(), o.runs) ? 0 : 1;
+  };
+  if (o.pass == "rinex") return rinexPass();
   std::string input = o.input;
   if (input.empty()) {
     input = (dir / (o.rm ? "bench_rm.jps" : "bench.jps")).string();
@@ -298,5 +314,6 @@ int main(int argc, char** argv) {
     std::string program = (fs::path(argv[0]).parent_path() / "jpsconv").string();
     if (!CliPass(program, input, dir, o.runs, mb, convertTime, &result)) return 2;
   }
+  if (o.pass.empty() && rinexPass() != 0) result = 1;
   return result == 0 ? 0 : 1;
 }

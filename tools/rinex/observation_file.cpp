@@ -96,10 +96,7 @@ bool ObservationFile::CopyBody(std::string* error) {
     inOrder = inOrder && body_.columns(list).InTypeOrder();
   }
   std::vector<char> buffer(kCopyChunk + kMaxLine);
-  if (inOrder) {
-    for (size_t n; (n = spool_.Read(buffer.data(), buffer.size())) > 0;) final_.Write(buffer.data(), n);
-    return !spool_.ReadFailed(error);
-  }
+  if (inOrder) return final_.AppendFrom(spool_, error);
   size_t held = 0;
   for (;;) {
     size_t n = spool_.Read(buffer.data() + held, kCopyChunk);

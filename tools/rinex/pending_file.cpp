@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__linux__)
+#include <unistd.h>
+#endif
+
 namespace jpsrinex {
 
 bool PendingFile::Create(const std::string& path, const std::string& temp, bool readable,
@@ -75,6 +79,33 @@ bool PendingFile::ReadFailed(std::string* error) const {
   if (std::ferror(file_) == 0) return false;
   *error = "cannot read back " + temp_ + ": " + std::strerror(errno != 0 ? errno : EIO);
   return true;
+}
+
+bool PendingFile::AppendFrom(PendingFile& from, std::string* error) {
+  Flush();
+  if (errno_ == 0 && std::fflush(file_) != 0) errno_ = errno != 0 ? errno : EIO;
+  if (errno_ != 0) return Failed("cannot write", error);
+#if defined(__linux__)
+  // Both streams are unbuffered: their descriptors stand where they do.
+  int in = fileno(from.file_), out = fileno(file_);
+  for (;;) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, kWriteBufferSize, 0);
+    if (n > 0) continue;
+    if (n == 0) return true;
+    if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP) {
+      errno_ = errno;
+      return Failed("cannot write", error);
+    }
+    break;   // not between these files: through the buffer
+  }
+#endif
+  for (size_t n; (n = from.Read(buffer_.data(), buffer_.size())) > 0;) {
+    if (std::fwrite(buffer_.data(), 1, n, file_) != n) {
+      errno_ = errno != 0 ? errno : EIO;
+      return Failed("cannot write", error);
+    }
+  }
+  return !from.ReadFailed(error);
 }
 
 bool PendingFile::Close(std::string* error) {

@@ -41,6 +41,10 @@ class PendingFile {
   // (ReadFailed tells).
   size_t Read(char* out, size_t n);
   bool ReadFailed(std::string* error) const;
+  // Appends what from holds after its Rewind, in the system when it can
+  // (no copy through this program), else through the buffer; false with
+  // *error when a read or write failed.
+  bool AppendFrom(PendingFile& from, std::string* error);
 
   // Writes out the buffer and closes the file; false when any write failed.
   bool Close(std::string* error);
