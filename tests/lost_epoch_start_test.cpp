@@ -144,6 +144,19 @@ std::vector<std::string> TextsWithout(const HostRun& run, const std::string& par
   return texts;
 }
 
+// The messages of a stream that the converter frames, without the bytes
+// between them: the bodies of messages it does not know (the receiver's
+// other signals) are hunted through byte by byte, and what the hunt finds
+// there (an over-long candidate is reported) depends on which of them a lost
+// block took, which is not what these tests are about.
+Bytes FramedOnly(const Bytes& stream) {
+  Bytes out;
+  for (const Frame& f : Frames(stream)) {
+    out.insert(out.end(), stream.begin() + f.at, stream.begin() + f.at + f.size);
+  }
+  return out;
+}
+
 // The simulated session writes an epoch-end message after every epoch; a
 // receiver set to send none leaves each epoch open up to the next one.
 Bytes WithoutEpochEnds(const Bytes& stream) {
@@ -165,6 +178,7 @@ TEST(LostEpochStart, TheFileIsAsIfTheDamagedEpochsWereNeverRecorded) {
   for (auto& sample : jpstest::SampleStreams()) {
     if (sample.name == "simulated rM session") continue;   // no GREIS epochs
     if (sample.name == "simulated GREIS session") {
+      sample.bytes = FramedOnly(sample.bytes);
       samples.push_back({sample.name + " without epoch ends", WithoutEpochEnds(sample.bytes)});
     }
     samples.push_back(sample);

@@ -12,12 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "greis/framing.h"
 #include "support/little_endian.h"
+#include "tests/builder/greis_frames.h"
 #include "tools/simulator/constellation.h"
 #include "tools/simulator/glonass_orbit.h"
 #include "tools/simulator/gps_orbit.h"
 
+using jps::SignalSlot;
+using jpstest::Find;
+using jpstest::Frames;
+using jpstest::IsNan32;
+using jpstest::IsNan64;
+using jpstest::Msg;
 using jpssim::SatObservation;
 using jpssim::Session;
 using jpssim::SimulatorOptions;
@@ -25,49 +31,6 @@ using jpssim::SimulatorOptions;
 namespace {
 
 constexpr double kC = 299792458.0;
-
-struct Msg {
-  std::string id;
-  std::vector<uint8_t> body;  // without the checksum (GREIS) or the CRC ([rM])
-};
-
-// Splits a stream into its messages; fails the test on any framing fault.
-std::vector<Msg> Frames(const jpsbuild::Bytes& s) {
-  std::vector<Msg> out;
-  size_t at = 0;
-  while (at < s.size()) {
-    if (at + 5 > s.size()) {
-      ADD_FAILURE() << "cut message at " << at;
-      break;
-    }
-    std::string id(s.begin() + at, s.begin() + at + 2);
-    int length = std::stoi(std::string(s.begin() + at + 2, s.begin() + at + 5), nullptr, 16);
-    if (at + 5 + length > s.size()) {
-      ADD_FAILURE() << "message " << id << " runs past the end";
-      break;
-    }
-    if (id == "rM") {
-      EXPECT_TRUE(jps::RmCrcOk(&s[at], length)) << "rM CRC at " << at;
-      out.push_back({id, {s.begin() + at + 5, s.begin() + at + 5 + length - 2}});
-    } else {
-      EXPECT_EQ(s[at + 2], '0') << id << " at " << at;
-      EXPECT_EQ(jps::GreisChecksum(&s[at], length), 0) << id << " checksum at " << at;
-      out.push_back({id, {s.begin() + at + 5, s.begin() + at + 5 + length - 1}});
-    }
-    at += 5 + static_cast<size_t>(length);
-  }
-  return out;
-}
-
-const Msg* Find(const std::vector<Msg>& ms, const std::string& id) {
-  for (const Msg& m : ms) {
-    if (m.id == id) return &m;
-  }
-  return nullptr;
-}
-
-bool IsNan64(const uint8_t* p) { return std::isnan(jps::LoadF64(p)); }
-bool IsNan32(const uint8_t* p) { return (jps::LoadU32(p) & 0x7FF00000u) == 0x7FC00000u; }
 
 // Checks the per-satellite messages of one GREIS epoch against its observations.
 void CheckGreisEpoch(const std::vector<Msg>& ms, const std::vector<SatObservation>& sats) {
@@ -93,22 +56,23 @@ void CheckGreisEpoch(const std::vector<Msg>& ms, const std::vector<SatObservatio
       EXPECT_NEAR(ca[i] * kC, o.caRange, 0.0016);
     }
 
-    // Phases: L1 (C/A and P1 messages) and L2, in each form.
+    // Phases: C/A and P on L1, P on L2, in each form.
     struct PhaseCheck {
       const char* id;
-      bool l2;
+      SignalSlot slot;
       int form;  // 4 f8, 5 counter, 6 i4 relative, 8 f4 relative
     };
-    const PhaseCheck checks[] = {{"PC", false, 4}, {"P1", false, 4}, {"P2", true, 4},
-                                 {"pc", false, 5}, {"p1", false, 5}, {"p2", true, 5},
-                                 {"cp", false, 6}, {"1p", false, 6}, {"2p", true, 6},
-                                 {"CP", false, 8}, {"2P", true, 8}};
+    const SignalSlot sc = SignalSlot::kCa, s1 = SignalSlot::kP1, s2 = SignalSlot::kP2;
+    const PhaseCheck checks[] = {{"PC", sc, 4}, {"P1", s1, 4}, {"P2", s2, 4}, {"pc", sc, 5},
+                                 {"p1", s1, 5}, {"p2", s2, 5}, {"cp", sc, 6}, {"1p", s1, 6},
+                                 {"2p", s2, 6}, {"CP", sc, 8}, {"1P", s1, 8}, {"2P", s2, 8}};
     for (const PhaseCheck& c : checks) {
       const Msg* m = Find(ms, c.id);
       if (m == nullptr) continue;
-      double want = c.l2 ? o.l2Phase : o.l1Phase;
-      bool has = c.l2 ? o.hasL2Phase : o.hasL1Phase;
-      double f = c.l2 ? o.l2Frequency : o.l1Frequency;
+      jpssim::SignalTruth truth = o.InSlot(c.slot);
+      double want = truth.phase;
+      bool has = truth.hasPhase;
+      double f = c.slot == s2 ? o.l2Frequency : o.l1Frequency;
       SCOPED_TRACE(c.id);
       if (c.form == 4) {
         EXPECT_EQ(IsNan64(&m->body[8 * i]), !has);
@@ -351,8 +315,8 @@ TEST(Simulator, SameSeedSameBytesOtherSeedOtherBytes) {
 }
 
 // The options that the data-quality tests use: gaps leave out exactly their
-// epochs; the extra code error changes only its satellite's two ranges, by
-// noise of the deviation asked for.
+// epochs; the extra code error changes only its satellite's ranges (on each
+// of its signals), by noise of the deviation asked for.
 TEST(Simulator, GapsLeaveOutTheirEpochsAndTheCodeErrorOnlyItsRanges) {
   SimulatorOptions o;
   o.minutes = 5;
@@ -385,14 +349,15 @@ TEST(Simulator, GapsLeaveOutTheirEpochsAndTheCodeErrorOnlyItsRanges) {
     for (size_t i = 0; i < a.size(); ++i) {
       EXPECT_EQ(a[i].l1Phase, b[i].l1Phase);
       EXPECT_EQ(a[i].doppler, b[i].doppler);
-      if (a[i].index != o.codeErrorSatellite) {
-        EXPECT_EQ(a[i].caRange, b[i].caRange);
-        EXPECT_EQ(a[i].p2Range, b[i].p2Range);
-        continue;
+      for (SignalSlot slot : {SignalSlot::kCa, SignalSlot::kP1, SignalSlot::kP2, SignalSlot::kCa2}) {
+        double error = b[i].InSlot(slot).range - a[i].InSlot(slot).range;
+        if (a[i].index != o.codeErrorSatellite) {
+          EXPECT_EQ(error, 0.0);
+        } else {
+          squares += error * error;
+          ++draws;
+        }
       }
-      squares +=
-          std::pow(b[i].caRange - a[i].caRange, 2) + std::pow(b[i].p2Range - a[i].p2Range, 2);
-      draws += 2;
     }
     bytes.clear();
   }

@@ -56,16 +56,39 @@ Body& Body::Zeros(size_t n) {
   return *this;
 }
 
-uint8_t ChecksumFor(const Bytes& headerAndBody) {
+namespace {
+
+uint8_t Checksum(const uint8_t* first, const uint8_t* last) {
   uint8_t cs = 0;
-  for (uint8_t b : headerAndBody) cs = static_cast<uint8_t>(((cs << 2) | (cs >> 6)) ^ b);
+  for (; first != last; ++first) cs = static_cast<uint8_t>(((cs << 2) | (cs >> 6)) ^ *first);
   return static_cast<uint8_t>((cs << 2) | (cs >> 6));
+}
+
+constexpr int kLengthDigits = 3;
+constexpr int kLengthMask = 0xFFF;
+
+}  // namespace
+
+uint8_t ChecksumFor(const Bytes& headerAndBody) {
+  return Checksum(headerAndBody.data(), headerAndBody.data() + headerAndBody.size());
 }
 
 std::string HexLength(int length) {
   char text[8];
-  std::snprintf(text, sizeof text, "%03X", length & 0xFFF);
+  std::snprintf(text, sizeof text, "%03X", length & kLengthMask);
   return text;
+}
+
+void AppendMessage(Bytes& out, const std::string& id, const Body& body) {
+  static const char kHex[] = "0123456789ABCDEF";
+  size_t start = out.size();
+  int length = (static_cast<int>(body.size()) + 1) & kLengthMask;
+  out.insert(out.end(), id.begin(), id.end());
+  for (int shift = 4 * (kLengthDigits - 1); shift >= 0; shift -= 4) {
+    out.push_back(static_cast<uint8_t>(kHex[(length >> shift) & 0xF]));
+  }
+  out.insert(out.end(), body.bytes().begin(), body.bytes().end());
+  out.push_back(Checksum(out.data() + start, out.data() + out.size()));
 }
 
 Bytes MessageWithLengthText(const std::string& id, const std::string& lengthText, const Body& body) {
@@ -77,7 +100,9 @@ Bytes MessageWithLengthText(const std::string& id, const std::string& lengthText
 }
 
 Bytes Message(const std::string& id, const Body& body) {
-  return MessageWithLengthText(id, HexLength(static_cast<int>(body.size()) + 1), body);
+  Bytes m;
+  AppendMessage(m, id, body);
+  return m;
 }
 
 Bytes RmRecord(const Body& body) {

@@ -41,6 +41,8 @@ std::string HexLength(int length);
 
 // A whole GREIS message: id, length (body + checksum), body, checksum.
 Bytes Message(const std::string& id, const Body& body);
+// The same appended to out.
+void AppendMessage(Bytes& out, const std::string& id, const Body& body);
 // The same with the length field given as raw characters (for bad headers).
 Bytes MessageWithLengthText(const std::string& id, const std::string& lengthText, const Body& body);
 // An rM record: "rM", length, body, CRC-16 little-endian.

@@ -46,6 +46,10 @@ int Constellation::Channel(size_t i) const {
   return IsGlonass(i) ? glonass_[i - gps_.size()].channel() : 0;
 }
 
+int Constellation::GlonassSlot(size_t i) const {
+  return IsGlonass(i) ? glonass_[i - gps_.size()].slot() : 0;
+}
+
 double Constellation::L1Frequency(size_t i) const {
   return IsGlonass(i) ? jps::GlonassL1Frequency(Channel(i)) : kGpsL1Frequency;
 }

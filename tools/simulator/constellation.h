@@ -36,6 +36,7 @@ class Constellation {
   bool IsGlonass(size_t i) const { return i >= gps_.size(); }
   uint8_t Index(size_t i) const;
   int Channel(size_t i) const;
+  int GlonassSlot(size_t i) const;  // orbital slot 1-24; 0 for GPS
   double L1Frequency(size_t i) const;
   double L2Frequency(size_t i) const;
 

@@ -59,12 +59,21 @@ GpsSatellite::GpsSatellite(int prn, int plane, int slot, double earthAngle, uint
   tgd_ = static_cast<float>(r.In(kGroupDelaySpread));
 }
 
+namespace {
+
+// The reference time in its week of the ephemeris in force at a time of week.
+double ToeOfWeek(double secondsOfWeek) {
+  return std::floor(secondsOfWeek / kGpsEphemerisPeriod) * kGpsEphemerisPeriod;
+}
+
+}  // namespace
+
 GpsEphemeris GpsSatellite::EphemerisAt(double t, const SessionClock& clock) const {
-  TimeTag tag = clock.At(t);
+  TimeTag tag = clock.AtWithoutDate(t);
   GpsEphemeris e;
   e.prn = prn_;
   e.week = tag.week;
-  e.toeOfWeek = std::floor(tag.secondsOfWeek / kGpsEphemerisPeriod) * kGpsEphemerisPeriod;
+  e.toeOfWeek = ToeOfWeek(tag.secondsOfWeek);
   e.toe = clock.SinceStart(tag.week, e.toeOfWeek);
   int block = static_cast<int>(e.toeOfWeek / kGpsEphemerisPeriod);
   e.iode = (block * 11 + prn_ * 7) % 256;
@@ -94,10 +103,15 @@ GpsEphemeris GpsSatellite::EphemerisAt(double t, const SessionClock& clock) cons
 }
 
 void GpsSatellite::StateAt(double t, const SessionClock& clock, Vec3* position,
-                           double* clockError) const {
-  GpsEphemeris e = EphemerisAt(t, clock);
+                           double* clockError) {
+  TimeTag tag = clock.AtWithoutDate(t);
+  if (!hasCurrent_ || current_.week != tag.week ||
+      current_.toeOfWeek != ToeOfWeek(tag.secondsOfWeek)) {
+    current_ = EphemerisAt(t, clock);
+    hasCurrent_ = true;
+  }
   double relativistic = 0;
-  *position = GpsPosition(e, t, &relativistic);
+  *position = GpsPosition(current_, t, &relativistic);
   // The true clock, not its single-precision broadcast.
   *clockError = clockBias_ + clockRate_ * t + relativistic - tgd_;
 }

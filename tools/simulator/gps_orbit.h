@@ -34,7 +34,7 @@ class GpsSatellite {
   // The ephemeris in force at t: a new one every two hours of GPS time.
   GpsEphemeris EphemerisAt(double t, const SessionClock& clock) const;
   // Position at GPS time t and the satellite clock error (s) on L1 C/A.
-  void StateAt(double t, const SessionClock& clock, Vec3* position, double* clockError) const;
+  void StateAt(double t, const SessionClock& clock, Vec3* position, double* clockError);
   // Extra clock delay of L2 against L1 (s).
   double L2ClockOffset() const;
 
@@ -45,6 +45,9 @@ class GpsSatellite {
   float crc_, crs_, cuc_, cus_, cic_, cis_;
   double clockBias_, clockRate_;  // at t = 0
   float tgd_;
+  // The ephemeris of the last state asked for, kept for the next.
+  GpsEphemeris current_;
+  bool hasCurrent_ = false;
 };
 
 // Position and clock correction from a broadcast ephemeris (IS-GPS-200).

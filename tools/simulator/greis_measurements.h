@@ -1,35 +1,22 @@
 // The per-satellite measurement messages of one GREIS epoch, in the forms a
-// receiver can be set to send: full doubles, short integers with an implied
-// offset, 32-bit phase counters, and values relative to the C/A range.
+// receiver can be set to send (see message_sets.h): full doubles, short
+// integers with an implied offset, 32-bit phase counters, values relative
+// to the C/A range or to the C/A Doppler, and signal strengths in dB-Hz or
+// quarters of one.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "tools/builder/message_builder.h"
+#include "tools/simulator/message_sets.h"
 #include "tools/simulator/receiver_model.h"
 
 namespace jpssim {
 
-enum class RangeForm { kDouble, kInteger };  // [RC], [rc]
-enum class PhaseForm { kNone, kDouble, kCounter, kIntRelative, kFloatRelative };
-enum class L2RangeForm { kDouble, kInteger, kIntRelative, kFloatRelative };  // [R2] [r2] [2r] [2R]
-
-// One receiver output set.
-struct MessageSet {
-  const char* name;
-  RangeForm caRange;
-  PhaseForm caPhase;  // [PC] [pc] [cp] [CP]
-  PhaseForm p1Phase;  // [P1] [p1] [1p] (no float-relative P1 message is read)
-  L2RangeForm p2Range;
-  PhaseForm p2Phase;  // [P2] [p2] [2p] [2P]
-};
-
-// The sets a session walks through, one per part of the session.
-const std::vector<MessageSet>& MessageSets();
-
-// Appends [SI] and the per-satellite messages ([EL] [AZ] [EC] [FC], ranges,
-// phases, [DC] [TC]) of one epoch; counts the identifiers written.
+// Appends [SI], [NN] when the set has it, [EL] [AZ] [FC] [TC], and each
+// slot's range, phase, Doppler and signal strength messages of one epoch;
+// counts the identifiers written.
 void AppendMeasurementMessages(jpsbuild::Bytes& out, const ReceiverEpoch& epoch,
                                const MessageSet& set, std::vector<std::string>* ids);
 

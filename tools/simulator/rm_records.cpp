@@ -27,7 +27,6 @@ constexpr uint32_t kMissingDoppler = 0xFFFFFFFFu;
 constexpr uint32_t kMaxLockTenths = 0xFFFE;
 constexpr uint32_t kDopplerAbsentCode = 1;
 constexpr uint32_t kWeekMask = 0x7FF;
-constexpr double kL2SnrLoss = 6.0;  // dB-Hz below L1
 // The converter's wavelengths for GPS signals, which the phases are sent against.
 
 double Wavelength(const SatObservation& o, bool l2) {
@@ -82,7 +81,7 @@ jpsbuild::Bytes RmEpochRecord(const ReceiverEpoch& epoch, bool withDoppler) {
     bool hasRelative = o.hasP2Range && relative > INT16_MIN && relative < INT16_MAX;
     b.U2(hasRelative ? static_cast<uint32_t>(static_cast<int32_t>(relative)) & 0xFFFFu
                      : kMissingRelative);
-    b.U4(SignalWord(o.l2Phase * Wavelength(o, true), range, kSignalL2, o.snr - kL2SnrLoss));
+    b.U4(SignalWord(o.l2Phase * Wavelength(o, true), range, kSignalL2, o.p2Snr));
     b.I2(LoopFlags(o));
     b.U2(lockTenths);
     if (withDoppler) b.U4(kMissingDoppler);

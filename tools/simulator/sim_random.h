@@ -36,17 +36,29 @@ class Random {
   // Gaussian noise with deviation sigma, clipped to four deviations so that
   // the documented tolerances hold for every seed.
   double Noise(double sigma) {
-    constexpr double kTwoPi = 6.283185307179586;
-    constexpr double kClip = 4.0;
     double u1 = 1.0 - Uniform();
     double u2 = Uniform();
-    double n = std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2);
-    if (n > kClip) n = kClip;
-    if (n < -kClip) n = -kClip;
-    return n * sigma;
+    return Clipped(std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2)) * sigma;
+  }
+  // Two independent values at the cost of one (both outputs of the
+  // transform), with deviations sigmaA and sigmaB.
+  void NoisePair(double sigmaA, double sigmaB, double* a, double* b) {
+    double u1 = 1.0 - Uniform();
+    double u2 = Uniform();
+    double r = std::sqrt(-2.0 * std::log(u1));
+    *a = Clipped(r * std::cos(kTwoPi * u2)) * sigmaA;
+    *b = Clipped(r * std::sin(kTwoPi * u2)) * sigmaB;
   }
 
  private:
+  static constexpr double kTwoPi = 6.283185307179586;
+  static double Clipped(double n) {
+    constexpr double kClip = 4.0;
+    if (n > kClip) return kClip;
+    if (n < -kClip) return -kClip;
+    return n;
+  }
+
   uint64_t state_;
 };
 

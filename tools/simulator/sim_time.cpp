@@ -39,15 +39,26 @@ int64_t GpsSecondsAtDay(int year, int month, int day) {
   return (DaysFromCivil(year, month, day) - kGpsEpochDays) * kSecondsPerDay;
 }
 
-TimeTag SessionClock::At(double t) const {
-  int64_t ms = start_ * 1000 + std::llround(t * 1000.0);
-  int64_t days = FloorDiv(ms, kSecondsPerDay * 1000);
-  TimeTag tag;
+int64_t SessionClock::Milliseconds(double t) const { return start_ * 1000 + std::llround(t * 1000.0); }
+
+uint32_t SessionClock::MsOfDay(double t) const {
+  int64_t ms = Milliseconds(t);
+  return static_cast<uint32_t>(ms - FloorDiv(ms, kSecondsPerDay * 1000) * kSecondsPerDay * 1000);
+}
+
+TimeTag SessionClock::AtWithoutDate(double t) const {
+  int64_t days = FloorDiv(Milliseconds(t), kSecondsPerDay * 1000);
+  TimeTag tag{};
   tag.week = static_cast<int>(FloorDiv(days, 7));
   tag.dayOfWeek = static_cast<int>(days - 7 * static_cast<int64_t>(tag.week));
-  tag.msOfDay = static_cast<uint32_t>(ms - days * kSecondsPerDay * 1000);
+  tag.msOfDay = MsOfDay(t);
   tag.secondsOfWeek = tag.dayOfWeek * static_cast<double>(kSecondsPerDay) + tag.msOfDay * 0.001;
-  tag.date = CivilFromDays(days + kGpsEpochDays);
+  return tag;
+}
+
+TimeTag SessionClock::At(double t) const {
+  TimeTag tag = AtWithoutDate(t);
+  tag.date = CivilFromDays(static_cast<int64_t>(tag.week) * 7 + tag.dayOfWeek + kGpsEpochDays);
   return tag;
 }
 

@@ -39,6 +39,9 @@ class SessionClock {
   int64_t start() const { return start_; }
   // t is rounded to the millisecond.
   TimeTag At(double t) const;
+  // The same without the date (left zero).
+  TimeTag AtWithoutDate(double t) const;
+  uint32_t MsOfDay(double t) const;  // At(t).msOfDay
   // Seconds since the session start of a GPS week and time of week.
   double SinceStart(int week, double secondsOfWeek) const;
   // GLONASS time of day (s) and the day number within the four-year
@@ -47,6 +50,7 @@ class SessionClock {
   int GlonassDayNumber(double t) const;
 
  private:
+  int64_t Milliseconds(double t) const;  // GPS time in whole milliseconds
   int64_t start_;
 };
 

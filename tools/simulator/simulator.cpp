@@ -25,7 +25,8 @@ constexpr int kSessionParts = 5;
 constexpr double kUtcParametersEvery = 1800.0;  // s
 constexpr double kTypingLead = 0.25;            // s an event text precedes its epoch
 constexpr size_t kSinkChunk = 1 << 16;
-constexpr uint64_t kCodeErrorStream = 31;  // label of the extra code error's random stream
+// Labels of the extra code error's random streams: C/A and L2 P, the other signals.
+constexpr uint64_t kCodeErrorStream = 31, kOtherCodeErrorStream = 32;
 
 int64_t StartSeconds(uint64_t seed) {
   int64_t hour = kFirstHour + static_cast<int64_t>(seed % kHours);
@@ -72,7 +73,8 @@ struct Session::State {
         work(PlanFieldWork(epochs, o.interval)),
         receiver(sky, o.seed, o.interval, work.walk),
         lastIssue(sky.size(), -1),
-        codeError(StreamSeed(o.seed, kCodeErrorStream)) {}
+        codeError(StreamSeed(o.seed, kCodeErrorStream)),
+        otherCodeError(StreamSeed(o.seed, kOtherCodeErrorStream)) {}
 
   void Count(const std::string& id) { ++stats.messages[id]; }
   void Put(Bytes& out, const Bytes& message) {
@@ -84,6 +86,8 @@ struct Session::State {
   void WriteEpoch(Bytes& out, int k);
   bool InGap(int k) const;
   void AddCodeError();
+  void KeepOnlyRmSignals();
+  void CountMissingValues();
 
   SimulatorOptions options;
   int epochs;
@@ -92,7 +96,7 @@ struct Session::State {
   FieldWork work;
   ReceiverModel receiver;
   std::vector<int64_t> lastIssue;
-  Random codeError;
+  Random codeError, otherCodeError;
   ReceiverEpoch epoch;
   SessionStats stats;
   int next = 0;
@@ -133,6 +137,31 @@ void Session::State::AddCodeError() {
     if (o.index != options.codeErrorSatellite) continue;
     o.caRange += codeError.Noise(options.codeErrorRms);
     o.p2Range += codeError.Noise(options.codeErrorRms);
+    for (SignalTruth* s : {&o.p1, &o.ca2, &o.l5}) {
+      if (s->sent) s->range += otherCodeError.Noise(options.codeErrorRms);
+    }
+  }
+}
+
+// An [rM] record holds the C/A range and Doppler, the L1 and L2 phases and
+// the L2 range, the first three always sent, and both signal strengths; no
+// other signal.
+void Session::State::KeepOnlyRmSignals() {
+  for (SatObservation& o : epoch.satellites) {
+    o.hasCaRange = o.hasL1Phase = o.hasL2Phase = true;
+    o.hasSnr = o.hasP2Snr = true;
+    o.hasP2Doppler = false;
+    o.p1 = o.ca2 = o.l5 = SignalTruth();
+  }
+}
+
+void Session::State::CountMissingValues() {
+  for (const SatObservation& o : epoch.satellites) {
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      SignalTruth s = o.InSlot(static_cast<jps::SignalSlot>(slot));
+      if (!s.sent) continue;
+      stats.missingValues += !s.hasRange + !s.hasPhase + !s.hasDoppler + !s.hasSnr;
+    }
   }
 }
 
@@ -143,9 +172,7 @@ void Session::State::WriteEpoch(Bytes& out, int k) {
   part = newPart;
   epoch = receiver.Observe(t, restart);
   if (options.codeErrorSatellite != 0) AddCodeError();
-  if (options.rm) {
-    for (SatObservation& o : epoch.satellites) o.hasCaRange = o.hasL1Phase = o.hasL2Phase = true;
-  }
+  if (options.rm) KeepOnlyRmSignals();
 
   // Between epochs: new ephemerides and, now and then, the GPS-UTC parameters.
   if (k > 0) {
@@ -190,9 +217,8 @@ void Session::State::WriteEpoch(Bytes& out, int k) {
   for (const SatObservation& o : epoch.satellites) {
     stats.lockStarts += o.lockStarted ? 1 : 0;
     stats.slips += o.slipped ? 1 : 0;
-    stats.missingValues +=
-        !o.hasCaRange + !o.hasL1Phase + !o.hasL2Phase + !o.hasP2Range + !o.hasDoppler;
   }
+  CountMissingValues();
 }
 
 Session::Session(const SimulatorOptions& options) : state_(new State(options)) {

@@ -1,24 +1,33 @@
 // The receiver simulator: writes the JPS byte stream of a realistic session
 // of a GREIS receiver (GPS and GLONASS satellites rising and setting, ranges,
-// phases and Dopplers that agree with each other, ephemerides, field events
-// and camera pulses), deterministic for a seed.
+// phases, Dopplers and signal strengths that agree with each other, on C/A
+// and P on L1 and L2, on GPS L2C and L5 and GLONASS C/A on L2 where the
+// satellite sends them (signal_plan.h); ephemerides, field events and camera
+// pulses), deterministic for a seed. The observations of each epoch, the
+// truth the stream encodes, are Session::lastEpoch().
 //
 // The session is cut into five parts; each part uses one receiver output
-// set (see MessageSets), so that one session carries every encoding the
-// converter reads, and the receiver re-acquires all satellites (new locks,
-// new ambiguities, flagged) when the set changes. With rm set, the
-// measurements come as [rM] records instead, alternately with and without
-// Doppler.
+// set (see MessageSets), so that one session carries every form of every
+// measurement family of every slot, and the receiver re-acquires all
+// satellites (new locks, new ambiguities, flagged) when the set changes.
+// All sets but "counter" send the GLONASS satellites' orbital slots ([NN]),
+// 255 during a satellite's first 20 s in view. With rm set, the measurements
+// come as [rM] records instead (C/A and L2 P only), alternately with and
+// without Doppler.
 //
-// Consistency of the measurements, between two epochs of one lock and for
-// epochs up to 1 s apart (the noise is clipped at four deviations, so these
-// hold for every seed):
-//   - L1 phase change minus mean Doppler x interval: within 0.1 cycle;
-//   - L1 code change minus L1 phase change x wavelength: within 5 m;
-//   - L2 code change minus L2 phase change x wavelength: within 7 m;
-//   - L2 minus L1 code (the ionosphere's extra L2 delay, the satellite's
-//     group delay and noise): between -6 and 25 m.
-// Encodings add at most 0.002 cycle (phases) and 0.02 m ([rM] ranges).
+// Consistency of the measurements of each signal, between two epochs of one
+// lock and for epochs up to 1 s apart (the noise is clipped at four
+// deviations, so these hold for every seed):
+//   - phase change minus mean Doppler x interval: within 0.1 cycle;
+//   - code change minus phase change x wavelength: within 5 m for C/A on L1
+//     and on L2 (GPS L2C), 7 m for P on L1 and L2, 3 m for L5;
+//   - P on L1 minus C/A code: within 5 m; L2 and L5 codes minus C/A code (the
+//     ionosphere's extra delay, the satellite's group delays and noise):
+//     between -6 and 25 m;
+//   - phases as tracked: P on L1 a quarter cycle ahead of C/A, C/A on L2 (L2C)
+//     a quarter cycle behind P on L2, within 0.02 cycle.
+// Encodings add at most 0.002 cycle (phases), 0.0016 m (ranges), 0.6e-4 Hz
+// (Dopplers), 0.5 dB-Hz ([Ex]) and 0.125 dB-Hz ([xE]), 0.02 m ([rM] ranges).
 #pragma once
 
 #include <cstdint>
@@ -51,7 +60,7 @@ struct SimulatorOptions {
   std::vector<EpochGap> gaps;
   // An extra code error on one satellite (its GREIS index; 0: none): noise of
   // this deviation in metres (clipped at four deviations, like all noise),
-  // drawn anew for each epoch and for the C/A and the L2 P range apart.
+  // drawn anew for each epoch and for each of its signals' ranges apart.
   int codeErrorSatellite = 0;
   double codeErrorRms = 0.0;
 };
@@ -66,7 +75,7 @@ struct SessionStats {
   int cameraPulses = 0;
   int lockStarts = 0;  // satellite locks begun (rise, slip, new output set)
   int slips = 0;
-  int missingValues = 0;  // values sent with the receiver's "not available" mark
+  int missingValues = 0;  // values of signals sent that the receiver does not have
   uint64_t bytes = 0;
   std::map<std::string, int> messages;  // messages written, by identifier
 };
