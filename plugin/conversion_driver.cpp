@@ -1,8 +1,11 @@
 #include "plugin/conversion_driver.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "epoch/greis_epoch.h"
 #include "epoch/rm_epoch.h"
@@ -29,6 +32,8 @@ class Conversion final : public StationLineOutput, public MessageTap {
 
   bool Start(const char* jpsPath);
   void Loop();
+  // The end of the input: what a message cut off there, the epoch still open.
+  void AtEndOfInput();
   bool Finish();
 
   // The decoder's station-mark lines, to every output.
@@ -43,6 +48,8 @@ class Conversion final : public StationLineOutput, public MessageTap {
  private:
   void OnGreisEpoch();
   void OnRmEpoch();
+  bool OpenEpochComplete(bool cutOff) const;
+  bool CloseOutputs(const ConversionEnd& end);
   void OnEphemeris(const char* id, const uint8_t* record, int size);
   void SendKelEpoch() {
     for (int i = 0; i < outputCount_; ++i) outputs_[i]->OnKelEpoch(epoch_, measurements_.get());
@@ -57,8 +64,13 @@ class Conversion final : public StationLineOutput, public MessageTap {
   KelEpoch epoch_{};
   std::unique_ptr<KelMeasurement[]> measurements_;
   Progress progress_;
+  OutputFiles files_;
   char jpsPath_[kPathSize + 8] = "";
   bool failed_ = false;   // an output could not be written or the input read
+  bool endOfInput_ = false;
+  // The epoch-feeding identifiers that every epoch written so far held.
+  EpochIdSet common_{};
+  bool anyWritten_ = false;
 };
 
 bool Conversion::Start(const char* jpsPath) {
@@ -69,17 +81,20 @@ bool Conversion::Start(const char* jpsPath) {
   measurements_.reset(new (std::nothrow) KelMeasurement[kMaxChannels]());
   if (!measurements_) {
     context_.Report("ERROR: Not enough memory for measurements\n");
+    context_.lastError.Set("ERROR: Not enough memory for measurements");
     return false;
   }
   std::memset(context_.continuity.LockSeconds, 0, sizeof context_.continuity.LockSeconds);
   for (int i = 0; i < outputCount_; ++i) {
-    if (!outputs_[i]->Open(context_)) return false;
+    if (!outputs_[i]->Open(context_, files_)) return false;
   }
   s_.StationOutput = this;
   s_.Tap = this;
 
   if (!jps_.Open(jpsPath)) {
+    int error = errno;
     context_.Report("Could not open JPS file %s ", jpsPath);
+    context_.ReportFileFailure(jpsPath, error);
     return false;
   }
   s_.JpsStream = &jps_;
@@ -92,7 +107,10 @@ bool Conversion::Start(const char* jpsPath) {
 void Conversion::Loop() {
   for (;;) {
     DecoderEvent event = DecodeUntilEvent(&s_, progress_.PauseAt());
-    if (event < 0 || jps_.AtEnd()) break;
+    if (event < 0 || jps_.AtEnd()) {
+      endOfInput_ = true;
+      break;
+    }
     progress_.Step(jps_.Position());
     if (context_.AbortRequested()) break;
     switch (event) {
@@ -124,11 +142,46 @@ void Conversion::Loop() {
 
 // A refused epoch has told the host why itself.
 void Conversion::OnGreisEpoch() {
+  EpochIdSet ids = s_.EpochIds;
   if (options_.SkipGreisEpochs == 0 &&
       BuildGreisEpoch(&s_, &epoch_, measurements_.get()) == 0) {
     SendKelEpoch();
+    if (anyWritten_) {
+      common_.KeepCommon(ids);
+    } else {
+      common_ = ids;
+      anyWritten_ = true;
+    }
   }
   ClearEpochCounters(&s_);
+}
+
+// The epoch still open at the end of the input is as whole as those before
+// it when it holds every epoch-feeding message that each of them held
+// (messages sent only every few epochs, such as the date, do not count) and
+// none of its messages was damaged or cut off.
+bool Conversion::OpenEpochComplete(bool cutOff) const {
+  if (cutOff || s_.EpochDamaged != 0 || s_.EpochMessageCounts[kCountDamaged] != 0) return false;
+  return !anyWritten_ || s_.EpochIds.Holds(common_);
+}
+
+void Conversion::AtEndOfInput() {
+  char id[3] = "";
+  bool ofAnEpoch = false;
+  bool cutOff = CutOffMessage(s_, id, &ofAnEpoch);
+  if (cutOff) {
+    context_.Report("Message %s cut off by the end of the input at byte %lld", id,
+                    static_cast<long long>(jps_.Position() - s_.Framing.fill));
+  }
+  // An open epoch: its receiver time came, and its C/A ranges.
+  if (s_.EpochMessageCounts[kCountCaRange] != 1 || s_.Intake == kIntakeAfterEnd) return;
+  if (OpenEpochComplete(cutOff && ofAnEpoch)) {
+    OnGreisEpoch();
+  } else {
+    context_.Notify(TimeOfWeek(s_, ReceiverTimeMs(s_)),
+                    "The epoch at the end of the input is incomplete: not written");
+    ClearEpochCounters(&s_);
+  }
 }
 
 void Conversion::OnRmEpoch() {
@@ -154,7 +207,11 @@ bool Conversion::Finish() {
   // An abort asked for in the last report ends the conversion as one asked
   // for earlier does.
   progress_.Finish(jps_.Position());
-  if (context_.AbortRequested()) context_.lastError.Set("User Quit");
+  if (context_.AbortRequested()) {
+    context_.lastError.Set("User Quit");
+  } else if (endOfInput_) {
+    AtEndOfInput();
+  }
   int utc = LeapSeconds(s_);
   if (utc == 0 && s_.GlonassEphemerisCount != 0) {
     context_.Report("\n");
@@ -178,11 +235,24 @@ bool Conversion::Finish() {
   }
   jps_.Close();
   s_.JpsStream = nullptr;
-  ConversionEnd end{utc, s_.MessagesFound, context_.AbortRequested()};
+  return CloseOutputs(ConversionEnd{utc, s_.MessagesFound, context_.AbortRequested()});
+}
+
+// Every output closed; all of them put in place when each is complete (an
+// aborted conversion's too), none of them when one is not.
+bool Conversion::CloseOutputs(const ConversionEnd& end) {
   for (int i = 0; i < outputCount_; ++i) {
     if (!outputs_[i]->Close(context_, end)) failed_ = true;
   }
-  return !failed_;
+  if (failed_) {
+    files_.Discard();
+    return false;
+  }
+  std::vector<std::string> failures;
+  if (files_.Commit(&failures)) return true;
+  for (const std::string& text : failures) context_.Report("%s", text.c_str());
+  context_.lastError.Set("%s", failures.front().c_str());
+  return false;
 }
 
 }  // namespace
@@ -195,6 +265,7 @@ int32_t ConversionDriver(ConversionContext& context, DecoderState& state, const 
       new (std::nothrow) Conversion(context, state, options, outputs, outputCount));
   if (!conversion) {
     context.Report("ERROR: Not enough memory for measurements\n");
+    context.lastError.Set("ERROR: Not enough memory for measurements");
     return -1;
   }
   bool started = conversion->Start(jpsPath);
