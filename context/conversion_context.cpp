@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 
+#include "support/output_files.h"
+
 namespace jps {
 
 // A host without OnMessage costs no formatting.
@@ -23,6 +25,12 @@ void ConversionContext::Notify(double time, const char* format, ...) {
   va_start(args, format);
   SendV(time, format, args);
   va_end(args);
+}
+
+void ConversionContext::ReportFileFailure(const char* path, int error) {
+  const char* reason = error != 0 ? SystemReason(error) : "the system gave no reason";
+  Report("%s: %s", path, reason);
+  lastError.Set("%s: %s", path, reason);
 }
 
 }  // namespace jps

@@ -60,6 +60,9 @@ class ConversionContext {
   // with the time tag -1 (Report) or a receiver time (Notify). Nothing is
   // sent to a host without OnMessage.
   void Report(const char* format, ...) JPS_PRINTF_LIKE(2, 3);
+  // "path: the system's reason" for a file that could not be opened, written
+  // or put in place, to the host and into the last error.
+  void ReportFileFailure(const char* path, int error);
   void Notify(double time, const char* format, ...) JPS_PRINTF_LIKE(3, 4);
 
   bool AbortRequested() const { return abort_.load(std::memory_order_relaxed) != 0; }

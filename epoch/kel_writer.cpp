@@ -31,7 +31,9 @@ bool WriteAll(std::FILE* f, const void* data, size_t n) {
 }  // namespace
 
 KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInterval,
-                         uint16_t bufferSize, uint8_t channelCount, FailureText* failure) {
+                         uint16_t bufferSize, uint8_t channelCount, FailureText* failure,
+                         const char* recordedPath) {
+  const char* name = recordedPath != nullptr ? recordedPath : path;
   KelWriter* w = new (std::nothrow) KelWriter();
   if (w == nullptr) {
     failure->Set("Error: Not enough memory in header");
@@ -46,14 +48,14 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
   h.channelCount = static_cast<int8_t>(channelCount);
   h.bufferSize = static_cast<int16_t>(bufferSize);
   // A path longer than the field is cut to 143 characters.
-  std::strncpy(h.fileName, path, kKelFileNameSize - 1);
+  std::strncpy(h.fileName, name, kKelFileNameSize - 1);
   h.fileName[kKelFileNameSize - 1] = '\0';
   w->buffer = nullptr;
   StampCreationTime(&h);
 
   w->stream = std::fopen(path, "wb");
   if (w->stream == nullptr) {
-    failure->Set("Error: Unable to open %s for writing", path);
+    failure->Set("Error: Unable to open %s for writing", name);
     delete w;
     return nullptr;
   }
@@ -81,7 +83,7 @@ KelWriter* CreateKelFile(const char* path, uint8_t receiverType, float epochInte
   uint8_t image[kKelHeaderSize];
   EncodeKelHeader(h, image);  // streamSlot and bufferSlot are zero in the file
   if (!WriteAll(w->stream, image, sizeof image)) {
-    failure->Set("Error: Unable to write to %s", path);
+    failure->Set("Error: Unable to write to %s", name);
     std::fclose(w->stream);
     delete[] w->buffer;
     delete w;

@@ -59,6 +59,9 @@ struct ObservationCollector::State {
   Intake intake = Intake::kNone;
   uint8_t arrived[kMarkCount] = {};
   bool satelliteDataArrived = false;
+  // The marks that every epoch written so far took.
+  uint8_t common[kMarkCount] = {};
+  bool anyWritten = false;
   // Satellites written in the epoch numbered serial, by system and number:
   // a satellite the list names twice is written once.
   uint32_t written[kGnssSystemCount][kNumberCount] = {};
@@ -84,6 +87,8 @@ void ObservationCollector::Reset() {
   s.satelliteDataArrived = false;
   std::memset(s.written, 0, sizeof s.written);
   s.serial = 0;
+  std::memset(s.common, 0, sizeof s.common);
+  s.anyWritten = false;
 }
 
 void ObservationCollector::OnMessage(const uint8_t* message, int L) {
@@ -107,7 +112,21 @@ void ObservationCollector::OnIntakeClosed() {
 
 void ObservationCollector::OnEpochDiscarded() { state_->intake = Intake::kNone; }
 
-void ObservationCollector::Finish() { state_->intake = Intake::kNone; }
+ObservationCollector::LastEpoch ObservationCollector::Finish(bool damaged) {
+  State& s = *state_;
+  if (s.intake == Intake::kNone) return LastEpoch::kNone;
+  bool whole = !damaged;
+  for (int mark = 0; whole && s.anyWritten && mark < kMarkCount; ++mark) {
+    whole = s.common[mark] == 0 || s.arrived[mark] != 0;
+  }
+  if (!whole) {
+    s.intake = Intake::kNone;
+    return LastEpoch::kLeftOut;
+  }
+  return CompleteEpoch() ? LastEpoch::kWritten : LastEpoch::kLeftOut;
+}
+
+void ObservationCollector::Stop() { state_->intake = Intake::kNone; }
 
 bool ObservationCollector::Takes(int mark) {
   State& s = *state_;
@@ -200,15 +219,21 @@ void ObservationCollector::OnRecord(const uint8_t* message, const uint8_t* body,
   }
 }
 
-void ObservationCollector::CompleteEpoch() {
+bool ObservationCollector::CompleteEpoch() {
   State& s = *state_;
-  if (s.intake == Intake::kNone) return;
+  if (s.intake == Intake::kNone) return false;
   s.intake = Intake::kNone;
   if (!s.clock.HasDate()) {
     s.clock.ReportNoDate();
-    return;
+    return false;
   }
-  if (BuildEpoch() > 0) receiver_.OnObservationEpoch(s.epoch);
+  if (BuildEpoch() == 0) return false;
+  for (int mark = 0; mark < kMarkCount; ++mark) {
+    s.common[mark] = s.anyWritten ? (s.common[mark] & s.arrived[mark]) : s.arrived[mark];
+  }
+  s.anyWritten = true;
+  receiver_.OnObservationEpoch(s.epoch);
+  return true;
 }
 
 int ObservationCollector::BuildEpoch() {

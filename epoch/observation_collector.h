@@ -44,8 +44,15 @@ class ObservationCollector final : public MessageTap {
   void OnMessage(const uint8_t* message, int L) override;
   void OnIntakeClosed() override;
   void OnEpochDiscarded() override;
-  // The input ended. The epoch still open is left out.
-  void Finish();
+  // What became of the epoch still open when the input ended.
+  enum class LastEpoch { kNone, kWritten, kLeftOut };
+  // The input ended. The epoch still open is written when it is as whole as
+  // those before it: it took every identifier that each epoch written took
+  // (those sent only every few epochs do not count), and none of its
+  // messages was damaged or cut off (damaged: the decoder's word).
+  LastEpoch Finish(bool damaged);
+  // A conversion stopped by the user: the open epoch is left out.
+  void Stop();
 
  private:
   struct State;
@@ -58,8 +65,8 @@ class ObservationCollector final : public MessageTap {
   // one closes the intake.
   bool Takes(int mark);
   void OpenEpoch();
-  // The epoch is whole: delivered when it has what an epoch needs.
-  void CompleteEpoch();
+  // The epoch is whole: delivered (true) when it has what an epoch needs.
+  bool CompleteEpoch();
   int BuildEpoch();
 
   ConversionContext& context_;

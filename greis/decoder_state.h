@@ -85,6 +85,22 @@ constexpr int kLoopFlagStatusSet = 0x40;
 constexpr int kLoopFlagCodePhaseGood = 0x10;
 constexpr int kLoopFlagCycleSlip = 0x20;   // the rM record: phase invalid
 
+// A set of dispatch states, one bit each.
+struct EpochIdSet {
+  uint64_t bits[(kDispatchStateCount + 63) / 64];
+  void Add(int state) { bits[state / 64] |= uint64_t{1} << (state % 64); }
+  // True when every member of other is a member.
+  bool Holds(const EpochIdSet& other) const {
+    for (size_t i = 0; i < sizeof bits / sizeof bits[0]; ++i) {
+      if ((bits[i] & other.bits[i]) != other.bits[i]) return false;
+    }
+    return true;
+  }
+  void KeepCommon(const EpochIdSet& other) {
+    for (size_t i = 0; i < sizeof bits / sizeof bits[0]; ++i) bits[i] &= other.bits[i];
+  }
+};
+
 // Indices of EpochMessageCounts.
 enum EpochCounter : int {
   kCountTime = 0,          // [~~]
@@ -226,6 +242,11 @@ struct DecoderState {
   uint8_t Arrived[kIntakeMarks];
   int32_t SatelliteDataArrived;
   int32_t Intake;   // an EpochIntake
+  // The identifiers (by dispatch state) of the messages that fed the epoch,
+  // and whether one of its messages failed its check (damaged epochs kept
+  // or not); cleared with EpochMessageCounts.
+  EpochIdSet EpochIds;
+  int32_t EpochDamaged;
   // Whole messages (good checksum or CRC) met in the conversion.
   int64_t MessagesFound;
   // Camera pulse numbers of list A and list B; each list counts its own.

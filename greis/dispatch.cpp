@@ -10,6 +10,7 @@
 #include "greis/jps_input.h"
 #include "greis/message_parsers.h"
 #include "greis/message_tap.h"
+#include "greis/satellite_messages.h"
 #include "greis/rm_record.h"
 #include "support/satellite_numbers.h"
 
@@ -109,6 +110,7 @@ bool OutsideIntake(DecoderState* s, const DispatchRow& row, const uint8_t* messa
 void NoteArrival(DecoderState* s, const DispatchRow& row) {
   if (!FeedsEpoch(row)) return;
   s->Arrived[ArrivalMark(row)] = 1;
+  s->EpochIds.Add(row.state);
   if (row.intake == Intake::kPerSatellite) s->SatelliteDataArrived = 1;
 }
 
@@ -121,6 +123,7 @@ void ReportBadMessageHeader(DecoderState* s) {
 }
 
 DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
+  s->EpochDamaged = 1;
   ReportBadMessageHeader(s);
   s->Context->Notify(TimeOfDaySeconds(*s), "Checksum on %d", row.state);
   if (row.zeroed && row.counter != kNoCounter) s->EpochMessageCounts[row.counter] = 0;
@@ -192,6 +195,7 @@ DecoderEvent HandleMessage(DecoderState* s, const uint8_t* message) {
 
     case Handling::kSatIndices:
       if (ParseSatIndices(*s, message, L) == 0) return AcceptMessage(s, row, message);
+      s->EpochDamaged = 1;
       ReportBadMessageHeader(s);
       s->Context->Notify(TimeOfDaySeconds(*s), "Checksum error on SI message: %d %d", row.state, L);
       s->EpochMessageCounts[kCountSatIndices] = 0;
@@ -294,6 +298,30 @@ DecoderEvent DecodeNext(DecoderState* s) {
   }
 }
 
+bool CutOffMessage(const DecoderState& s, char (&id)[3], bool* ofAnEpoch) {
+  const FramingState& f = s.Framing;
+  if (f.phase == kPhaseHunt || f.fill < 1) return false;
+  // One byte is a first identifier character at most: it may have begun anything.
+  if (f.fill < 2) {
+    id[0] = static_cast<char>(f.HeaderBuffer[0]);
+    id[1] = '\0';
+    *ofAnEpoch = true;
+    return true;
+  }
+  IdText text(f);
+  std::memcpy(id, text.text, sizeof id);
+  // The next epoch's receiver time, and messages known to lie outside
+  // epochs (ephemerides, events), belong to no epoch that was open.
+  const uint8_t* h = f.HeaderBuffer;
+  bool perSatellite = FindSatelliteMessage(h) != nullptr || (h[0] == 'S' && h[1] == 'I') ||
+                      (h[0] == 'N' && h[1] == 'N');
+  const DispatchRow* row = f.fill >= 3 ? FindDispatchRow(h) : nullptr;
+  bool boundary = h[0] == '~' && h[1] == '~';
+  bool outside = row != nullptr && row->intake == Intake::kOutside && !perSatellite;
+  *ofAnEpoch = !boundary && !outside;
+  return true;
+}
+
 int ResetEpoch(int8_t* counts, DecoderState* s) {
   if (s->Context->switches.keepDamagedEpochs) return kEventNone;
   (void)counts;
@@ -323,6 +351,8 @@ void ClearEpochCounters(DecoderState* s) {
   std::memset(s->EpochMessageCounts, 0, sizeof s->EpochMessageCounts);
   std::memset(s->Arrived, 0, sizeof s->Arrived);
   s->SatelliteDataArrived = 0;
+  s->EpochIds = EpochIdSet{};
+  s->EpochDamaged = 0;
 }
 
 void ResetDecoder(DecoderState* s, ConversionContext* context) {

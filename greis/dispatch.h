@@ -74,6 +74,12 @@ const DispatchRow* FindTapOnlyRow(const uint8_t* header, int L);
 
 DecoderEvent DecodeNext(DecoderState* state);
 
+// After the end of the input: the identifier of a message that the end cut
+// off (in id, as text), and whether it may have belonged to an epoch (any
+// message whose identifier is not known to lie outside epochs). False when
+// no message was cut off.
+bool CutOffMessage(const DecoderState& state, char (&id)[3], bool* ofAnEpoch);
+
 // The header step once the five header bytes are in HeaderBuffer: enters the
 // identifier's body state (true), or rejects the candidate (false).
 bool FinishHeader(DecoderState* state);

@@ -1,8 +1,11 @@
 #include "plugin/conversion_driver.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "epoch/greis_epoch.h"
 #include "epoch/observation_collector.h"
@@ -32,6 +35,8 @@ class Conversion final : public StationLineOutput, public MessageTap, public Obs
 
   bool Start(const char* jpsPath);
   void Loop();
+  // The end of the input: what a message cut off there, the epoch still open.
+  void AtEndOfInput();
   bool Finish();
 
   // The decoder's station-mark lines, to every output.
@@ -54,6 +59,8 @@ class Conversion final : public StationLineOutput, public MessageTap, public Obs
  private:
   void OnGreisEpoch();
   void OnRmEpoch();
+  bool OpenEpochComplete(bool cutOff) const;
+  bool CloseOutputs(const ConversionEnd& end);
   void OnEphemeris(const char* id, const uint8_t* record, int size);
   void SendKelEpoch() {
     for (int i = 0; i < outputCount_; ++i) outputs_[i]->OnKelEpoch(epoch_, measurements_.get());
@@ -69,8 +76,13 @@ class Conversion final : public StationLineOutput, public MessageTap, public Obs
   std::unique_ptr<KelMeasurement[]> measurements_;
   std::unique_ptr<ObservationCollector> collector_;
   Progress progress_;
+  OutputFiles files_;
   char jpsPath_[kPathSize + 8] = "";
   bool failed_ = false;   // an output could not be written or the input read
+  bool endOfInput_ = false;
+  // The epoch-feeding identifiers that every epoch written so far held.
+  EpochIdSet common_{};
+  bool anyWritten_ = false;
 };
 
 bool Conversion::Start(const char* jpsPath) {
@@ -81,6 +93,7 @@ bool Conversion::Start(const char* jpsPath) {
   measurements_.reset(new (std::nothrow) KelMeasurement[kMaxChannels]());
   if (!measurements_) {
     context_.Report("ERROR: Not enough memory for measurements\n");
+    context_.lastError.Set("ERROR: Not enough memory for measurements");
     return false;
   }
   std::memset(context_.continuity.LockSeconds, 0, sizeof context_.continuity.LockSeconds);
@@ -95,13 +108,15 @@ bool Conversion::Start(const char* jpsPath) {
     }
   }
   for (int i = 0; i < outputCount_; ++i) {
-    if (!outputs_[i]->Open(context_)) return false;
+    if (!outputs_[i]->Open(context_, files_)) return false;
   }
   s_.StationOutput = this;
   s_.Tap = this;
 
   if (!jps_.Open(jpsPath)) {
+    int error = errno;
     context_.Report("Could not open JPS file %s ", jpsPath);
+    context_.ReportFileFailure(jpsPath, error);
     return false;
   }
   s_.JpsStream = &jps_;
@@ -114,7 +129,10 @@ bool Conversion::Start(const char* jpsPath) {
 void Conversion::Loop() {
   for (;;) {
     DecoderEvent event = DecodeUntilEvent(&s_, progress_.PauseAt());
-    if (event < 0 || jps_.AtEnd()) break;
+    if (event < 0 || jps_.AtEnd()) {
+      endOfInput_ = true;
+      break;
+    }
     progress_.Step(jps_.Position());
     if (context_.AbortRequested()) break;
     switch (event) {
@@ -146,11 +164,56 @@ void Conversion::Loop() {
 
 // A refused epoch has told the host why itself.
 void Conversion::OnGreisEpoch() {
+  EpochIdSet ids = s_.EpochIds;
   if (options_.SkipGreisEpochs == 0 &&
       BuildGreisEpoch(&s_, &epoch_, measurements_.get()) == 0) {
     SendKelEpoch();
+    if (anyWritten_) {
+      common_.KeepCommon(ids);
+    } else {
+      common_ = ids;
+      anyWritten_ = true;
+    }
   }
   ClearEpochCounters(&s_);
+}
+
+// The epoch still open at the end of the input is as whole as those before
+// it when it holds every epoch-feeding message that each of them held
+// (messages sent only every few epochs, such as the date, do not count) and
+// none of its messages was damaged or cut off.
+bool Conversion::OpenEpochComplete(bool cutOff) const {
+  if (cutOff || s_.EpochDamaged != 0 || s_.EpochMessageCounts[kCountDamaged] != 0) return false;
+  return !anyWritten_ || s_.EpochIds.Holds(common_);
+}
+
+void Conversion::AtEndOfInput() {
+  char id[3] = "";
+  bool ofAnEpoch = false;
+  bool cutOff = CutOffMessage(s_, id, &ofAnEpoch);
+  if (cutOff) {
+    context_.Report("Message %s cut off by the end of the input at byte %lld", id,
+                    static_cast<long long>(jps_.Position() - s_.Framing.fill));
+  }
+  bool leftOut = false;
+  bool damaged = (cutOff && ofAnEpoch) || s_.EpochDamaged != 0;
+  // An open epoch: its receiver time came, and its C/A ranges.
+  if (s_.EpochMessageCounts[kCountCaRange] == 1 && s_.Intake != kIntakeAfterEnd) {
+    if (OpenEpochComplete(cutOff && ofAnEpoch)) {
+      OnGreisEpoch();
+    } else {
+      leftOut = true;
+      ClearEpochCounters(&s_);
+    }
+  }
+  // The epochs of observations follow the same rule on what they hold.
+  if (collector_) {
+    leftOut |= collector_->Finish(damaged) == ObservationCollector::LastEpoch::kLeftOut;
+  }
+  if (leftOut) {
+    context_.Notify(TimeOfWeek(s_, ReceiverTimeMs(s_)),
+                    "The epoch at the end of the input is incomplete: not written");
+  }
 }
 
 void Conversion::OnRmEpoch() {
@@ -177,7 +240,12 @@ bool Conversion::Finish() {
   // An abort asked for in the last report ends the conversion as one asked
   // for earlier does.
   progress_.Finish(jps_.Position());
-  if (context_.AbortRequested()) context_.lastError.Set("User Quit");
+  if (context_.AbortRequested()) {
+    context_.lastError.Set("User Quit");
+    if (collector_) collector_->Stop();
+  } else if (endOfInput_) {
+    AtEndOfInput();
+  }
   int utc = LeapSeconds(s_);
   if (utc == 0 && s_.GlonassEphemerisCount != 0) {
     context_.Report("\n");
@@ -201,12 +269,24 @@ bool Conversion::Finish() {
   }
   jps_.Close();
   s_.JpsStream = nullptr;
-  if (collector_) collector_->Finish();
-  ConversionEnd end{utc, s_.MessagesFound, context_.AbortRequested()};
+  return CloseOutputs(ConversionEnd{utc, s_.MessagesFound, context_.AbortRequested()});
+}
+
+// Every output closed; all of them put in place when each is complete (an
+// aborted conversion's too), none of them when one is not.
+bool Conversion::CloseOutputs(const ConversionEnd& end) {
   for (int i = 0; i < outputCount_; ++i) {
     if (!outputs_[i]->Close(context_, end)) failed_ = true;
   }
-  return !failed_;
+  if (failed_) {
+    files_.Discard();
+    return false;
+  }
+  std::vector<std::string> failures;
+  if (files_.Commit(&failures)) return true;
+  for (const std::string& text : failures) context_.Report("%s", text.c_str());
+  context_.lastError.Set("%s", failures.front().c_str());
+  return false;
 }
 
 }  // namespace
@@ -219,6 +299,7 @@ int32_t ConversionDriver(ConversionContext& context, DecoderState& state, const 
       new (std::nothrow) Conversion(context, state, options, outputs, outputCount));
   if (!conversion) {
     context.Report("ERROR: Not enough memory for measurements\n");
+    context.lastError.Set("ERROR: Not enough memory for measurements");
     return -1;
   }
   bool started = conversion->Start(jpsPath);

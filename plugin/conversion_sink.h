@@ -11,6 +11,7 @@
 #include "context/conversion_context.h"
 #include "epoch/observation_epoch.h"
 #include "support/kel_records.h"
+#include "support/output_files.h"
 #include "support/sta_lines.h"
 
 namespace jps {
@@ -40,8 +41,10 @@ class ConversionSink {
   // time; without a sink that wants them they are not made).
   virtual bool WantsObservations() const { return false; }
 
-  // Creates the outputs; false (with the reason told to the host) when it cannot.
-  virtual bool Open(ConversionContext& context) = 0;
+  // Creates the outputs, each under the temporary name that files gives for
+  // it (the driver puts them in place when every output is complete); false
+  // (with the reason told to the host) when one cannot be created.
+  virtual bool Open(ConversionContext& context, OutputFiles& files) = 0;
 
   virtual void OnKelEpoch(const KelEpoch& epoch, const KelMeasurement* measurements) {
     (void)epoch;
@@ -52,7 +55,8 @@ class ConversionSink {
   virtual void OnStationLine(const StaLine& line) { (void)line; }
 
   // Writes what closes the outputs and closes them; false (with the reason
-  // told to the host) when one could not be written.
+  // told to the host) when one could not be written. The driver then leaves
+  // every output of the conversion out.
   virtual bool Close(ConversionContext& context, const ConversionEnd& end) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "plugin/kel_output.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "ephemeris/epp_writers.h"
@@ -30,31 +31,40 @@ KelOutput::KelOutput(const char* kelPath, const char* eppPath) {
 
 KelOutput::~KelOutput() = default;
 
-bool KelOutput::Open(ConversionContext& context) {
+bool KelOutput::Open(ConversionContext& context, OutputFiles& files) {
   context_ = &context;
   FailureText failure;
-  kel_.reset(CreateKelFile(kelPath_, kGreisReceiverType, kEpochInterval, kKelBufferSize,
-                           kMaxChannels, &failure));
+  const char* kelFile = files.Add(kelPath_);
+  if (kelFile != nullptr) {
+    kel_.reset(CreateKelFile(kelFile, kGreisReceiverType, kEpochInterval, kKelBufferSize,
+                             kMaxChannels, &failure, kelPath_));
+  }
   if (!kel_) {
+    int error = errno;
     context.Report("ERROR: Could Not Open %s\n", kelPath_);
+    context.ReportFileFailure(kelPath_, error);
     return false;
   }
-  if (!epp_.Open(eppPath_)) {
+  if (!epp_.Open(files.Add(eppPath_))) {
     context.Report("Could not open EPP file %s\n", eppPath_);
+    context.ReportFileFailure(eppPath_, epp_.error());
     return false;
   }
   epp_.Write(kEppHeaderLine);
-  if (!sta_.Open(staPath_)) {
+  if (!sta_.Open(files.Add(staPath_))) {
     context.Report("Could not open STATION MARK file %s\n", staPath_);
+    context.ReportFileFailure(staPath_, sta_.error());
     return false;
   }
   WriteStaTitle(sta_);
   return true;
 }
 
-void KelOutput::ReportWriteError(const FailureText& failure) {
+// Every failed write is told; the system's reason once, with the first.
+void KelOutput::ReportWriteError(const FailureText& failure, const char* path, int error) {
   context_->Report("Write Error: %s", failure.c_str());
   context_->lastError.Set("%s", failure.c_str());
+  if (!failed_) context_->ReportFileFailure(path, error);
   failed_ = true;
 }
 
@@ -66,7 +76,7 @@ void KelOutput::OnKelEpoch(const KelEpoch& epoch, const KelMeasurement* measurem
   if (count > 0) std::memcpy(measurements_, measurements, sizeof(KelMeasurement) * count);
   FailureText failure;
   if (WriteKelEpoch(kel_.get(), &epoch_, measurements_, &failure) != 0) {
-    ReportWriteError(failure);
+    ReportWriteError(failure, kelPath_, errno);
   }
   ++context_->counters.epochs;
 }
@@ -94,14 +104,14 @@ bool KelOutput::Close(ConversionContext& context, const ConversionEnd& end) {
   FailureText failure;
   if (!epp_.Close()) {
     failure.Set("Error: Unable to write to %s", eppPath_);
-    ReportWriteError(failure);
+    ReportWriteError(failure, eppPath_, epp_.error());
   }
   bool kelOk = true;
   CloseKelFile(kel_.release(), &kelOk, &failure);
-  if (!kelOk) ReportWriteError(failure);
+  if (!kelOk) ReportWriteError(failure, kelPath_, errno);
   if (!sta_.Close()) {
     failure.Set("Error: Unable to write to %s", staPath_);
-    ReportWriteError(failure);
+    ReportWriteError(failure, staPath_, sta_.error());
   }
   return !failed_;
 }

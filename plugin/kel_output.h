@@ -19,14 +19,14 @@ class KelOutput final : public ConversionSink {
   KelOutput(const char* kelPath, const char* eppPath);
   ~KelOutput() override;
 
-  bool Open(ConversionContext& context) override;
+  bool Open(ConversionContext& context, OutputFiles& files) override;
   void OnKelEpoch(const KelEpoch& epoch, const KelMeasurement* measurements) override;
   void OnEphemeris(const EphemerisMessage& message) override;
   void OnStationLine(const StaLine& line) override;
   bool Close(ConversionContext& context, const ConversionEnd& end) override;
 
  private:
-  void ReportWriteError(const FailureText& failure);
+  void ReportWriteError(const FailureText& failure, const char* path, int error);
 
   struct KelCloser {
     void operator()(KelWriter* w) const;

@@ -30,7 +30,8 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// True when the path names an existing regular file.
+// True when the path names an existing regular file; otherwise errno tells
+// why (EISDIR for a folder).
 bool IsRegularFile(const char* path);
 
 }  // namespace jps

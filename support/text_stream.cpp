@@ -1,5 +1,6 @@
 #include "support/text_stream.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
@@ -10,8 +11,19 @@ TextStream::~TextStream() { Close(); }
 bool TextStream::Open(const char* path) {
   Close();
   failed_ = false;
+  error_ = 0;
+  if (path == nullptr) {
+    error_ = errno;
+    return false;
+  }
   file_ = std::fopen(path, "wb");
+  if (file_ == nullptr) error_ = errno;
   return file_ != nullptr;
+}
+
+void TextStream::Fail() {
+  if (!failed_) error_ = errno;
+  failed_ = true;
 }
 
 void TextStream::Write(const char* text) {
@@ -20,9 +32,9 @@ void TextStream::Write(const char* text) {
   while (*p != '\0') {
     const char* lf = std::strchr(p, '\n');
     size_t n = lf != nullptr ? static_cast<size_t>(lf - p) : std::strlen(p);
-    if (n > 0 && std::fwrite(p, 1, n, file_) != n) failed_ = true;
+    if (n > 0 && std::fwrite(p, 1, n, file_) != n) Fail();
     if (lf == nullptr) break;
-    if (std::fwrite("\r\n", 1, 2, file_) != 2) failed_ = true;
+    if (std::fwrite("\r\n", 1, 2, file_) != 2) Fail();
     p = lf + 1;
   }
 }
@@ -38,12 +50,10 @@ void TextStream::Printf(const char* format, ...) {
 
 bool TextStream::Close() {
   if (file_ == nullptr) return true;
-  bool ok = !failed_;
-  if (std::fflush(file_) != 0 || std::ferror(file_) != 0) ok = false;
-  if (std::fclose(file_) != 0) ok = false;
+  if (std::fflush(file_) != 0 || std::ferror(file_) != 0) Fail();
+  if (std::fclose(file_) != 0) Fail();
   file_ = nullptr;
-  failed_ = !ok;
-  return ok;
+  return !failed_;
 }
 
 }  // namespace jps

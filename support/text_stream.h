@@ -16,7 +16,8 @@ class TextStream {
   TextStream(const TextStream&) = delete;
   TextStream& operator=(const TextStream&) = delete;
 
-  // Creates or truncates the file. Returns false when it cannot be opened.
+  // Creates or truncates the file. Returns false when it cannot be opened
+  // (a null path: errno tells why the caller has none).
   bool Open(const char* path);
   bool IsOpen() const { return file_ != nullptr; }
 
@@ -27,13 +28,19 @@ class TextStream {
 
   // True once any write failed.
   bool Failed() const { return failed_; }
+  // The system's error number of the first failure (open, write, flush or
+  // close); 0 without one.
+  int error() const { return error_; }
   // Flushes and closes; false when a write, the flush or the close failed.
   // Closing a stream that is not open returns true.
   bool Close();
 
  private:
+  void Fail();
+
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace jps

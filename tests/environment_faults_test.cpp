@@ -4,11 +4,15 @@
 // read. Each ends with a clear text through the callbacks and the result -1,
 // never with success over a partial file.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "plugin/conversion_api.h"
@@ -58,17 +62,49 @@ class EnvironmentFaults : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(EnvironmentFaults, EachOutputOnAFullDeviceFailsTheConversion) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  for (const char* ext : {".kel", ".epp", ".STA"}) {
-    std::string folder = dir_ + "/full" + ext;
-    fs::create_directories(folder);
-    std::string target = folder + "/out" + ext;
-    fs::create_symlink("/dev/full", target);
-    HostRun run = jpstest::RunHost(input_, folder + "/out.kel");
-    EXPECT_EQ(run.result, -1) << ext;
-    EXPECT_TRUE(HasTextWith(run, {"Write Error: ", "Unable to write to", target})) << ext;
+// Files of a good earlier conversion, and what they held.
+struct EarlierFiles {
+  std::map<std::string, std::string> contents;
+  explicit EarlierFiles(const std::string& kel) {
+    for (const char* ext : {".kel", ".epp", ".STA"}) {
+      std::string path = kel.substr(0, kel.size() - 4) + ext;
+      contents[path] = std::string("earlier ") + ext;
+      jpstest::WriteFile(path, jpsbuild::Bytes(contents[path].begin(), contents[path].end()));
+    }
   }
+  // True when each is as it was and nothing else lies beside them.
+  bool Untouched(const std::string& folder, size_t othersExpected = 0) const {
+    for (const auto& [path, text] : contents) {
+      if (jpstest::ReadFile(path) != text) return false;
+    }
+    size_t entries = 0;
+    for (const auto& e : fs::directory_iterator(folder)) entries += e.is_regular_file() ? 1 : 0;
+    return entries == contents.size() + othersExpected;
+  }
+};
+
+TEST_F(EnvironmentFaults, AWriteFailureMidwayLeavesTheEarlierFilesAsTheyWere) {
+  std::string folder = dir_ + "/out";
+  fs::create_directories(folder);
+  std::string kel = folder + "/x.kel";
+  EarlierFiles earlier(kel);
+  jpstest::WriteFile(dir_ + "/long.jps", jpstest::Joined(jpstest::BuiltSessionMessages(400)));
+  // A file-size limit well inside the KEL file: its writes fail part-way.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{20000, 20000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    HostRun run = jpstest::RunHost(dir_ + "/long.jps", kel);
+    bool told = HasTextWith(run, {kel + ": File too large"});
+    _exit(run.result == -1 && told ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the conversion did not fail with the reason";
+  EXPECT_TRUE(earlier.Untouched(folder));
 }
 
 TEST_F(EnvironmentFaults, ReadOnlyFolder) {
@@ -84,6 +120,7 @@ TEST_F(EnvironmentFaults, ReadOnlyFolder) {
   HostRun run = jpstest::RunHost(input_, kel);
   EXPECT_EQ(run.result, -1);
   EXPECT_TRUE(run.HasMessage("ERROR: Could Not Open " + kel + "\n"));
+  EXPECT_TRUE(HasTextWith(run, {kel + ": "}));   // and the system's reason
   EXPECT_FALSE(fs::exists(kel));
   fs::permissions(dir_ + "/read-only", fs::perms::owner_all);
 }
@@ -95,11 +132,19 @@ TEST_F(EnvironmentFaults, MissingFolderOrAFileWhereAFolderShouldBe) {
     EXPECT_TRUE(run.HasMessage("ERROR: Could Not Open " + kel + "\n")) << kel;
     EXPECT_EQ(run.request.EpochsWritten, 0);
   }
-  // The KEL file can be made, but its EPP file is a folder.
-  fs::create_directories(dir_ + "/epp-folder/out.epp");
-  HostRun run = jpstest::RunHost(input_, dir_ + "/epp-folder/out.kel");
+  // The KEL file can be made, but its EPP file is a folder: the earlier
+  // KEL and STA files stay as they were.
+  std::string folder = dir_ + "/epp-folder";
+  fs::create_directories(folder);
+  EarlierFiles earlier(folder + "/out.kel");
+  fs::remove(folder + "/out.epp");
+  fs::create_directories(folder + "/out.epp");
+  HostRun run = jpstest::RunHost(input_, folder + "/out.kel");
   EXPECT_EQ(run.result, -1);
-  EXPECT_TRUE(run.HasMessage("Could not open EPP file " + dir_ + "/epp-folder/out.epp\n"));
+  EXPECT_TRUE(run.HasMessage("Could not open EPP file " + folder + "/out.epp\n"));
+  EXPECT_TRUE(run.HasMessage(folder + "/out.epp: Is a directory"));
+  earlier.contents.erase(folder + "/out.epp");
+  EXPECT_TRUE(earlier.Untouched(folder));
 }
 
 TEST_F(EnvironmentFaults, PathsOf255CharactersConvertAndLongerOnesAreRefused) {

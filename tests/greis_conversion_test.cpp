@@ -180,7 +180,7 @@ int CountMessages(const std::string& bytes, const std::string& id) {
 
 struct Recording {
   const char* name;
-  int epochs;            // [~~] messages, each epoch with one [rc]; the last stays open
+  int epochs;            // [~~] messages, each epoch with one [rc]; the last ends with the input
   double firstTime, lastTime, step;
 };
 
@@ -190,7 +190,7 @@ void CheckRecording(const Recording& r) {
   std::string bytes = jpstest::ReadFile(path);
   int times = CountMessages(bytes, "~~");
   EXPECT_EQ(times, CountMessages(bytes, "rc"));
-  EXPECT_EQ(times - 1, r.epochs);
+  EXPECT_EQ(times, r.epochs);
 
   jpstest::HostRun run = jpstest::RunHost(path, jpstest::TempDir() + "/out.kel");
   EXPECT_EQ(run.result, 0);
@@ -256,13 +256,15 @@ void CheckRecording(const Recording& r) {
 }  // namespace
 
 TEST_F(GreisConversion, RecordingOneSecond) {
-  // Friday 2014-08-29 20:02:22 to 20:03:50; 90 [~~], the 90th never closed.
-  CheckRecording({"receiver-2014-08-29-1s.jps", 89, 504142.0, 504230.0, 1.0});
+  // Friday 2014-08-29 20:02:22 to 20:03:51; 90 [~~], the 90th closed by the
+  // end of the input, whole.
+  CheckRecording({"receiver-2014-08-29-1s.jps", 90, 504142.0, 504231.0, 1.0});
 }
 
 TEST_F(GreisConversion, RecordingThirtySeconds) {
-  // Thursday 2015-07-23 19:06:00 to 21:18:30; 267 [~~], the last never closed.
-  CheckRecording({"receiver-2015-07-23-30s.jps", 266, 414360.0, 422310.0, 30.0});
+  // Thursday 2015-07-23 19:06:00 to 21:19:00; 267 epochs, the last closed by
+  // the end of the input, whole.
+  CheckRecording({"receiver-2015-07-23-30s.jps", 267, 414360.0, 422340.0, 30.0});
 }
 
 TEST_F(GreisConversion, ZeroRelativeCountsAreMeasurementsAndMarkersAreNot) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -180,13 +181,19 @@ TEST(JpsconvExitStatus, MissingInputOrUnwritableOutputGivesTwo) {
   std::string dir = jpstest::TempDir();
   ProgramRun missing = Jpsconv({"convert", dir + "/none.jps"}, dir);
   EXPECT_EQ(missing.exit, 2);
-  EXPECT_NE(missing.out.find("not started: cannot open"), std::string::npos);
+  EXPECT_NE(missing.err.find("not started: cannot open"), std::string::npos);
   EXPECT_FALSE(Exists(dir + "/none.kel"));  // nothing created for a missing input
 
   std::string jps = Simulate(dir, "in.jps", {"--minutes", "1"});
   ProgramRun unwritable = Jpsconv({"convert", jps, "-o", jps + "/out.kel"}, dir);
   EXPECT_EQ(unwritable.exit, 2);
   EXPECT_NE(unwritable.err.find("ERROR: Could Not Open"), std::string::npos);
+  // Quiet, the error output still names the file and the system's reason.
+  ProgramRun quiet = Jpsconv({"convert", "-q", jps, "-o", dir + "/newdir/out.kel"}, dir);
+  EXPECT_EQ(quiet.exit, 2);
+  EXPECT_NE(quiet.err.find(dir + "/newdir/out.kel: No such file or directory"),
+            std::string::npos)
+      << quiet.err;
 
   // An output that is the input itself is refused before it is truncated.
   std::string before = jpstest::ReadFile(jps);
@@ -227,19 +234,28 @@ TEST(JpsconvInterrupt, SigintStopsWithAValidPrefixAndClosedFiles) {
   ASSERT_GT(full.size(), 3u * 4096);
 
   // Run the conversion in short slices (SIGSTOP/SIGCONT) and send SIGINT
-  // while it is stopped with part of the epochs written and more than one
-  // buffer of them still to come, so the signal surely lands mid-conversion.
+  // while it is stopped with part of the epochs written (into the KEL file's
+  // temporary name beside it) and more than one buffer of them still to
+  // come, so the signal surely lands mid-conversion.
   std::string kelPath = dir + "/cut.kel";
   pid_t pid = Spawn({"convert", jps, "-o", kelPath}, dir);
+  auto writtenSoFar = [&]() -> off_t {
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      std::string name = e.path().filename().string();
+      if (name.rfind("cut.kel.", 0) == 0 && e.path().extension() == ".tmp") {
+        return static_cast<off_t>(e.file_size());
+      }
+    }
+    return 0;
+  };
   bool sent = false;
   for (int slice = 0; slice < 400000 && !sent; ++slice) {
     kill(pid, SIGSTOP);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
     ASSERT_TRUE(WIFSTOPPED(status)) << "the conversion ended before it could be interrupted";
-    struct stat st;
-    if (stat(kelPath.c_str(), &st) == 0 && st.st_size >= 4096 &&
-        st.st_size + 4096 < static_cast<off_t>(full.size())) {
+    off_t size = writtenSoFar();
+    if (size >= 4096 && size + 4096 < static_cast<off_t>(full.size())) {
       kill(pid, SIGINT);
       sent = true;
     }

@@ -31,6 +31,12 @@ struct Host {
   jps::AbortCounter abort{0};
   jps::HostCallbacks callbacks{};
   jps::ConversionContext context;
+  jps::OutputFiles files;   // the conversion's: it puts the closed files in place
+
+  bool Close(jpsrinex::RinexSink& sink, const jps::ConversionEnd& end) {
+    std::vector<std::string> failures;
+    return sink.Close(context, end) && files.Commit(&failures);
+  }
 };
 
 // An epoch of week 1807 at tow with GPS 5 (C/A code and phase), GLONASS slot 3
@@ -112,7 +118,7 @@ TEST(RinexSink, WritesEachEpochAndEphemerisOnceAndTellsOfTimeGoingBack) {
   Host host;
   jpsrinex::RinexSink sink(Options(dir, jpsrinex::RinexVersion::k304));
   ASSERT_TRUE(sink.WantsObservations());
-  ASSERT_TRUE(sink.Open(host.context));
+  ASSERT_TRUE(sink.Open(host.context, host.files));
   static jps::ObservationEpoch e;
   jps::StaLine sta{};
   sta.kind = jps::StaLineKind::kStation;
@@ -130,7 +136,7 @@ TEST(RinexSink, WritesEachEpochAndEphemerisOnceAndTellsOfTimeGoingBack) {
   Feed(sink, Ge(9, 0x00, 0x20, 8), 504150);  // alert flag set: written all the same
   Feed(sink, Ne(3), 504150);
   Feed(sink, Ne(3), 504160);
-  ASSERT_TRUE(sink.Close(host.context, {16, 100, false})) << sink.error();
+  ASSERT_TRUE(host.Close(sink, {16, 100, false})) << sink.error();
 
   const jpsrinex::RinexCounts& c = sink.counts();
   EXPECT_EQ(c.epochsWritten, 4);
@@ -168,13 +174,13 @@ TEST(RinexSink, Version211WritesGpsAndGlonassNavigationFilesAndSaysWhatItLeavesO
   std::string dir = jpstest::TempDir();
   Host host;
   jpsrinex::RinexSink sink(Options(dir, jpsrinex::RinexVersion::k211));
-  ASSERT_TRUE(sink.Open(host.context));
+  ASSERT_TRUE(sink.Open(host.context, host.files));
   static jps::ObservationEpoch e;
   Feed(sink, Ge(5, 0, 0, 7), 504100);  // before the first epoch: placed by it
   Epoch(&e, 504141.0);
   sink.OnObservationEpoch(e);
   Feed(sink, Ne(3), 504150);
-  ASSERT_TRUE(sink.Close(host.context, {0, 100, false})) << sink.error();
+  ASSERT_TRUE(host.Close(sink, {0, 100, false})) << sink.error();
   std::vector<std::string> obs = Lines(jpstest::ReadFile(dir + "/site.obs"));
   EXPECT_EQ(obs[0].substr(0, 20), "     2.11           ");
   EXPECT_EQ(CountStarting(obs, "QZSS AND BEIDOU LEFT OUT"), 1);
@@ -196,26 +202,27 @@ TEST(RinexSink, AFailureLeavesNoFileAndReplacesNone) {
   jpsrinex::RinexSinkOptions o = Options(dir, jpsrinex::RinexVersion::k304);
   o.navPath = dir + "/no-folder/site.nav";
   jpsrinex::RinexSink sink(o);
-  EXPECT_FALSE(sink.Open(host.context));
-  EXPECT_EQ(sink.error(), "cannot create " + dir + "/no-folder/site.nav.part: No such file or directory");
+  EXPECT_FALSE(sink.Open(host.context, host.files));
+  EXPECT_EQ(sink.error().rfind("cannot create " + dir + "/no-folder/site.nav.", 0), 0u);
+  EXPECT_NE(sink.error().find(": No such file or directory"), std::string::npos);
   ASSERT_EQ(gMessages.size(), 1u);
   EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 
   // Nothing to write: no file, the old one kept, and no failure.
   jpsrinex::RinexSink empty(Options(dir, jpsrinex::RinexVersion::k304));
-  ASSERT_TRUE(empty.Open(host.context));
-  EXPECT_TRUE(empty.Close(host.context, {0, 1, false}));
+  ASSERT_TRUE(empty.Open(host.context, host.files));
+  EXPECT_TRUE(host.Close(empty, {0, 1, false}));
   EXPECT_TRUE(empty.empty());
   EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 
   // Stopped by the user: finished files with what was converted.
   jpsrinex::RinexSink stopped(Options(dir, jpsrinex::RinexVersion::k304));
-  ASSERT_TRUE(stopped.Open(host.context));
+  ASSERT_TRUE(stopped.Open(host.context, host.files));
   static jps::ObservationEpoch e;
   Epoch(&e, 504141.0);
   stopped.OnObservationEpoch(e);
-  EXPECT_TRUE(stopped.Close(host.context, {0, 1, true}));
+  EXPECT_TRUE(host.Close(stopped, {0, 1, true}));
   EXPECT_NE(jpstest::ReadFile(dir + "/site.obs").find("END OF HEADER"), std::string::npos);
 }

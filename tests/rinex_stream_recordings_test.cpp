@@ -2,8 +2,8 @@
 // independent decoder's RINEX of the same bytes (convbin, run as a program),
 // both read by their columns: every code, phase, Doppler and C/N0 it writes,
 // of every signal and system, is in our file under the same satellite, time
-// and RINEX code. The independent file's last epoch is left out: the input
-// ends while that epoch is still open, and an open epoch is not written.
+// and RINEX code, in every epoch (the last one too, which the end of the
+// input closes).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -180,11 +180,10 @@ void CompareRecording(const std::string& name, int expectedEpochs) {
   RinexFile ourFile = ReadRinex(jpstest::ReadFile(dir + "/" + name + ".obs"));
   std::map<long long, const Values*> ours;
   for (const auto& [ms, values] : ourFile.epochs) ours[ms] = &values;
-  // Every epoch but the one the input ended in.
-  ASSERT_EQ(ours.size() + 1, rinex.epochs.size());
+  ASSERT_EQ(ours.size(), rinex.epochs.size());
 
   Figures f;
-  for (size_t i = 0; i + 1 < rinex.epochs.size(); ++i) {
+  for (size_t i = 0; i < rinex.epochs.size(); ++i) {
     const auto& [ms, theirs] = rinex.epochs[i];
     auto found = ours.find(ms);
     if (found == ours.end()) {
@@ -243,8 +242,8 @@ void CompareRecording(const std::string& name, int expectedEpochs) {
 
 }  // namespace
 
-// 90 receiver times, the first with its date: 89 whole epochs and the one
-// the input ends in. The satellite on GLONASS channel -6 has no slot in [NN]
+// 90 receiver times, the first with its date: 90 epochs, the last closed by
+// the end of the input. The satellite on GLONASS channel -6 has no slot in [NN]
 // (255) but one in its ephemeris [NE] (25): we write it as R25 from the
 // second epoch on (its [NE] arrives during that epoch); the independent
 // decoder names R25 on channel -6 in its header but writes none of its values.

@@ -216,7 +216,7 @@ std::string WriteFile(jpsrinex::RinexVersion version, const std::vector<jps::Obs
   std::string path = jpstest::TempDir() + "/mixed.obs";
   jpsrinex::ObservationFile file(version);
   std::string error;
-  EXPECT_TRUE(file.Create(path, &error)) << error;
+  EXPECT_TRUE(file.Create(path, "", &error)) << error;
   for (jps::ObservationEpoch* e : epochs) EXPECT_TRUE(file.Add(*e));
   jpsrinex::ObservationHeader h;
   h.program = "jpsconv 1.0";

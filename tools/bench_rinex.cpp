@@ -35,7 +35,7 @@ void JAV_CALL IgnoreMessage(double, const char*) {}
 class Discard final : public jps::ConversionSink {
  public:
   bool WantsObservations() const override { return true; }
-  bool Open(jps::ConversionContext&) override { return true; }
+  bool Open(jps::ConversionContext&, jps::OutputFiles&) override { return true; }
   bool Close(jps::ConversionContext&, const jps::ConversionEnd&) override { return true; }
 };
 

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     std::string error;
     start = std::chrono::steady_clock::now();
     cpu = std::clock();
-    bool ok = file.Create(path, &error);
+    bool ok = file.Create(path, "", &error);
     for (int n = 0; ok && n < kEpochs; ++n) {
       Fill(&epoch, n);
       file.Add(epoch);

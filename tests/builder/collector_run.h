@@ -68,7 +68,7 @@ inline std::unique_ptr<CollectorRun> RunCollector(const std::string& path) {
     if (event == jps::kEventEpoch) jps::ClearEpochCounters(&state);
     if (event != jps::kEventNone) run->events.push_back(event);
   }
-  collector.Finish();
+  collector.Stop();   // the end of input as a stop: the epoch still open is not delivered
   state.Tap = nullptr;
   state.JpsStream = nullptr;
   return run;

@@ -154,21 +154,23 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
     if (notJps) r.message = "no GREIS message or rM record found; the files were written";
     return r;
   }
+  // GetErrString copies without a limit; the buffer is far larger than any
+  // text. It holds why the conversion was rejected, or which file could not
+  // be opened, written or put in place and the system's reason.
+  static char errorText[kErrorTextCapacity];
+  if (extra.sink != nullptr) {
+    std::snprintf(errorText, sizeof errorText, "%s", jps::LastErrorText());
+  } else {
+    GetErrString(errorText);
+  }
+  errorText[kErrorTextCapacity - 1] = '\0';
   if (r.result == 1) {
-    // GetErrString copies without a limit; the buffer is far larger than any text.
-    static char errorText[kErrorTextCapacity];
-    if (extra.sink != nullptr) {
-      std::snprintf(errorText, sizeof errorText, "%s", jps::LastErrorText());
-    } else {
-      GetErrString(errorText);
-    }
-    errorText[kErrorTextCapacity - 1] = '\0';
     r.outcome = Interrupted() ? Outcome::kAborted : Outcome::kRejected;
     r.message = errorText;
     return r;
   }
   r.outcome = Outcome::kFailed;
-  r.message = "a file could not be opened or written (see the messages above)";
+  r.message = errorText[0] != '\0' ? errorText : "a file could not be opened or written";
   return r;
 }
 

@@ -94,19 +94,21 @@ std::string SummaryJson(const ConversionResult& r) {
 
 void PrintSummary(const ConversionResult& r, bool json) {
   FlushConverterMessages();   // the file's messages come before its summary
+  std::string input = Printable(r.input);
+  // Why a file was not converted goes to the error output, quiet or not.
+  bool failed = r.outcome == Outcome::kNotStarted || r.outcome == Outcome::kInterrupted ||
+                r.outcome == Outcome::kFailed;
+  if (failed) {
+    std::fprintf(stderr, "%s: %s: %s\n", input.c_str(), OutcomeName(r.outcome),
+                 Printable(r.message).c_str());
+    std::fflush(stderr);
+  }
   if (json) {
     std::printf("%s\n", SummaryJson(r).c_str());
     std::fflush(stdout);
     return;
   }
-  std::string input = Printable(r.input);
-  if (r.outcome == Outcome::kNotStarted || r.outcome == Outcome::kInterrupted ||
-      r.outcome == Outcome::kFailed) {
-    std::printf("%s: %s: %s\n", input.c_str(), OutcomeName(r.outcome),
-                Printable(r.message).c_str());
-    std::fflush(stdout);
-    return;
-  }
+  if (failed) return;
   std::printf("%s -> %s: %s", input.c_str(), Printable(r.kel).c_str(), OutcomeName(r.outcome));
   if (!r.message.empty()) std::printf(" (%s)", Printable(r.message).c_str());
   std::printf("\n  %d epochs, %d ephemerides, %d station marks, %d camera pulses in %.3f s",

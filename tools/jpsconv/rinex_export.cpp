@@ -192,9 +192,9 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
   // The observation file is spooled beside its place while the epochs are
   // read; the files are put in place together at the end.
   jpsrinex::ObservationFile obs(options.version);
-  bool created = obs.Create(paths[0], &error);
+  bool created = obs.Create(paths[0], "", &error);
   for (size_t i = 0; created && i < session.navs.size(); ++i) {
-    created = session.navs[i]->Create(paths[i + 1], &error);
+    created = session.navs[i]->Create(paths[i + 1], "", &error);
   }
   if (!created) return finish(RinexStatus::kFailed, error);
   Pass pass;

@@ -147,8 +147,9 @@ std::string NavigationFile::Header(const NavHeader& h) const {
   return out + HeaderLine("", "END OF HEADER");
 }
 
-bool NavigationFile::Create(const std::string& path, std::string* error) {
-  return file_.Create(path, path + kPendingSuffix, false, error);
+bool NavigationFile::Create(const std::string& path, const std::string& temp,
+                            std::string* error) {
+  return file_.Create(path, temp.empty() ? path + kPendingSuffix : temp, false, error);
 }
 
 bool NavigationFile::Finish(const NavHeader& header, std::string* error) {

@@ -40,11 +40,13 @@ class NavigationFile {
   int64_t valuesOutOfRange() const { return outOfRange_; }
   const std::string& text() const { return text_; }
 
-  // Creates the temporary file of path.
-  bool Create(const std::string& path, std::string* error);
+  // Creates the temporary file of path (temp; "" for path with ".part").
+  bool Create(const std::string& path, const std::string& temp, std::string* error);
   // Writes the header and the records into it and closes it.
   bool Finish(const NavHeader& header, std::string* error);
   bool Rename(std::string* error) { return file_.Rename(error); }
+  // The finished file is someone else's to put in place.
+  void HandOver() { file_.HandOver(); }
   void Discard() { file_.Discard(); }
   std::string Header(const NavHeader& header) const;
 

@@ -28,9 +28,10 @@ char* EndLine(char* begin, char* end) {
 
 }  // namespace
 
-bool ObservationFile::Create(const std::string& path, std::string* error) {
+bool ObservationFile::Create(const std::string& path, const std::string& temp,
+                             std::string* error) {
   path_ = path;
-  return final_.Create(path, path + kPendingSuffix, false, error) &&
+  return final_.Create(path, temp.empty() ? path + kPendingSuffix : temp, false, error) &&
          spool_.Create(path + kSpoolSuffix, path + kSpoolSuffix, true, error);
 }
 

@@ -40,8 +40,9 @@ class ObservationFile {
   explicit ObservationFile(RinexVersion version) : body_(version) {}
   RinexVersion version() const { return body_.types().version(); }
 
-  // Creates the file's temporary file and the spool beside path.
-  bool Create(const std::string& path, std::string* error);
+  // Creates the file's temporary file (temp; "" for path with ".part") and
+  // the spool beside path.
+  bool Create(const std::string& path, const std::string& temp, std::string* error);
   // Formats and spools an epoch; false when none of its satellites could be
   // written (then it is not counted).
   bool Add(const jps::ObservationEpoch& epoch);
@@ -60,6 +61,8 @@ class ObservationFile {
   // Writes header and body into the file's temporary file and closes it.
   bool Finish(const ObservationHeader& header, std::string* error);
   bool Rename(std::string* error) { return final_.Rename(error); }
+  // The finished file is someone else's to put in place.
+  void HandOver() { final_.HandOver(); }
   // Removes the temporary files (not a renamed file).
   void Discard();
 

@@ -52,6 +52,8 @@ class PendingFile {
   bool Rename(std::string* error);
   // Closes and removes the temporary file unless it was put in place.
   void Discard();
+  // The closed file is someone else's to put in place: Discard leaves it.
+  void HandOver() { created_ = false; }
 
  private:
   void Flush();

@@ -1,5 +1,6 @@
 #include "tools/rinex/rinex_sink.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -58,12 +59,17 @@ bool RinexSink::Fail(jps::ConversionContext& context, const std::string& why) {
   error_ = why;
   obs_.Discard();
   for (auto& file : navFiles_) file->Discard();
+  if (files_ != nullptr) {
+    files_->Withdraw(options_.obsPath);
+    for (const std::string& path : navPaths_) files_->Withdraw(path);
+  }
   context.Report("RINEX: %s", why.c_str());
   return false;
 }
 
-bool RinexSink::Open(jps::ConversionContext& context) {
+bool RinexSink::Open(jps::ConversionContext& context, jps::OutputFiles& files) {
   context_ = &context;
+  files_ = &files;
   bool v3 = options_.version == RinexVersion::k304;
   navFiles_.clear();
   navPaths_.clear();
@@ -74,11 +80,24 @@ bool RinexSink::Open(jps::ConversionContext& context) {
     navPaths_.push_back(options_.glonassNavPath);
   }
   std::string why;
-  if (!obs_.Create(options_.obsPath, &why)) return Fail(context, why);
+  if (!obs_.Create(options_.obsPath, TemporaryName(options_.obsPath, &why), &why)) {
+    return Fail(context, why);
+  }
   for (size_t i = 0; i < navFiles_.size(); ++i) {
-    if (!navFiles_[i]->Create(navPaths_[i], &why)) return Fail(context, why);
+    if (!navFiles_[i]->Create(navPaths_[i], TemporaryName(navPaths_[i], &why), &why)) {
+      return Fail(context, why);
+    }
   }
   return true;
+}
+
+// The temporary name of the file at path; "" with *why when it can have none
+// (something not a file stands there).
+std::string RinexSink::TemporaryName(const std::string& path, std::string* why) {
+  const char* temp = files_->Add(path.c_str());
+  if (temp != nullptr) return temp;
+  *why = "cannot write " + path + ": " + jps::SystemReason(errno);
+  return "";
 }
 
 void RinexSink::EndRun() {
@@ -273,15 +292,9 @@ bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd&
   for (auto& f : navFiles_) {
     if (!f->Finish(nh, &why)) return Fail(context, why);
   }
-  if (!obs_.Rename(&why)) return Fail(context, why);
-  for (size_t i = 0; i < navFiles_.size(); ++i) {
-    if (!navFiles_[i]->Rename(&why)) {
-      // The files go together: the ones already in place go too.
-      std::remove(options_.obsPath.c_str());
-      for (size_t j = 0; j < i; ++j) std::remove(navPaths_[j].c_str());
-      return Fail(context, why);
-    }
-  }
+  // The conversion puts the files in place.
+  obs_.HandOver();
+  for (auto& f : navFiles_) f->HandOver();
   return true;
 }
 

@@ -2,9 +2,10 @@
 // epochs of observations, the broadcast ephemerides and the station lines of
 // the stream, and that writes a RINEX observation file and navigation files
 // (3.04: FILE.obs and the mixed FILE.nav; 2.11: FILE.obs, the GPS FILE.nav
-// and the GLONASS FILE.gnav). The files are written under temporary names in
-// their folders and renamed into place only when Close succeeds; otherwise
-// the temporary files are removed and files already there stay untouched.
+// and the GLONASS FILE.gnav). The files are written under the temporary
+// names the conversion gives them; it puts them in place with its other
+// outputs when every one is complete, and removes them otherwise, so that
+// files already there stay untouched.
 #pragma once
 
 #include <array>
@@ -58,7 +59,7 @@ class RinexSink : public jps::ConversionSink {
   ~RinexSink() override;
 
   bool WantsObservations() const override { return true; }
-  bool Open(jps::ConversionContext& context) override;
+  bool Open(jps::ConversionContext& context, jps::OutputFiles& files) override;
   void OnObservationEpoch(const jps::ObservationEpoch& epoch) override;
   void OnEphemeris(const jps::EphemerisMessage& message) override;
   void OnStationLine(const jps::StaLine& line) override;
@@ -84,12 +85,14 @@ class RinexSink : public jps::ConversionSink {
 
   void EndRun();
   bool Fail(jps::ConversionContext& context, const std::string& why);
+  std::string TemporaryName(const std::string& path, std::string* why);
   bool Repeated(const jps::EphemerisMessage& message);
   void AddRecords(int leapSeconds);
   void AddRecord(const Received& r, int leapSeconds);
 
   RinexSinkOptions options_;
   jps::ConversionContext* context_ = nullptr;
+  jps::OutputFiles* files_ = nullptr;   // where the files' temporary names come from
   ObservationFile obs_;
   std::vector<std::unique_ptr<NavigationFile>> navFiles_;
   std::vector<std::string> navPaths_;
