@@ -538,7 +538,9 @@ TEST(QcBadInput, NotKelEmptyOrCutFilesGiveAClearErrorAndStatusOne) {
 
   ProgramRun notKel = Jpsconv({"qc", dir + "/s.jps"}, dir);
   EXPECT_EQ(notKel.exit, 1);
-  EXPECT_NE(notKel.err.find("s.jps is not a KEL file"), std::string::npos) << notKel.err;
+  EXPECT_NE(notKel.err.find("s.jps looks like a JPS file: convert it first (jpsconv convert "),
+            std::string::npos)
+      << notKel.err;
   jpstest::WriteFile(dir + "/empty.kel", std::string());
   ProgramRun empty = Jpsconv({"qc", dir + "/empty.kel"}, dir);
   EXPECT_EQ(empty.exit, 1);
@@ -557,12 +559,12 @@ TEST(QcBadInput, NotKelEmptyOrCutFilesGiveAClearErrorAndStatusOne) {
   ProgramRun cutText = Jpsconv({"qc", dir + "/cut.kel"}, dir);
   EXPECT_NE(cutText.out.find("DAMAGED: the file ends inside"), std::string::npos);
 
-  // A header and no epochs is a sound, empty file.
+  // A header and no epochs: nothing to report on, and said so.
   jpstest::WriteFile(dir + "/none.kel", kel.substr(0, 202));
   ProgramRun none = Jpsconv({"qc", dir + "/none.kel", "--json", "--svg", dir + "/none.svg"}, dir);
-  EXPECT_EQ(none.exit, 0) << none.err;
-  EXPECT_TRUE(ParseReport(none.out)["session"]["first"].IsNull());
-  ParseSvg(jpstest::ReadFile(dir + "/none.svg"));
+  EXPECT_EQ(none.exit, 1);
+  EXPECT_NE(none.err.find("none.kel: no epochs"), std::string::npos) << none.err;
+  EXPECT_EQ(Jpsconv({"qc", dir}, dir).exit, 2);   // a folder
 
   EXPECT_EQ(Jpsconv({"qc", dir + "/missing.kel"}, dir).exit, 2);
   EXPECT_EQ(Jpsconv({"qc"}, dir).exit, 2);

@@ -359,10 +359,10 @@ TEST(RinexExport, BadInputGivesAClearErrorAndNoFiles) {
   jpstest::WriteFile(dir + "/site.epp", glonassOnly);
   ProgramRun run = Jpsconv({"rinex", kel}, dir);
   EXPECT_EQ(run.exit, 1);
-  EXPECT_NE(run.out.find("holds no GPS ephemeris to take the GPS week from: give the week with "
+  EXPECT_NE(run.err.find("holds no GPS ephemeris to take the GPS week from: give the week with "
                          "--week N"),
             std::string::npos)
-      << run.out;
+      << run.err;
   EXPECT_EQ(jpstest::ReadFile(dir + "/site.obs"), "an older file\n");
   EXPECT_FALSE(Exists(dir + "/site.nav"));
 
@@ -370,7 +370,7 @@ TEST(RinexExport, BadInputGivesAClearErrorAndNoFiles) {
   jpstest::WriteFile(dir + "/text.kel", "Mark File:\r\n");
   run = Jpsconv({"rinex", dir + "/text.kel"}, dir);
   EXPECT_EQ(run.exit, 1);
-  EXPECT_NE(run.out.find("is not a KEL file"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("is not a KEL file"), std::string::npos) << run.err;
   EXPECT_EQ(Jpsconv({"rinex", dir + "/none.kel"}, dir).exit, 2);
   EXPECT_EQ(Jpsconv({"rinex", kel, "-o", dir + "/no-folder"}, dir).exit, 2);
   EXPECT_FALSE(Exists(dir + "/text.obs"));
@@ -381,8 +381,8 @@ TEST(RinexExport, BadInputGivesAClearErrorAndNoFiles) {
   if (Exists("/proc/self/fd")) {
     run = Jpsconv({"rinex", kel, "-o", "/proc/self/fd"}, dir);
     EXPECT_EQ(run.exit, 2);
-    EXPECT_NE(run.out.find("failed: cannot create /proc/self/fd/site.obs.part"), std::string::npos)
-        << run.out;
+    EXPECT_NE(run.err.find("failed: cannot create /proc/self/fd/site.obs.part"), std::string::npos)
+        << run.err;
   }
 
   // A KEL file cut inside its second epoch: the epochs before the cut are

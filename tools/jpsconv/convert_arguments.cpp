@@ -141,8 +141,15 @@ void PrintConvertHelp(std::FILE* out) {
   for (const OptionFlag& f : kOptionFlags) std::fprintf(out, "      %-22s  %s\n", f.name, f.help);
   std::fprintf(out,
                "\n"
-               "Exit status: 0 all files converted; 1 records rejected or conversion\n"
-               "aborted (Ctrl-C); 2 a file could not be opened or written.\n");
+               "Exit status (with several files, the worst of them; --rinex and --qc\n"
+               "count too):\n"
+               "  0  every file converted\n"
+               "  1  records rejected, the conversion aborted (Ctrl-C), the input is not a\n"
+               "     JPS file, or its report or RINEX files found bad data; the files hold\n"
+               "     what was converted\n"
+               "  2  a file could not be opened, written or put in place (missing input,\n"
+               "     unwritable folder, full disk: the reason is on the error output), or\n"
+               "     the command line was wrong\n");
 }
 
 }  // namespace jpsconv

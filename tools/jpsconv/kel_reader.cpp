@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "plugin/jav_dll.h"
 #include "support/kel_reader.h"
 #include "tools/jpsconv/cli_common.h"
 
@@ -15,6 +16,10 @@ KelReader::~KelReader() {
 
 std::string KelReader::Open(const std::string& path, bool* cannotOpen) {
   *cannotOpen = false;
+  if (IsDirectory(path)) {
+    *cannotOpen = true;
+    return "cannot read " + path + ": it is a folder";
+  }
   std::FILE* probe = std::fopen(path.c_str(), "rb");
   if (probe == nullptr) {
     *cannotOpen = true;
@@ -28,6 +33,10 @@ std::string KelReader::Open(const std::string& path, bool* cannotOpen) {
   jps::FailureText failure;
   handle_ = jps::KelOpen(path.c_str(), 0, &failure);
   if (handle_ == nullptr) {
+    // The question the user has: the receiver's file wants converting first.
+    if (AutoDetect(path.c_str()) == 1) {
+      return path + " looks like a JPS file: convert it first (jpsconv convert " + path + ")";
+    }
     if (size_ < jps::kKelHeaderSize) {
       return path + " is not a KEL file: shorter than its 202-byte header";
     }

@@ -57,6 +57,10 @@ int PrintQcReport(const QcRequest& request) {
     Complain(Printable(error));
     return cannotOpen ? kExitFileError : kExitRejected;
   }
+  if (report.present == 0 && report.damage.empty()) {
+    Complain(Printable(request.kel) + ": no epochs");
+    return kExitRejected;
+  }
   std::string out = request.json ? QcJson(report, request.compact) : QcText(report);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);

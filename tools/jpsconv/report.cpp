@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "support/epp_blocks.h"
 #include "tools/jpsconv/cli_common.h"
 
 namespace jpsconv {
@@ -79,14 +80,23 @@ void PrintConverterMessage(std::string_view prefix, double time, std::string_vie
   if (pending.size() >= kMessageBatchBytes) FlushConverterMessages();
 }
 
+// The blocks of the EPP file written (an ephemeris received may be refused:
+// a GPS one flagged bad, an unhealthy GLONASS one); -1 when it cannot be read.
+int EppBlocksWritten(const std::string& epp) {
+  jps::EppBlocks blocks;
+  if (jps::ReadEppBlocks(epp.c_str(), &blocks) != jps::kEppBlocksRead) return -1;
+  return static_cast<int>(blocks.gps.size() + blocks.glonass.size()) + blocks.badBlocks;
+}
+
 std::string SummaryJson(const ConversionResult& r) {
   char numbers[512];
   std::snprintf(numbers, sizeof numbers,
                 "\"status\":%s,\"exit\":%d,\"result\":%d,\"epochs\":%d,\"ephemerides\":%d,"
-                "\"station_marks\":%d,\"camera_pulses\":%d,\"seconds\":%.3f,\"bytes\":%lld",
+                "\"ephemeris_blocks\":%d,\"station_marks\":%d,\"camera_pulses\":%d,"
+                "\"seconds\":%.3f,\"bytes\":%lld",
                 JsonString(OutcomeName(r.outcome)).c_str(), ExitStatus(r.outcome), r.result,
-                r.epochs, r.ephemerides, r.stationMarks, r.cameraPulses, r.seconds,
-                static_cast<long long>(r.bytes));
+                r.epochs, r.ephemerides, EppBlocksWritten(r.epp), r.stationMarks, r.cameraPulses,
+                r.seconds, static_cast<long long>(r.bytes));
   return "{\"input\":" + JsonString(r.input) + ",\"kel\":" + JsonString(r.kel) +
          ",\"epp\":" + JsonString(r.epp) + ",\"sta\":" + JsonString(r.sta) + "," + numbers +
          ",\"message\":" + JsonString(r.message) + "}";
@@ -111,8 +121,10 @@ void PrintSummary(const ConversionResult& r, bool json) {
   if (failed) return;
   std::printf("%s -> %s: %s", input.c_str(), Printable(r.kel).c_str(), OutcomeName(r.outcome));
   if (!r.message.empty()) std::printf(" (%s)", Printable(r.message).c_str());
-  std::printf("\n  %d epochs, %d ephemerides, %d station marks, %d camera pulses in %.3f s",
-              r.epochs, r.ephemerides, r.stationMarks, r.cameraPulses, r.seconds);
+  std::printf("\n  %d epochs, %d ephemerides received (%d blocks written), %d station marks, "
+              "%d camera pulses in %.3f s",
+              r.epochs, r.ephemerides, EppBlocksWritten(r.epp), r.stationMarks, r.cameraPulses,
+              r.seconds);
   if (r.seconds > 0 && r.bytes > 0) {
     std::printf(" (%.1f MB/s)", static_cast<double>(r.bytes) / r.seconds / kBytesPerMegabyte);
   }

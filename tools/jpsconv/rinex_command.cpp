@@ -189,9 +189,13 @@ RinexResult ExportInput(const std::string& input, const RinexArguments& args) {
   return r;
 }
 
-void Print(const std::string& summary) {
-  std::fputs(summary.c_str(), stdout);
-  std::fflush(stdout);
+// A summary on the standard output; why a file was not exported (or only in
+// part) on the error output as well, or instead of the text.
+void Print(const std::string& summary, int status, bool json) {
+  bool trouble = status != kExitOk;
+  std::FILE* out = trouble && !json ? stderr : stdout;
+  std::fputs(summary.c_str(), out);
+  std::fflush(out);
 }
 
 RinexResult NotStarted(const std::string& kel) {
@@ -275,11 +279,11 @@ int RunInChildren(const RinexArguments& args) {
       RinexResult r;
       r.input = c.kel;
       r.message = "cannot start an export process: " + ErrnoText();
-      Print(RinexSummary(r, args.json));
+      Print(RinexSummary(r, args.json), kExitFileError, args.json);
       worst = std::max(worst, kExitFileError);
     }
     for (; Interrupted() && next < args.inputs.size(); ++next) {
-      Print(RinexSummary(NotStarted(args.inputs[next]), args.json));
+      Print(RinexSummary(NotStarted(args.inputs[next]), args.json), kExitRejected, args.json);
       worst = std::max(worst, kExitRejected);
     }
     std::vector<pollfd> fds;
@@ -288,7 +292,7 @@ int RunInChildren(const RinexArguments& args) {
     for (size_t i = running.size(); i-- > 0;) {
       int status = 0;
       if (fds[i].revents == 0 || !ReadChild(&running[i], &status)) continue;
-      Print(running[i].summary);
+      Print(running[i].summary, status, args.json);
       worst = std::max(worst, status);
       running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
     }
@@ -311,13 +315,15 @@ int RinexCommand(const Arguments& argv) {
   }
   InstallInterruptHandler();
   bool anyKel = false;
-  for (const std::string& input : args.inputs) anyKel |= !IsJpsFile(input);
+  for (const std::string& input : args.inputs) {
+    anyKel |= !IsDirectory(input) && FileSize(input) >= 0 && !IsJpsFile(input);
+  }
   if (anyKel && !args.quiet) std::fprintf(stderr, "%s\n", kKelFileNote);
   if (args.jobs > 1 && args.inputs.size() > 1) return RunInChildren(args);
   int worst = kExitOk;
   for (const std::string& kel : args.inputs) {
     RinexResult r = Interrupted() ? NotStarted(kel) : ExportInput(kel, args);
-    Print(RinexSummary(r, args.json));
+    Print(RinexSummary(r, args.json), RinexExitStatus(r.status), args.json);
     worst = std::max(worst, RinexExitStatus(r.status));
   }
   return worst;
