@@ -7,7 +7,6 @@
 #include "support/epp_reader.h"
 #include "support/file64.h"
 #include "support/gps_time.h"
-#include "support/gps_weeks.h"
 #include "support/line_reader.h"
 #include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
@@ -19,13 +18,13 @@ namespace {
 
 // The whole GPS week of the first epoch, from the last GPS ephemeris of the
 // EPP file: the week, of the three around the ephemeris's, nearest to it.
-void ReadWeek(const std::string& epp, int32_t writtenInWeek, QcReport* report) {
+void ReadWeek(const std::string& epp, const jps::KelHeader& header, QcReport* report) {
   int32_t week = 0;
   double toe = 0;
   if (epp.empty() || report->present == 0 || jps::EppLatestGpsWeek(epp.c_str(), &week, &toe) != 0) {
     return;
   }
-  int32_t whole = jps::FullWeekNotAfter(week, writtenInWeek);
+  int32_t whole = RecordingWeek(week, header);
   report->week =
       whole + static_cast<int32_t>(std::lround((toe - report->first) / jps::kSecondsPerWeek));
   report->hasWeek = true;
@@ -93,7 +92,7 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
   }
   if (!report->sta.empty()) ReadMarks(report->sta, &figures);
   figures.Finish(report);
-  ReadWeek(report->epp, WeekWritten(reader.header()), report);
+  ReadWeek(report->epp, reader.header(), report);
   return "";
 }
 
