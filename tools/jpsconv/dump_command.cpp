@@ -25,7 +25,7 @@ void PrintDumpHelp() {
       "measurements: as an aligned table, or with --csv one line per measurement.\n"
       "A value of 0 in the file means \"not available\" and is shown as - (empty\n"
       "in CSV). Satellites: G = GPS PRN; R = GLONASS orbital slot (R05) where the\n"
-      "EPP file beside the KEL file tells it, as the RINEX export names them,\n"
+      "EPP file beside the KEL file tells it, as the RINEX export and qc name them,\n"
       "else frequency channel (R+2). CSV gives the name and the KEL number.\n"
       "  --epochs N   only the first N epochs\n"
       "\n"
@@ -101,8 +101,8 @@ void PrintTableEpoch(long long n, const jps::KelEpoch& e,
   }
 }
 
-void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
-                   const std::vector<jps::KelMeasurement>& ms, const Namer& names) {
+void PrintCsvEpoch(long long n, const jps::KelEpoch& e, const std::vector<jps::KelMeasurement>& ms,
+                   const Namer& names) {
   char head[512];
   std::snprintf(head, sizeof head, "%lld,%.6f,%.9f,%.4f,%.6f,%d,%.10f,%.10f,%.4f,%d", n,
                 e.receiverTime, e.correctedTime, e.clockOffset, e.clockDrift, e.epochFlags,
@@ -111,9 +111,10 @@ void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
   for (const jps::KelMeasurement& m : ms) {
     std::printf("%s,%s,%d,%s,%d,%s,%s,%s,%s,%s\n", head,
                 jps::IsGlonassNumber(m.satellite) ? "R" : "G", m.satellite,
-                names.Name(e, m.satellite).c_str(), m.lockCount, Value(m.l1Code, "%.4f", "").c_str(),
-                Value(m.l1Phase, "%.4f", "").c_str(), Value(m.doppler, "%.4f", "").c_str(),
-                Value(m.l2Code, "%.4f", "").c_str(), Value(m.l2Phase, "%.4f", "").c_str());
+                names.Name(e, m.satellite).c_str(), m.lockCount,
+                Value(m.l1Code, "%.4f", "").c_str(), Value(m.l1Phase, "%.4f", "").c_str(),
+                Value(m.doppler, "%.4f", "").c_str(), Value(m.l2Code, "%.4f", "").c_str(),
+                Value(m.l2Phase, "%.4f", "").c_str());
   }
 }
 
