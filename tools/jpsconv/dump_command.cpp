@@ -9,7 +9,6 @@
 #include "support/gps_time.h"
 #include "tools/jpsconv/kel_epp_context.h"
 #include "tools/jpsconv/kel_reader.h"
-#include "tools/jpsconv/rinex_time.h"
 #include "tools/jpsconv/satellite_names.h"
 
 namespace jpsconv {
@@ -74,7 +73,7 @@ class Namer {
   std::string Name(const jps::KelEpoch& e, int number) const {
     double tow = e.receiverTime;
     int32_t week = jps::IsGlonassNumber(number) ? context_.WeekOf(tow) : -1;
-    return SatelliteName(number, week >= 0 ? context_.SlotAt(number, GpsSeconds(week, tow)) : 0);
+    return SatelliteName(number, context_.SlotAt(number, week, tow));
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "tools/jpsconv/kel_epp_context.h"
 
 #include "support/satellite_numbers.h"
+#include "tools/jpsconv/rinex_time.h"
 
 namespace jpsconv {
 
@@ -16,9 +17,9 @@ int32_t KelEppContext::WeekOf(double secondsOfWeek) const {
   return session_.weeks.WeekOf(secondsOfWeek);
 }
 
-int KelEppContext::SlotAt(int number, double gpsTime) const {
-  if (!jps::IsGlonassNumber(number)) return 0;
-  return session_.slots.SlotAt(jps::GlonassChannel(number), gpsTime);
+int KelEppContext::SlotAt(int number, int32_t week, double secondsOfWeek) const {
+  if (!jps::IsGlonassNumber(number) || week < 0) return 0;
+  return session_.slots.SlotAt(jps::GlonassChannel(number), GpsSeconds(week, secondsOfWeek));
 }
 
 }  // namespace jpsconv

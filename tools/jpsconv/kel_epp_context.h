@@ -21,9 +21,10 @@ class KelEppContext {
   bool knowsWeeks() const { return !session_.weeks.empty(); }
   // The full week of an epoch at this time of week; -1 when unknown.
   int32_t WeekOf(double secondsOfWeek) const;
-  // The GLONASS slot (1-24) of a KEL satellite number at GPS seconds since
-  // 1980-01-06; 0 when it is no GLONASS number or no ephemeris tells.
-  int SlotAt(int number, double gpsTime) const;
+  // The GLONASS slot (1-24) of a KEL satellite number at the epoch of this
+  // full week (WeekOf's) and time of week; 0 when it is no GLONASS number,
+  // the week is unknown (-1) or no ephemeris tells.
+  int SlotAt(int number, int32_t week, double secondsOfWeek) const;
 
  private:
   RinexSession session_;

@@ -10,7 +10,6 @@
 #include "tools/jpsconv/kel_companions.h"
 #include "tools/jpsconv/kel_epp_context.h"
 #include "tools/jpsconv/kel_reader.h"
-#include "tools/jpsconv/rinex_time.h"
 
 namespace jpsconv {
 namespace {
@@ -32,7 +31,7 @@ class KelObservations {
     for (const jps::KelMeasurement& m : measurements) {
       QcObservation o;
       o.number = m.satellite;
-      if (week >= 0) o.slot = context_.SlotAt(m.satellite, GpsSeconds(week, tow));
+      o.slot = context_.SlotAt(m.satellite, week, tow);
       o.carriers = KelCarriers(m.satellite);
       o.signals.l1Phase = -m.l1Phase;
       o.signals.l2Phase = -m.l2Phase;
