@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "support/gps_time.h"
+
 namespace jps {
 
 // The first line of a keyword EPP file begins with this.
@@ -14,8 +16,11 @@ constexpr const char* kEppHeaderMark = "$EPHREC";
 // The name of a GPS ephemeris block.
 constexpr const char* kEppGpsBlockName = "GpsEph";
 constexpr int kEppListSize = 128;
-constexpr int32_t kEppWeekLimit = 2048;      // weeks 0-2047 are usable
 constexpr int32_t kEppToeLimit = 604800;     // toe 0-604800 is usable
+// Weeks below this are usable: a ten-bit week as broadcast, or a full week
+// (the receiver's own count) up to the last one whose end an entry's 32-bit
+// time still holds (year 2048). A negative week or a larger one is no week.
+constexpr int32_t kEppWeekLimit = INT32_MAX / static_cast<int32_t>(kSecondsPerWeek);
 
 struct EppEphemeris {
   int32_t week;

@@ -92,14 +92,28 @@ TEST(EppReader, ZeroToeAndUnusableBlocks) {
   EXPECT_EQ(list.entries[1].time, (301 + 1024) * 604800);
 
   // An El5 line with five values leaves toe unknown and the block is dropped;
-  // so is a week of 2048 or a toe beyond the week.
+  // so is a week that cannot be one (negative, or past what an entry's
+  // 32-bit time holds: 2^31 s after 1980 fall in week 3550) or a toe beyond
+  // the week.
   EXPECT_EQ(Latest(WriteEpp(kHeader + GpsBlock(1807, 7200) + GpsBlock(1807, 9000, true))),
             "1807/7200");
   EXPECT_EQ(Latest(WriteEpp(kHeader + GpsBlock(1807, 9000, true))), "none");
-  EXPECT_EQ(Latest(WriteEpp(kHeader + GpsBlock(1807, 7200) + GpsBlock(2048, 9000) +
-                            GpsBlock(1807, 604801))),
+  EXPECT_EQ(Latest(WriteEpp(kHeader + GpsBlock(1807, 7200) + GpsBlock(-1, 9000) +
+                            GpsBlock(3550, 9000) + GpsBlock(1807, 604801))),
             "1807/7200");
   EXPECT_EQ(Latest(WriteEpp(std::string(kHeader) + kGlonassBlock + kClosing)), "none");
+}
+
+// Receivers that send the full week (2318 for 2024-06-12): the reader keeps
+// it, up to the last week whose end an entry's time holds.
+TEST(EppReader, FullWeeksAreWeeks) {
+  EXPECT_EQ(Latest(WriteEpp(kHeader + GpsBlock(783, 7200) + GpsBlock(2318, 291600))),
+            "2318/291600");
+  EXPECT_EQ(Latest(WriteEpp("6 2318 0.1 2\n1\n2\n3\n291600\nlast\n")), "2318/291600");
+  EppEphemerisList list;
+  ASSERT_EQ(EppScanKeywordFile(WriteEpp(kHeader + GpsBlock(3549, 0)).c_str(), &list), 1);
+  EppListTimes(1, &list);
+  EXPECT_EQ(list.entries[0].time, 3550 * 604800);  // toe 0 ends the week
 }
 
 TEST(EppReader, StopsAtOneHundredTwentyEightEntries) {

@@ -6,9 +6,10 @@
 
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/commands.h"
+#include "support/gps_time.h"
+#include "tools/jpsconv/kel_epp_context.h"
 #include "tools/jpsconv/kel_reader.h"
 #include "tools/jpsconv/satellite_names.h"
-#include "support/gps_time.h"
 
 namespace jpsconv {
 namespace {
@@ -22,7 +23,9 @@ void PrintDumpHelp() {
       "Prints the header of a KEL raw observation file and every epoch with its\n"
       "measurements: as an aligned table, or with --csv one line per measurement.\n"
       "A value of 0 in the file means \"not available\" and is shown as - (empty\n"
-      "in CSV). Satellites: G = GPS PRN, R = GLONASS frequency channel.\n"
+      "in CSV). Satellites: G = GPS PRN; R = GLONASS orbital slot (R05) where the\n"
+      "EPP file beside the KEL file tells it, as the RINEX export and qc name them,\n"
+      "else frequency channel (R+2). CSV gives the name and the KEL number.\n"
       "  --epochs N   only the first N epochs\n"
       "\n"
       "Exit status: 0 the whole file read; 1 the file is damaged or not a KEL\n"
@@ -62,8 +65,23 @@ void PrintHeader(const jps::KelHeader& h, bool csv) {
   std::printf("%sbuffer size     %d\n", lead, h.bufferSize);
 }
 
+// Names satellites as qc and the RINEX export do: GLONASS by slot where the
+// EPP file tells it.
+class Namer {
+ public:
+  Namer(const std::string& kel, const jps::KelHeader& header) { context_.Load(kel, header); }
+  std::string Name(const jps::KelEpoch& e, int number) const {
+    double tow = e.receiverTime;
+    int32_t week = jps::IsGlonassNumber(number) ? context_.WeekOf(tow) : -1;
+    return SatelliteName(number, context_.SlotAt(number, week, tow));
+  }
+
+ private:
+  KelEppContext context_;
+};
+
 void PrintTableEpoch(long long n, const jps::KelEpoch& e,
-                     const std::vector<jps::KelMeasurement>& ms) {
+                     const std::vector<jps::KelMeasurement>& ms, const Namer& names) {
   std::printf("\nepoch %lld  %.3f s (%s)  corrected %.9f  clock %.3f m  drift %.4f m/s  %s\n", n,
               e.receiverTime, WeekTime(e.receiverTime).c_str(), e.correctedTime, e.clockOffset,
               e.clockDrift, (e.epochFlags & jps::kKelFlagKinematic) ? "kinematic" : "static");
@@ -75,25 +93,27 @@ void PrintTableEpoch(long long n, const jps::KelEpoch& e,
   std::printf("  %-4s %4s %16s %17s %13s %16s %17s\n", "sat", "lock", "L1 code (m)",
               "L1 phase (cyc)", "Doppler (Hz)", "L2 code (m)", "L2 phase (cyc)");
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", SatelliteName(m.satellite).c_str(),
+    std::printf("  %-4s %4d %16s %17s %13s %16s %17s\n", names.Name(e, m.satellite).c_str(),
                 m.lockCount, Value(m.l1Code, "%.3f", "-").c_str(),
                 Value(m.l1Phase, "%.3f", "-").c_str(), Value(m.doppler, "%.3f", "-").c_str(),
                 Value(m.l2Code, "%.3f", "-").c_str(), Value(m.l2Phase, "%.3f", "-").c_str());
   }
 }
 
-void PrintCsvEpoch(long long n, const jps::KelEpoch& e,
-                   const std::vector<jps::KelMeasurement>& ms) {
+void PrintCsvEpoch(long long n, const jps::KelEpoch& e, const std::vector<jps::KelMeasurement>& ms,
+                   const Namer& names) {
   char head[512];
   std::snprintf(head, sizeof head, "%lld,%.6f,%.9f,%.4f,%.6f,%d,%.10f,%.10f,%.4f,%d", n,
                 e.receiverTime, e.correctedTime, e.clockOffset, e.clockDrift, e.epochFlags,
                 e.latitude, e.longitude, e.height, e.measurementCount);
-  if (ms.empty()) std::printf("%s,,,,,,,,\n", head);
+  if (ms.empty()) std::printf("%s,,,,,,,,,\n", head);
   for (const jps::KelMeasurement& m : ms) {
-    std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s\n", head, jps::IsGlonassNumber(m.satellite) ? "R" : "G",
-                m.satellite, m.lockCount, Value(m.l1Code, "%.4f", "").c_str(),
-                Value(m.l1Phase, "%.4f", "").c_str(), Value(m.doppler, "%.4f", "").c_str(),
-                Value(m.l2Code, "%.4f", "").c_str(), Value(m.l2Phase, "%.4f", "").c_str());
+    std::printf("%s,%s,%d,%s,%d,%s,%s,%s,%s,%s\n", head,
+                jps::IsGlonassNumber(m.satellite) ? "R" : "G", m.satellite,
+                names.Name(e, m.satellite).c_str(), m.lockCount,
+                Value(m.l1Code, "%.4f", "").c_str(), Value(m.l1Phase, "%.4f", "").c_str(),
+                Value(m.doppler, "%.4f", "").c_str(), Value(m.l2Code, "%.4f", "").c_str(),
+                Value(m.l2Phase, "%.4f", "").c_str());
   }
 }
 
@@ -137,10 +157,11 @@ int DumpCommand(const Arguments& args) {
     return cannotOpen ? kExitFileError : kExitRejected;
   }
   PrintHeader(reader.header(), csv);
+  Namer names(path, reader.header());
   if (csv) {
     std::printf(
         "epoch,receiver_time,corrected_time,clock_offset_m,clock_drift_m_s,flags,latitude,"
-        "longitude,height,satellites,system,satellite,lock,l1_code,l1_phase,doppler,"
+        "longitude,height,satellites,system,satellite,name,lock,l1_code,l1_phase,doppler,"
         "l2_code,l2_phase\n");
   }
   jps::KelEpoch epoch;
@@ -153,7 +174,8 @@ int DumpCommand(const Arguments& args) {
       Complain(Printable(path) + ": " + reader.error());
       return kExitRejected;
     }
-    csv ? PrintCsvEpoch(n, epoch, measurements) : PrintTableEpoch(n, epoch, measurements);
+    csv ? PrintCsvEpoch(n, epoch, measurements, names)
+        : PrintTableEpoch(n, epoch, measurements, names);
   }
   return kExitOk;
 }

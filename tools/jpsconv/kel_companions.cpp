@@ -46,4 +46,8 @@ int32_t WeekWritten(const jps::KelHeader& h) {
   return jps::FullWeekOfCalendar(c);
 }
 
+int32_t RecordingWeek(int32_t week, const jps::KelHeader& header) {
+  return jps::FullWeekNotAfter(week, WeekWritten(header) + 1);
+}
+
 }  // namespace jpsconv

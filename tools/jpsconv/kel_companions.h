@@ -18,4 +18,11 @@ std::string FileBeside(const std::string& kel, const std::string& extension);
 // stamp; this week when the stamp is not a date. A recording is older.
 int32_t WeekWritten(const jps::KelHeader& header);
 
+// The full GPS week of a week number that the receiver sent with the data of
+// the KEL file (ten bits, or the full week), as every tool that reads a KEL
+// file back dates it: a ten-bit week goes to the era that puts it nearest to,
+// and not after, the file's creation (its week or the next: the stamp is the
+// converting computer's local time). A full week stays; -1 for a negative one.
+int32_t RecordingWeek(int32_t week, const jps::KelHeader& header);
+
 }  // namespace jpsconv

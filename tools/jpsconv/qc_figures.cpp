@@ -20,9 +20,9 @@ int SystemOrder(int number) {
   return jps::IsGlonassNumber(number) ? 1 : 2;
 }
 
-Tracking KindOf(const jps::KelMeasurement& m) {
-  if (m.l1Phase == 0.0) return Tracking::kCodeOnly;
-  return m.l2Phase != 0.0 ? Tracking::kDualPhase : Tracking::kL1Phase;
+Tracking KindOf(const PhaseSample& s) {
+  if (s.l1Phase == 0.0) return Tracking::kCodeOnly;
+  return s.l2Phase != 0.0 ? Tracking::kDualPhase : Tracking::kL1Phase;
 }
 
 // The most frequent step between successive epochs, to the millisecond; 0
@@ -75,78 +75,117 @@ double QcAccumulator::Continuous(double secondsOfWeek) {
   return t;
 }
 
-void QcAccumulator::AddEpoch(const jps::KelEpoch& epoch,
-                             const std::vector<jps::KelMeasurement>& measurements) {
-  if (!IsTimeOfWeek(epoch.receiverTime)) {
+QcAccumulator::RowKey QcAccumulator::KeyOf(const QcObservation& o) {
+  if (jps::IsGpsNumber(o.number)) return {kGpsRows, o.number};
+  if (!jps::IsGlonassNumber(o.number)) return {kOtherRows, o.number};
+  return o.slot > 0 ? RowKey{kGlonassBySlot, o.slot} : RowKey{kGlonassByChannel, o.number};
+}
+
+QcAccumulator::Track& QcAccumulator::TrackOf(const QcObservation& o) {
+  RowKey key = KeyOf(o);
+  auto found = tracks_.find(key);
+  if (found != tracks_.end()) return found->second;
+  Track& track = tracks_.emplace(key, Track(o.carriers)).first->second;
+  track.figures.number = o.number;
+  track.figures.slot = key.first == kGlonassBySlot ? o.slot : 0;
+  track.figures.name = SatelliteName(o.number, track.figures.slot);
+  return track;
+}
+
+bool QcAccumulator::Reacquired(const std::vector<QcObservation>& observations, long index) const {
+  int going = 0, restarted = 0;
+  for (const QcObservation& o : observations) {
+    auto found = tracks_.find(KeyOf(o));
+    if (found == tracks_.end() || found->second.lastEpoch != index - 1 ||
+        found->second.lastRestarted) {
+      continue;
+    }
+    ++going;
+    restarted += o.signals.lock == LockHint::kRestarted;
+  }
+  return restarted >= kReacquiredAtLeast && restarted == going;
+}
+
+void QcAccumulator::AddEpoch(double secondsOfWeek, bool kinematic,
+                             const std::vector<QcObservation>& observations) {
+  if (!IsTimeOfWeek(secondsOfWeek)) {
     ++unusableTime_;
     return;
   }
-  double t = Continuous(epoch.receiverTime);
+  double t = Continuous(secondsOfWeek);
   if (!times_.empty() && t <= times_.back()) ++outOfOrder_;
   long index = static_cast<long>(times_.size());
   times_.push_back(t);
 
-  bool kinematic = (epoch.epochFlags & jps::kKelFlagKinematic) != 0;
   if (spans_.empty() || spans_.back().kinematic != kinematic) {
     spans_.push_back({t, t, kinematic, 1});
   } else {
     spans_.back().end = t;
     ++spans_.back().epochs;
   }
-  for (const jps::KelMeasurement& m : measurements) {
-    Track& track = tracks_[m.satellite];
+  bool reacquired = Reacquired(observations, index);
+  if (reacquired) reacquisitions_.push_back(t);
+  for (const QcObservation& o : observations) {
+    Track& track = TrackOf(o);
     if (track.lastEpoch == index) continue;  // a second record of the satellite in one epoch
-    track.figures.number = m.satellite;
-    AddMeasurement(track, m, t);
+    AddObservation(track, o, t, reacquired);
     track.lastEpoch = index;
+    track.lastRestarted = o.signals.lock != LockHint::kContinued;
   }
 }
 
-void QcAccumulator::EndLock(Track& track) {
-  if (!track.locked) return;
-  track.figures.longestLock = std::max(track.figures.longestLock, track.lockEnd - track.lockStart);
-  track.locked = false;
+void QcAccumulator::EndArc(Track& track) {
+  QcSatellite& f = track.figures;
+  if (track.inArc) f.longestLock = std::max(f.longestLock, track.arcEnd - track.arcStart);
+  track.inArc = false;
+  f.mp1.EndArc();
+  f.mp2.EndArc();
 }
 
-void QcAccumulator::AddMeasurement(Track& track, const jps::KelMeasurement& m, double time) {
+void QcAccumulator::Take(Track& track, const PhaseSample& s, const SampleVerdict& verdict) {
+  QcSatellite& f = track.figures;
+  switch (verdict.event) {
+    case ArcEvent::kNoPhase:
+      return;
+    case ArcEvent::kOutlier:
+      ++f.outliers;
+      return;
+    case ArcEvent::kSlip:
+      f.slips.push_back(s.time);
+      [[fallthrough]];
+    case ArcEvent::kArcStart:
+      EndArc(track);
+      track.inArc = true;
+      track.arcStart = s.time;
+      break;
+    case ArcEvent::kContinues:
+      break;
+  }
+  track.arcEnd = s.time;
+  MultipathValues mp = Multipath(s, track.carriers);
+  if (mp.hasMp1) f.mp1.Add(mp.mp1);
+  if (mp.hasMp2) f.mp2.Add(mp.mp2);
+}
+
+void QcAccumulator::AddObservation(Track& track, const QcObservation& o, double time,
+                                   bool reacquired) {
   QcSatellite& f = track.figures;
   long index = static_cast<long>(times_.size()) - 1;
   bool wasPresent = track.lastEpoch >= 0 && track.lastEpoch == index - 1;
+  const PhaseSample& in = o.signals;
   ++f.epochs;
-  f.l1Code += m.l1Code != 0.0;
-  f.l1Phase += m.l1Phase != 0.0;
-  f.doppler += m.doppler != 0.0;
-  f.l2Code += m.l2Code != 0.0;
-  f.l2Phase += m.l2Phase != 0.0;
+  f.l1Code += in.l1Code != 0.0;
+  f.l1Phase += in.l1Phase != 0.0;
+  f.doppler += o.hasDoppler;
+  f.l2Code += in.l2Code != 0.0;
+  f.l2Phase += in.l2Phase != 0.0;
 
-  bool slip = wasPresent && m.lockCount <= jps::kRestartedLockCount &&
-              track.lastLock > jps::kRestartedLockCount;
-  if (slip) f.slips.push_back(time);
-  track.lastLock = m.lockCount;
+  PhaseSample s = in;
+  s.time = time;
+  if (reacquired) s.lock = LockHint::kReacquired;
+  track.detector.Add(s, [&](const PhaseSample& x, const SampleVerdict& v) { Take(track, x, v); });
 
-  // The converter writes lock count 1 wherever the lock restarted or the L1
-  // measurement was bad, even right after another such epoch (where it is
-  // no slip by the count): no lock or arc goes on through it.
-  bool restart = m.lockCount <= jps::kRestartedLockCount;
-  bool hasL1Phase = m.l1Phase != 0.0;
-  if (!wasPresent || restart || !hasL1Phase) EndLock(track);
-  if (hasL1Phase) {
-    if (!track.locked) track.lockStart = time;
-    track.locked = true;
-    track.lockEnd = time;
-  }
-
-  bool bothPhases = hasL1Phase && m.l2Phase != 0.0;
-  if (!wasPresent || restart || !bothPhases || !track.bothPhases) {
-    f.mp1.EndArc();
-    f.mp2.EndArc();
-  }
-  track.bothPhases = bothPhases;
-  MultipathValues mp = Multipath(m);
-  if (mp.hasMp1) f.mp1.Add(mp.mp1);
-  if (mp.hasMp2) f.mp2.Add(mp.mp2);
-
-  Tracking kind = KindOf(m);
+  Tracking kind = KindOf(in);
   if (wasPresent && !track.runs.empty() && track.runs.back().kind == kind) {
     track.runs.back().last = index;
   } else {
@@ -209,18 +248,14 @@ void QcAccumulator::Finish(QcReport* report) {
     report->marks.push_back(mark);
   }
 
+  report->reacquisitions = reacquisitions_;
   for (auto& entry : tracks_) {
     Track& track = entry.second;
-    EndLock(track);
-    track.figures.mp1.EndArc();
-    track.figures.mp2.EndArc();
+    track.detector.Finish([&](const PhaseSample& x, const SampleVerdict& v) { Take(track, x, v); });
+    EndArc(track);
     track.figures.runs = Runs(track.runs, gapAfter);
     report->satellites.push_back(track.figures);
   }
-  std::stable_sort(report->satellites.begin(), report->satellites.end(),
-                   [](const QcSatellite& a, const QcSatellite& b) {
-                     return SystemOrder(a.number) < SystemOrder(b.number);
-                   });
 }
 
 bool IsTimeOfWeek(double t) { return t >= -jps::kSecondsPerWeek && t <= 2 * jps::kSecondsPerWeek; }

@@ -1,33 +1,35 @@
 // The figures of the data-quality report, worked out from the epochs of a
-// KEL file (fed one by one, in file order) and the marks of its STA file.
-// Nothing here reads files or writes text; qc_input reads, the qc_*_writer
-// units write.
+// session (fed one by one, in time order: from a KEL file, or from the
+// receiver's stream) and the marks of its STA file. Nothing here reads files
+// or writes text; qc_input reads, the qc_*_writer units write.
 //
 // Times are seconds of the GPS week of the first epoch, made continuous: an
 // epoch after the end of that week counts on from 604800.
 //
 // Definitions:
-//   - a cycle slip is an epoch at which the satellite's lock count falls back
-//     to 1 (or 0) from more than 1 since the file's previous epoch, in which
-//     the satellite was present too;
-//   - a lock is a run of successive epochs of the file in which the satellite
-//     has its L1 phase and a lock count above 1 after the run's first epoch
-//     (the converter writes 1 wherever the lock restarted or the L1
-//     measurement was bad); its length is the time from its first to its
-//     last epoch;
+//   - a satellite's row: a GPS PRN, a GLONASS orbital slot where the feeder
+//     knows it (two satellites that share a frequency channel are two rows),
+//     else a GLONASS channel;
+//   - cycle slips and arcs of continuous phase come from the satellite's
+//     phases and codes (slip_detector.h); the receiver's lock restarts are a
+//     hint to them. An epoch in which every satellite of the epoch before
+//     restarts its lock (at least kReacquiredAtLeast of them; one whose lock
+//     restarted in that epoch too tells nothing) is the receiver re-acquiring
+//     all of them: every arc begins anew, and none of it counts as a slip;
+//   - the longest lock is the longest arc, from its first to its last epoch;
 //   - the interval is the most frequent step between successive epochs; a gap
 //     is a step of more than 1.5 intervals;
-//   - multipath arcs run in the same way while both phases are present
-//     (qc_multipath.h).
+//   - multipath is worked out per arc (qc_multipath.h).
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "support/kel_records.h"
 #include "tools/jpsconv/qc_multipath.h"
+#include "tools/jpsconv/slip_detector.h"
 
 namespace jpsconv {
 
@@ -46,11 +48,14 @@ struct QcRun {
 };
 
 struct QcSatellite {
-  int number = 0;
-  long epochs = 0;  // epochs in which the satellite has a record
+  int number = 0;    // GPS PRN, GLONASS 45 + frequency channel
+  int slot = 0;      // GLONASS orbital slot; 0 when not known
+  std::string name;  // "G05", "R12" (by slot), "R+2" (by channel)
+  long epochs = 0;   // epochs in which the satellite has a record
   long l1Code = 0, l1Phase = 0, doppler = 0, l2Code = 0, l2Phase = 0;  // epochs with each
   std::vector<double> slips;                                           // times
-  double longestLock = 0;                                              // seconds
+  long outliers = 0;       // phases left out, off their arc and the next value
+  double longestLock = 0;  // seconds
   MultipathArcs mp1, mp2;
   std::vector<QcRun> runs;
 };
@@ -93,7 +98,8 @@ struct QcReport {
   std::vector<QcGap> gaps;
   std::vector<QcSpan> spans;
   std::vector<QcMark> marks;
-  std::vector<QcSatellite> satellites;  // GPS by number, then GLONASS, then others
+  std::vector<double> reacquisitions;   // times at which every satellite's lock began anew
+  std::vector<QcSatellite> satellites;  // GPS by number, GLONASS by slot then channel, others
   std::string damage;                   // why the file could not be read to its end
 };
 
@@ -119,10 +125,24 @@ struct QcWorst {
 };
 QcWorst Worst(const QcReport& report, size_t most);
 
+// One satellite in one epoch, as the report takes it.
+struct QcObservation {
+  int number = 0;       // GPS PRN, GLONASS 45 + frequency channel, or another system's number
+  int slot = 0;         // GLONASS orbital slot (1-24) when known; 0 otherwise
+  Carriers carriers;    // of its two signals; 0 when not known
+  PhaseSample signals;  // its time is the epoch's; lock kContinued or kRestarted
+  bool hasDoppler = false;
+};
+
+// An epoch in which at least this many satellites, and every one of the
+// epoch before, restart their lock is a re-acquisition.
+constexpr int kReacquiredAtLeast = 4;
+
 // Works out the figures epoch by epoch.
 class QcAccumulator {
  public:
-  void AddEpoch(const jps::KelEpoch& epoch, const std::vector<jps::KelMeasurement>& measurements);
+  void AddEpoch(double secondsOfWeek, bool kinematic,
+                const std::vector<QcObservation>& observations);
   // A line of the STA file, its time as seconds of week.
   void AddMark(const QcMark& mark) { marks_.push_back(mark); }
   // Ends every running lock, arc and run; fills the report's session, gaps,
@@ -136,28 +156,39 @@ class QcAccumulator {
     long first, last;
     Tracking kind;
   };
-  // A satellite's figures and running state.
+  // A row's figures and running state.
   struct Track {
+    explicit Track(const Carriers& c) : carriers(c), detector(c) {}
     QcSatellite figures;
-    long lastEpoch = -1;  // index of its last epoch
-    int lastLock = 0;
-    bool bothPhases = false;  // in its last epoch
-    bool locked = false;      // a lock runs
-    double lockStart = 0, lockEnd = 0;
+    Carriers carriers;
+    SlipDetector detector;
+    long lastEpoch = -1;         // index of its last epoch
+    bool lastRestarted = false;  // its lock restarted in that epoch
+    bool inArc = false;          // an arc runs
+    double arcStart = 0, arcEnd = 0;
     std::vector<IndexRun> runs;
   };
-  void AddMeasurement(Track& track, const jps::KelMeasurement& m, double time);
-  void EndLock(Track& track);
+  // Rows in this order, each group by number (PRN, slot, KEL number).
+  enum RowGroup { kGpsRows, kGlonassBySlot, kGlonassByChannel, kOtherRows };
+  using RowKey = std::pair<RowGroup, int>;
+  static RowKey KeyOf(const QcObservation& o);
+  Track& TrackOf(const QcObservation& o);
+  bool Reacquired(const std::vector<QcObservation>& observations, long index) const;
+  void AddObservation(Track& track, const QcObservation& o, double time, bool reacquired);
+  // A sample as the slip detector decided it.
+  void Take(Track& track, const PhaseSample& s, const SampleVerdict& verdict);
+  void EndArc(Track& track);
   double Continuous(double secondsOfWeek);
   double MarkTime(double secondsOfWeek, double first, double last) const;
   // The runs as times, cut at the gaps (gapAfter: the epochs that a gap follows).
   std::vector<QcRun> Runs(const std::vector<IndexRun>& runs,
                           const std::vector<long>& gapAfter) const;
 
-  std::map<int, Track> tracks_;
+  std::map<RowKey, Track> tracks_;
   std::vector<double> times_;  // of every epoch, continuous
   std::vector<QcSpan> spans_;
   std::vector<QcMark> marks_;
+  std::vector<double> reacquisitions_;
   long outOfOrder_ = 0;
   long unusableTime_ = 0;
   double weekOffset_ = 0;

@@ -1,35 +1,54 @@
 #include "tools/jpsconv/qc_input.h"
 
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <memory>
+#include <vector>
 
-#include "support/epp_reader.h"
 #include "support/file64.h"
-#include "support/gps_time.h"
-#include "support/gps_weeks.h"
 #include "support/line_reader.h"
 #include "support/sta_lines.h"
-#include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/kel_companions.h"
+#include "tools/jpsconv/kel_epp_context.h"
 #include "tools/jpsconv/kel_reader.h"
 
 namespace jpsconv {
 namespace {
 
-// The whole GPS week of the first epoch, from the last GPS ephemeris of the
-// EPP file: the week, of the three around the ephemeris's, nearest to it.
-void ReadWeek(const std::string& epp, int32_t writtenInWeek, QcReport* report) {
-  int32_t week = 0;
-  double toe = 0;
-  if (epp.empty() || report->present == 0 || jps::EppLatestGpsWeek(epp.c_str(), &week, &toe) != 0) {
-    return;
+// The observations of a KEL epoch as the report takes them: phases with
+// RINEX's sign (the KEL file stores them the other way round), GLONASS slots
+// from the EPP file, and a lock restart wherever the lock count is 1 (the
+// converter writes 1 wherever the lock restarted or the L1 measurement was
+// bad).
+class KelObservations {
+ public:
+  explicit KelObservations(const KelEppContext& context) : context_(context) {}
+
+  const std::vector<QcObservation>& Of(const jps::KelEpoch& epoch,
+                                       const std::vector<jps::KelMeasurement>& measurements) {
+    out_.clear();
+    double tow = epoch.receiverTime;
+    int32_t week = IsTimeOfWeek(tow) ? context_.WeekOf(tow) : -1;
+    for (const jps::KelMeasurement& m : measurements) {
+      QcObservation o;
+      o.number = m.satellite;
+      o.slot = context_.SlotAt(m.satellite, week, tow);
+      o.carriers = KelCarriers(m.satellite);
+      o.signals.l1Phase = -m.l1Phase;
+      o.signals.l2Phase = -m.l2Phase;
+      o.signals.l1Code = m.l1Code;
+      o.signals.l2Code = m.l2Code;
+      o.signals.lock =
+          m.lockCount <= jps::kRestartedLockCount ? LockHint::kRestarted : LockHint::kContinued;
+      o.hasDoppler = m.doppler != 0.0;
+      out_.push_back(o);
+    }
+    return out_;
   }
-  int32_t whole = jps::FullWeekNotAfter(week, writtenInWeek);
-  report->week =
-      whole + static_cast<int32_t>(std::lround((toe - report->first) / jps::kSecondsPerWeek));
-  report->hasWeek = true;
-}
+
+ private:
+  const KelEppContext& context_;
+  std::vector<QcObservation> out_;
+};
 
 void ReadMarks(const std::string& sta, QcAccumulator* figures) {
   jps::UniqueFile file(std::fopen(sta.c_str(), "rb"));
@@ -79,6 +98,9 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
   report->epp = FileBeside(kelPath, ".epp");
   report->sta = FileBeside(kelPath, ".STA");
 
+  KelEppContext context;
+  context.Load(kelPath, reader.header());
+  KelObservations observations(context);
   QcAccumulator figures;
   jps::KelEpoch epoch;
   std::vector<jps::KelMeasurement> measurements;
@@ -89,11 +111,14 @@ std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* can
       report->damage = reader.error();
       break;
     }
-    figures.AddEpoch(epoch, measurements);
+    figures.AddEpoch(epoch.receiverTime, (epoch.epochFlags & jps::kKelFlagKinematic) != 0,
+                     observations.Of(epoch, measurements));
   }
   if (!report->sta.empty()) ReadMarks(report->sta, &figures);
   figures.Finish(report);
-  ReadWeek(report->epp, WeekWritten(reader.header()), report);
+  // The week of the first epoch, as the RINEX export places it.
+  if (report->present > 0) report->week = context.WeekOf(report->first);
+  report->hasWeek = report->present > 0 && report->week >= 0;
   return "";
 }
 

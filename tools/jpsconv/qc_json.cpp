@@ -86,8 +86,9 @@ constexpr int kTimeDecimals = 3;
 constexpr int kShareDecimals = 4;
 constexpr int kMetreDecimals = 3;
 
+// A time as an object, under a name (or as an array item when name is null).
 void Time(JsonWriter& w, const char* name, const QcReport& r, bool has, double t) {
-  w.Key(name);
+  if (name != nullptr) w.Key(name);
   if (!has) {
     w.Raw(kNull);
     return;
@@ -179,6 +180,10 @@ void Session(JsonWriter& w, const QcReport& r) {
     w.Close('}');
   }
   w.Close(']');
+  w.Key("reacquisitions");
+  w.Open('[');
+  for (double t : r.reacquisitions) Time(w, nullptr, r, true, t);
+  w.Close(']');
   Marks(w, r);
   w.Close('}');
 }
@@ -225,16 +230,18 @@ void Totals(JsonWriter& w, const QcReport& r) {
   for (const auto& list : lists) {
     w.Key(list.first);
     w.Open('[', true);
-    for (const QcSatellite* s : *list.second) w.Text(SatelliteName(s->number));
+    for (const QcSatellite* s : *list.second) w.Text(s->name);
     w.Close(']');
   }
   w.Close('}');
 }
 
 void Satellite(JsonWriter& w, const QcSatellite& s) {
-  w.Key(SatelliteName(s.number).c_str());
+  w.Key(s.name.c_str());
   w.Open('{');
   w.Field("number", static_cast<long>(s.number));
+  w.Key("slot");
+  s.slot > 0 ? w.Integer(s.slot) : w.Raw(kNull);
   w.Field("system", jps::IsGpsNumber(s.number)       ? "GPS"
                     : jps::IsGlonassNumber(s.number) ? "GLONASS"
                                                    : "other");
@@ -245,6 +252,7 @@ void Satellite(JsonWriter& w, const QcSatellite& s) {
   w.Open('[', true);
   for (double t : s.slips) w.Number(std::fmod(t, jps::kSecondsPerWeek), kTimeDecimals);
   w.Close(']');
+  w.Field("outliers", s.outliers);
   w.Field("longest_lock_s", s.longestLock, kTimeDecimals);
   Metres(w, "mp1_m", s.mp1.epochs() > 0, s.mp1.Rms());
   w.Field("mp1_epochs", s.mp1.epochs());

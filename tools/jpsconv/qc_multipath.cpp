@@ -2,52 +2,35 @@
 
 #include <cmath>
 
-#include "epoch/derived_doppler.h"
+#include "support/kel_records.h"
 #include "support/satellite_numbers.h"
-#include "tools/jpsconv/satellite_names.h"
+#include "tools/jpsconv/rinex_glonass.h"
 
 namespace jpsconv {
-namespace {
 
-constexpr int kLowestGlonassChannel = -7;
-constexpr int kHighestGlonassChannel = 13;
-
-bool Frequencies(int satellite, double* f1, double* f2) {
-  if (jps::IsGpsNumber(satellite)) {
-    *f1 = jps::kGpsL1Frequency;
-    *f2 = jps::kGpsL2Frequency;
-    return true;
+Carriers KelCarriers(int number) {
+  if (jps::IsGpsNumber(number)) return {jps::kGpsL1Frequency, jps::kGpsL2Frequency};
+  int channel = jps::GlonassChannel(number);
+  if (!jps::IsGlonassNumber(number) || channel < kFirstGlonassChannel ||
+      channel > kLastGlonassChannel) {
+    return {};
   }
-  if (!HasCarrierFrequencies(satellite)) return false;
-  *f1 = jps::GlonassL1Frequency(jps::GlonassChannel(satellite));
-  *f2 = jps::GlonassL2Frequency(jps::GlonassChannel(satellite));
-  return true;
+  return {jps::GlonassL1Frequency(channel), jps::GlonassL2Frequency(channel)};
 }
 
-}  // namespace
-
-bool HasCarrierFrequencies(int satellite) {
-  if (jps::IsGpsNumber(satellite)) return true;
-  int channel = jps::GlonassChannel(satellite);
-  return jps::IsGlonassNumber(satellite) && channel >= kLowestGlonassChannel &&
-         channel <= kHighestGlonassChannel;
-}
-
-MultipathValues Multipath(const jps::KelMeasurement& m) {
+MultipathValues Multipath(const PhaseSample& s, const Carriers& carriers) {
   MultipathValues v;
-  double f1 = 0, f2 = 0;
-  if (m.l1Phase == 0.0 || m.l2Phase == 0.0 || !Frequencies(m.satellite, &f1, &f2)) return v;
-  // The KEL phases have the receiver's sign inverted: phase x wavelength
-  // falls as the range grows.
-  double phase1 = -m.l1Phase * jps::kSpeedOfLight / f1;
-  double phase2 = -m.l2Phase * jps::kSpeedOfLight / f2;
+  double f1 = carriers.l1, f2 = carriers.l2;
+  if (s.l1Phase == 0.0 || s.l2Phase == 0.0 || !(f1 > f2 && f2 > 0)) return v;
+  double phase1 = s.l1Phase * jps::kSpeedOfLight / f1;  // m
+  double phase2 = s.l2Phase * jps::kSpeedOfLight / f2;
   double alpha = (f1 / f2) * (f1 / f2);
   double k = 2.0 / (alpha - 1.0);
-  v.mp1 = m.l1Code - (1.0 + k) * phase1 + k * phase2;
-  v.mp2 = m.l2Code - alpha * k * phase1 + (alpha * k - 1.0) * phase2;
+  v.mp1 = s.l1Code - (1.0 + k) * phase1 + k * phase2;
+  v.mp2 = s.l2Code - alpha * k * phase1 + (alpha * k - 1.0) * phase2;
   // A damaged file may hold values that are not numbers.
-  v.hasMp1 = m.l1Code != 0.0 && std::isfinite(v.mp1);
-  v.hasMp2 = m.l2Code != 0.0 && std::isfinite(v.mp2);
+  v.hasMp1 = s.l1Code != 0.0 && std::isfinite(v.mp1);
+  v.hasMp2 = s.l2Code != 0.0 && std::isfinite(v.mp2);
   return v;
 }
 

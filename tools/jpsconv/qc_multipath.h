@@ -5,7 +5,7 @@
 // goes with the arc's mean; what remains is summed up as an RMS in metres.
 #pragma once
 
-#include "support/kel_records.h"
+#include "tools/jpsconv/slip_detector.h"
 
 namespace jpsconv {
 
@@ -13,16 +13,17 @@ namespace jpsconv {
 // multipath with it.
 constexpr long kMultipathMinArcEpochs = 10;
 
-// The two combinations of one measurement record, in metres; each is set
-// (and its flag true) when its code and both phases are present and the
-// satellite's carrier frequencies are known (GPS, GLONASS channels -7 to +13).
+// The two combinations of one sample, in metres; each is set (and its flag
+// true) when its code and both phases are present and the carriers known.
 struct MultipathValues {
   bool hasMp1 = false, hasMp2 = false;
   double mp1 = 0, mp2 = 0;
 };
-MultipathValues Multipath(const jps::KelMeasurement& m);
-// True when the satellite's carrier frequencies are known.
-bool HasCarrierFrequencies(int satellite);
+MultipathValues Multipath(const PhaseSample& s, const Carriers& carriers);
+
+// The carriers of a KEL satellite number: GPS, and GLONASS channels -7 to
+// +13; 0 for others.
+Carriers KelCarriers(int number);
 
 // One combination of one satellite, arc by arc.
 class MultipathArcs {

@@ -229,7 +229,7 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
     if (i > 0 && jps::IsGpsNumber(r.satellites[i - 1].number) && !jps::IsGpsNumber(s.number)) {
       y += kSystemSpace;
     }
-    labels += Text(kLeft - 6, y + kBarHeight, SatelliteName(s.number),
+    labels += Text(kLeft - 6, y + kBarHeight, s.name,
                    " text-anchor=\"end\" font-family=\"monospace\"");
     if (!s.slips.empty()) {
       labels += Text(kWidth - kRight + 6, y + kBarHeight, Formatted("%zu", s.slips.size()),

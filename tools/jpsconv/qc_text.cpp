@@ -77,7 +77,7 @@ std::string WorstLine(const char* label, const std::vector<const QcSatellite*>& 
   if (satellites.empty()) return "";
   std::string out = Formatted("  %-18s", label);
   for (size_t i = 0; i < satellites.size(); ++i) {
-    out += Formatted("%s%s (%s)", i == 0 ? "" : ", ", SatelliteName(satellites[i]->number).c_str(),
+    out += Formatted("%s%s (%s)", i == 0 ? "" : ", ", satellites[i]->name.c_str(),
                      value(*satellites[i]).c_str());
   }
   return out + "\n";
@@ -133,6 +133,9 @@ std::string Session(const QcReport& r) {
     return Formatted("%s  %ld epochs (%s)", QcClock(g.start, true).c_str(), g.epochs,
                      QcDuration(g.seconds).c_str());
   });
+  out += List<double>("re-acquired", r.reacquisitions, [](const double& t) {
+    return QcClock(t, true) + "  every satellite's lock began anew (no slips)";
+  });
   out += List<QcSpan>("modes", r.spans, [](const QcSpan& s) {
     return Formatted("%-9s %s to %s (%ld epochs)", s.kinematic ? "kinematic" : "static",
                      QcClock(s.start, true).c_str(), QcClock(s.end, true).c_str(), s.epochs);
@@ -159,10 +162,10 @@ std::string Satellites(const QcReport& r) {
   for (const QcSatellite& s : r.satellites) {
     out += Formatted(
         "  %-4s %7ld  %6.1f%%  %7.1f%%  %6.1f%%  %6.1f%%  %7.1f%%  %5zu  %12s  %7s  %7s\n",
-        SatelliteName(s.number).c_str(), s.epochs, Percent(s.l1Code, s.epochs),
-        Percent(s.l1Phase, s.epochs), Percent(s.doppler, s.epochs), Percent(s.l2Code, s.epochs),
-        Percent(s.l2Phase, s.epochs), s.slips.size(), QcDuration(s.longestLock).c_str(),
-        Metres(s.mp1).c_str(), Metres(s.mp2).c_str());
+        s.name.c_str(), s.epochs, Percent(s.l1Code, s.epochs), Percent(s.l1Phase, s.epochs),
+        Percent(s.doppler, s.epochs), Percent(s.l2Code, s.epochs), Percent(s.l2Phase, s.epochs),
+        s.slips.size(), QcDuration(s.longestLock).c_str(), Metres(s.mp1).c_str(),
+        Metres(s.mp2).c_str());
   }
   return out;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "support/gps_time.h"
+#include "support/gps_weeks.h"
 
 namespace jpsconv {
 namespace {
@@ -44,12 +45,10 @@ std::string Seconds(double second) {
 // Calendar date of t in the report's week: "2015-07-23".
 std::string Date(const QcReport& report, double t) {
   double ms = std::round(t * 1000.0) / 1000.0;
-  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
-  double second = 0;
   double dayStart = std::floor(ms / jps::kSecondsPerDay) * jps::kSecondsPerDay;
-  jps::GpsToDate(report.week, dayStart, &year, &month, &day, &hour, &minute, &second);
+  jps::DateTime d = jps::FullWeekToDateTime(report.week, dayStart);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
   return text;
 }
 

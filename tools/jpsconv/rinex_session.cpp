@@ -19,11 +19,6 @@ namespace {
 
 const double kNoTime = std::numeric_limits<double>::quiet_NaN();
 
-// The latest GPS week the recording can belong to: the week after the one in
-// which the KEL file was made (the week after allows for the time zone of the
-// stamp).
-int32_t LatestWeek(const jps::KelHeader& h) { return WeekWritten(h) + 1; }
-
 // The file named on the command line, else the one beside the KEL file.
 std::string CompanionFile(const std::string& given, const std::string& kel,
                           const std::string& extension) {
@@ -142,8 +137,7 @@ bool LoadRinexSession(const std::string& kel, const jps::KelHeader& header,
     }
     s->eppPath = eppPath;
   }
-  int32_t latest = LatestWeek(header);
-  if (options.week >= 0) s->fixedWeek = jps::FullWeekNotAfter(options.week, latest);
+  if (options.week >= 0) s->fixedWeek = RecordingWeek(options.week, header);
   // GPS-UTC of 0 is what the EPP file holds when the receiver sent none.
   s->hasLeapSeconds = epp.hasLeapSeconds && epp.leapSeconds > 0;
   s->leapSeconds = epp.leapSeconds;
@@ -151,7 +145,7 @@ bool LoadRinexSession(const std::string& kel, const jps::KelHeader& header,
   std::vector<int32_t> weeks;
   for (const jps::EppGpsBlock& b : epp.gps) {
     int32_t week = s->fixedWeek >= 0 ? jps::FullWeekNear(b.week, s->fixedWeek)
-                                     : jps::FullWeekNotAfter(b.week, latest);
+                                     : RecordingWeek(b.week, header);
     weeks.push_back(week);
     if (s->fixedWeek < 0) s->weeks.Add(week, b.messageTime);
   }

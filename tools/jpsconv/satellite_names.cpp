@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/jpsconv/rinex_glonass.h"
+
 namespace jpsconv {
 
 std::string SatelliteName(int number) {
@@ -13,6 +15,15 @@ std::string SatelliteName(int number) {
   } else {
     std::snprintf(text, sizeof text, "?%d", number);
   }
+  return text;
+}
+
+std::string SatelliteName(int number, int slot) {
+  if (!jps::IsGlonassNumber(number) || slot < kFirstGlonassSlot || slot > kLastGlonassSlot) {
+    return SatelliteName(number);
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "R%02d", slot);
   return text;
 }
 
