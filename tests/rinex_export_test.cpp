@@ -194,14 +194,15 @@ TEST(RinexExport, ObservationFileLinesAsTheFormatLaysThemOut) {
   };
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(header[i + 2], expected[i]) << i;
 
-  // Phases change sign; a 0 in the KEL file is a blank field; lock count 1
-  // sets the loss-of-lock flag after each phase present; GLONASS channel +1
+  // Phases change sign; a 0 in the KEL file is a blank field; the
+  // loss-of-lock flag marks each phase where its satellite's arc of
+  // continuous phase begins (here each satellite's first); GLONASS channel +1
   // is slot 1 until the frame of slot 5 (21:11:16 GPS time) and slot 5 after.
   std::vector<std::string> lines = {
       "> 2014 08 29 20 02 22.0000000  0  3      -0.001000000000",
-      "G05  21734318.350   114214691.550       -2815.305    21734322.783    88998480.652",
+      "G05  21734318.350   114214691.5501      -2815.305    21734322.783    88998480.6521",
       "G12  20000000.125   105000000.5001" + std::string(33, ' ') + "  81818181.8181",
-      "R01  19288208.875   103000000.250         816.500    19288212.500    80000000.750",
+      "R01  19288208.875   103000000.2501        816.500    19288212.500    80000000.7501",
       "> 2014 08 29 20 02 23.0000000  0  1",
       "G05  21734824.750   114217352.500       -2815.250",
       "> 2014 08 29 21 11 40.0000000  0  1",

@@ -151,9 +151,8 @@ void QcAccumulator::Take(Track& track, const PhaseSample& s, const SampleVerdict
       ++f.outliers;
       return;
     case ArcEvent::kSlip:
-      f.slips.push_back(s.time);
-      [[fallthrough]];
     case ArcEvent::kArcStart:
+      (verdict.event == ArcEvent::kSlip ? f.slips : f.arcStarts).push_back(s.time);
       EndArc(track);
       track.inArc = true;
       track.arcStart = s.time;

@@ -54,6 +54,7 @@ struct QcSatellite {
   long epochs = 0;   // epochs in which the satellite has a record
   long l1Code = 0, l1Phase = 0, doppler = 0, l2Code = 0, l2Phase = 0;  // epochs with each
   std::vector<double> slips;                                           // times
+  std::vector<double> arcStarts;  // times of the arcs begun otherwise (first phase, re-acquired)
   long outliers = 0;       // phases left out, off their arc and the next value
   double longestLock = 0;  // seconds
   MultipathArcs mp1, mp2;

@@ -1,9 +1,12 @@
 #include "tools/jpsconv/rinex_epochs.h"
 
+#include <cmath>
+
 #include "epoch/geodetic.h"
 #include "support/gps_weeks.h"
 #include "support/portable_math.h"
 #include "support/satellite_numbers.h"
+#include "tools/jpsconv/qc_input.h"
 #include "tools/jpsconv/satellite_names.h"
 #include "tools/rinex/rinex_text.h"
 
@@ -23,8 +26,32 @@ void Put(jps::SignalValues* s, double value, double* field, uint8_t bit) {
 
 }  // namespace
 
-EpochBuilder::EpochBuilder(RinexSession* session, const RinexOptions& options)
-    : session_(session), window_(options.from, options.to, options.interval) {}
+namespace {
+
+int64_t MsOfWeek(double time) {
+  double tow = std::fmod(time, jps::kSecondsPerWeek);
+  return std::llround(tow * 1000.0);
+}
+
+}  // namespace
+
+std::string LossOfLockOfKelFile(const std::string& kel, LossOfLock* out) {
+  QcReport report;
+  bool cannotOpen = false;
+  std::string error = ReadQcReport(kel, &report, &cannotOpen);
+  if (!error.empty()) return error;
+  for (const QcSatellite& s : report.satellites) {
+    for (const std::vector<double>* times : {&s.slips, &s.arcStarts}) {
+      for (double t : *times) out->insert({s.number, MsOfWeek(t)});
+    }
+  }
+  return "";
+}
+
+EpochBuilder::EpochBuilder(RinexSession* session, const RinexOptions& options,
+                           const LossOfLock& lossOfLock)
+    : session_(session), window_(options.from, options.to, options.interval),
+      lossOfLock_(lossOfLock) {}
 
 bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime,
                              jps::SatelliteValues* out, std::string* name,
@@ -57,8 +84,8 @@ bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime,
   Put(&l1, m.doppler, &l1.doppler, jps::kHasDoppler);
   Put(&l2, m.l2Code, &l2.code, jps::kHasCode);
   Put(&l2, -m.l2Phase, &l2.phase, jps::kHasPhase);
-  uint8_t lli = m.lockCount == jps::kRestartedLockCount ? jps::kLliLossOfLock : 0;
-  l1.lli = l2.lli = lli;
+  bool lost = lossOfLock_.count({number, MsOfWeek(std::fmod(gpsTime, jps::kSecondsPerWeek))}) != 0;
+  l1.lli = l2.lli = lost ? jps::kLliLossOfLock : 0;
   if (l1.present != 0) out->slotsPresent |= 1u << kL1;
   if (l2.present != 0) out->slotsPresent |= 1u << kL2;
   return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,17 @@ struct EpochTally {
   std::map<std::string, std::string> satellitesLeftOut;  // KEL name -> why
 };
 
+// Where a KEL file's phases lose their lock: the epochs (KEL satellite
+// number, milliseconds of the week) at which a satellite's arc of continuous
+// phase begins, at a cycle slip or otherwise, by the rule of the quality
+// report (slip_detector.h), not by the lock count alone.
+using LossOfLock = std::set<std::pair<int, int64_t>>;
+// "" with the epochs filled, or why the file could not be read.
+std::string LossOfLockOfKelFile(const std::string& kel, LossOfLock* out);
+
 class EpochBuilder {
  public:
-  EpochBuilder(RinexSession* session, const RinexOptions& options);
+  EpochBuilder(RinexSession* session, const RinexOptions& options, const LossOfLock& lossOfLock);
   // The epoch of observations of a KEL epoch; false when it is left out (a
   // time that is no time of week, outside the bounds, off the grid, or no
   // GPS or GLONASS satellite to write), counted in the tally.
@@ -38,6 +47,7 @@ class EpochBuilder {
 
   RinexSession* session_;
   jpsrinex::EpochWindow window_;
+  const LossOfLock& lossOfLock_;
 };
 
 // The approximate position line's ECEF coordinates (WGS-84) of a latitude,

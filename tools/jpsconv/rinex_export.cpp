@@ -71,7 +71,9 @@ struct Pass {
 // Reads every epoch and writes those taken; false when interrupted.
 bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* session,
                  const RinexOptions& options, jpsrinex::ObservationFile* obs, Pass* pass) {
-  EpochBuilder builder(session, options);
+  LossOfLock lossOfLock;
+  LossOfLockOfKelFile(kel, &lossOfLock);   // a file it cannot read has no epoch either
+  EpochBuilder builder(session, options, lossOfLock);
   jps::KelEpoch epoch{};
   std::vector<jps::KelMeasurement> measurements;
   std::unique_ptr<jps::ObservationEpoch> out(new jps::ObservationEpoch());
