@@ -19,16 +19,14 @@
 namespace jpsconv {
 namespace {
 
-constexpr const char* kProgram = "jpsconv " JPS_VERSION;
 constexpr const char* kInterruptedText = "interrupted: no RINEX files written";
-constexpr const char* kSlantComment = "ANTENNA HEIGHT MEASURED ON THE SLANT";
 
 jpsrinex::ObservationHeader MakeObsHeader(const RinexSession& s, const jps::KelHeader& kel,
                                           const RinexOptions& options, const std::string& runDate) {
   jpsrinex::ObservationHeader h;
-  h.program = kProgram;
+  h.program = RinexProgramName();
   h.runDate = runDate;
-  if (s.slantHeight) h.comments.push_back(kSlantComment);
+  if (s.slantHeight) h.comments.push_back(jpsrinex::kSlantHeightComment);
   h.markerName = s.markerName;
   h.receiverType = jps::ReceiverTypeName(kel.receiverType);
   h.antennaType = s.antennaType;
@@ -93,6 +91,8 @@ bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* sessio
 }
 
 }  // namespace
+
+const char* RinexProgramName() { return "jpsconv " JPS_VERSION; }
 
 std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension) {
@@ -210,7 +210,7 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
                   pass.damage.empty() ? "nothing to export from " + kel + ": " + why : pass.damage);
   }
   std::string runDate = jpsrinex::RunDateText(static_cast<int64_t>(std::time(nullptr)));
-  jpsrinex::NavHeader navHeader{kProgram, "", runDate, session.hasLeapSeconds, session.leapSeconds};
+  jpsrinex::NavHeader navHeader{RinexProgramName(), "", runDate, session.hasLeapSeconds, session.leapSeconds};
   error = PutInPlace(obs, session, MakeObsHeader(session, reader.header(), options, runDate),
                      navHeader, paths);
   if (!error.empty()) return finish(RinexStatus::kFailed, error);

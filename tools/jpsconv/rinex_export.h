@@ -40,6 +40,9 @@ struct RinexResult {
   double seconds = 0;
 };
 
+// The program as the RINEX headers name it: "jpsconv 1.0".
+const char* RinexProgramName();
+
 // Where the file with this extension goes: beside the input, or in folder.
 std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension);

@@ -8,14 +8,8 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/rinex_report.h"
 
-#ifndef JPS_VERSION
-#define JPS_VERSION "unknown"
-#endif
-
 namespace jpsconv {
 namespace {
-
-constexpr const char* kProgram = "jpsconv " JPS_VERSION;
 
 RinexStatus StatusOf(Outcome outcome) {
   switch (outcome) {
@@ -49,7 +43,7 @@ StreamRinex::StreamRinex(const std::string& input, const std::string& namedAfter
   o.from = options.from;
   o.to = options.to;
   o.interval = options.interval;
-  o.program = kProgram;
+  o.program = RinexProgramName();
   o.runTime = static_cast<int64_t>(std::time(nullptr));
   o.markerName = BaseName(WithExtension(namedAfter, ""));
   o.receiverType = jps::ReceiverTypeName(jps::kGreisReceiverType);

@@ -20,6 +20,9 @@ namespace jpsrinex {
 
 constexpr const char* kSpoolSuffix = ".body.part";
 
+// The header's comment on a site whose antenna height was measured on the slant.
+constexpr const char* kSlantHeightComment = "ANTENNA HEIGHT MEASURED ON THE SLANT";
+
 // What the header says that the epochs do not.
 struct ObservationHeader {
   std::string program;  // "jpsconv 1.0"

@@ -13,7 +13,6 @@
 namespace jpsrinex {
 namespace {
 
-constexpr const char* kSlantComment = "ANTENNA HEIGHT MEASURED ON THE SLANT";
 constexpr const char* kLeftOut2Comment = "QZSS AND BEIDOU LEFT OUT: RINEX 2.11 HAS NO PLACE FOR THEM";
 const double kUnplaced = std::numeric_limits<double>::quiet_NaN();
 
@@ -271,7 +270,7 @@ bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd&
   h.program = options_.program;
   h.runBy = options_.runBy;
   h.runDate = RunDateText(options_.runTime);
-  if (slantHeight_) h.comments.push_back(kSlantComment);
+  if (slantHeight_) h.comments.push_back(kSlantHeightComment);
   bool v3 = options_.version == RinexVersion::k304;
   if (!v3 && t.leftOutSystem > 0) {
     h.comments.push_back(kLeftOut2Comment);
