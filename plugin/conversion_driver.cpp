@@ -111,7 +111,9 @@ bool Conversion::Start(const char* jpsPath) {
     if (!outputs_[i]->Open(context_, files_)) return false;
   }
   s_.StationOutput = this;
-  s_.Tap = this;
+  // Whole messages are heard only for an output that takes the stream's
+  // epochs of observations (and the other systems' ephemerides with them).
+  if (collector_) s_.Tap = this;
 
   if (!jps_.Open(jpsPath)) {
     int error = errno;

@@ -37,8 +37,10 @@ class ConversionSink {
  public:
   virtual ~ConversionSink() = default;
 
-  // True when the sink takes epochs of observations (collecting them costs
-  // time; without a sink that wants them they are not made).
+  // True when the sink takes epochs of observations and the ephemerides of
+  // the systems beyond GPS and GLONASS (collecting them costs time; without a
+  // sink that wants them they are not made, and those ephemerides are
+  // skipped).
   virtual bool WantsObservations() const { return false; }
 
   // Creates the outputs, each under the temporary name that files gives for
