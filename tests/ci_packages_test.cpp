@@ -17,9 +17,10 @@ namespace {
 using jpstest::ProgramRun;
 
 // apt-get knows no package named "...-unavailable"; it fails for one named in
-// FAIL, except when it runs against the main suites' own lists. apt-cache knows wine32's i386 libraries: libfoo is
-// installed (amd64) at 1.1 where the lists offer 1.0, libbar at the version
-// offered, libbaz is not Multi-Arch: same.
+// FAIL, except when it runs against the main suites' own lists. apt-cache
+// knows wine32's i386 libraries: libfoo is installed (amd64) at 1.1 where the
+// lists offer 1.0, libbar at the version offered, libbaz is not Multi-Arch:
+// same.
 const char* const kStandIns[][2] = {
     {"apt-get",
      "echo \"apt-get $*\" >>\"$LOG\"\n"
@@ -39,6 +40,8 @@ const char* const kStandIns[][2] = {
     {"dpkg", "echo i386\n"},
 };
 
+const std::string kPackagesScript = JPS_SOURCE_DIR "/.ci/packages.sh";
+
 struct CiRun {
   ProgramRun run;
   std::string apt;  // every apt-get call, one a line
@@ -56,12 +59,14 @@ CiRun RunCi(const std::string& fail, const std::string& commands,
     jpstest::WriteFile(path, std::string("#!/bin/sh\n") + standIn[1]);
     chmod(path.c_str(), 0755);
   }
-  std::string script = "set -euo pipefail\nexport PATH='" + bin + "':\"$PATH\" LOG='" + dir +
-                       "/apt.log' FAIL='" + fail + "'\n" + environment +
-                       "\nsource '" JPS_SOURCE_DIR "/.ci/packages.sh'\n"
-                       "trap 'rm -f \"$apt_log\"' EXIT\n"
-                       "group_present() { return 1; }\nsleep() { :; }\n" +
-                       commands;
+  // What the run around this test set for itself does not reach the script.
+  std::string script =
+      std::string("set -euo pipefail\nunset JPS_CI_BREAK_GROUP JPS_CI_INSTALL_ONLY ") +
+      jpstest::kMissingGroupsVariable + "\nexport PATH='" + bin + "':\"$PATH\" LOG='" + dir +
+      "/apt.log' FAIL='" + fail + "'\n" + environment + "\nsource '" + kPackagesScript + "'\n" +
+      "trap 'rm -f \"$apt_log\"' EXIT\n"
+      "group_present() { return 1; }\nsleep() { :; }\n" +
+      commands;
   CiRun ci{jpstest::Run({"bash", "-c", script}, dir), ""};
   ci.apt = jpstest::ReadFile(dir + "/apt.log");
   return ci;

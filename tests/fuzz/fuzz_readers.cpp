@@ -177,7 +177,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (input.choices & kDumpCsv) dump.push_back("--csv");
   if (input.choices & kDumpFewEpochs) dump.insert(dump.end(), {"--epochs", "2"});
   int status = jpsconv::DumpCommand(dump);
-  if (status != 0 && status != 1) Fail("dump of a file that is there ends " + std::to_string(status));
+  if (status != 0 && status != 1) {
+    Fail("dump of a file that is there ends " + std::to_string(status));
+  }
 
   Qc(kel);
   Rinex(kel, folder, input.choices, first);

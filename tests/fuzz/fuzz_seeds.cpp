@@ -80,8 +80,8 @@ bool WriteConversionSeeds(const std::string& folder) {
   for (uint64_t seed = 1; seed <= kSeeds; ++seed) {
     for (bool rm : {false, true}) {
       std::string bytes = Simulate(seed, rm);
-      std::string name = folder + (rm ? "/simulated-rm-" : "/simulated-greis-") +
-                         std::to_string(seed) + "-";
+      std::string name =
+          folder + (rm ? "/simulated-rm-" : "/simulated-greis-") + std::to_string(seed) + "-";
       for (size_t at = 0, piece = 0; at < bytes.size(); at += kPieceSize, ++piece) {
         if (!WriteSeed(name + std::to_string(piece), bytes.substr(at, kPieceSize))) return false;
       }
@@ -110,7 +110,8 @@ bool WriteReaderSeeds(const std::string& folder) {
       input.hasEpp = input.hasSta = true;
       input.epp = FirstEppBlocks(jpsfuzz::ReadAll(work + "/session.epp"), kEppBlocksPerName);
       input.sta = jpsfuzz::ReadAll(work + "/session.STA");
-      std::string name = folder + (rm ? "/converted-rm-" : "/converted-greis-") + std::to_string(seed);
+      std::string name =
+          folder + (rm ? "/converted-rm-" : "/converted-greis-") + std::to_string(seed);
       if (!WriteSeed(name, jpsfuzz::JoinReaderInput(input))) return false;
     }
   }
