@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/builder/help_text.h"
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -94,7 +95,8 @@ TEST(ManualPage, DescribesEveryOptionOfEachCommandInItsSection) {
 }
 
 TEST(ManualPage, GroffFormatsItWithoutWarnings) {
-  if (!jpstest::OnPath("groff")) GTEST_SKIP() << "groff is not installed (package groff-base)";
+  std::string missing = jpstest::MissingTool("groff", "packaging");
+  if (!missing.empty()) GTEST_SKIP() << missing;
   std::string dir = jpstest::TempDir();
   jpstest::ProgramRun r = jpstest::Run({"groff", "-ww", "-man", "-z", kManualPage}, dir);
   EXPECT_EQ(r.exit, 0);

@@ -15,6 +15,7 @@
 
 #include "support/little_endian.h"
 #include "tests/builder/json_reader.h"
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 #include "tests/builder/xml_reader.h"
@@ -695,16 +696,20 @@ TEST(QcBadInput, NotKelEmptyOrCutFilesGiveAClearErrorAndStatusOne) {
 // ---------------------------------------------------------------- picture
 
 // Draws an SVG file into a PNG with rsvg-convert or headless Chromium; ""
-// when neither is installed, else the PNG.
-std::string Render(const std::string& svg, const std::string& png, int width, int height) {
+// when neither can run here (*missing says why), else the PNG.
+std::string Render(const std::string& svg, const std::string& png, int width, int height,
+                   std::string* missing) {
   std::string command;
-  if (jpstest::OnPath("rsvg-convert")) {
+  std::string noRsvg = jpstest::MissingTool("rsvg-convert", "rsvg");
+  std::string noChromium = jpstest::MissingTool("chromium", "chromium");
+  if (noRsvg.empty()) {
     command = "rsvg-convert -o '" + png + "' '" + svg + "'";
-  } else if (jpstest::OnPath("chromium")) {
+  } else if (noChromium.empty()) {
     command = "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --screenshot='" +
               png + "' --window-size=" + std::to_string(width) + "," + std::to_string(height) +
               " 'file://" + svg + "' >/dev/null 2>&1";
   } else {
+    *missing = noRsvg + "; " + noChromium;
     return "";
   }
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
@@ -743,8 +748,9 @@ TEST(QcPicture, LongSessionsDrawFewShapesAndARendererDrawsThem) {
 
   int width = std::atoi(svg.Attribute("width").c_str());
   int height = std::atoi(svg.Attribute("height").c_str());
-  std::string png = Render(svgPath, dir + "/long.png", width, height);
-  if (png.empty()) GTEST_SKIP() << "neither rsvg-convert nor chromium is installed";
+  std::string missing;
+  std::string png = Render(svgPath, dir + "/long.png", width, height, &missing);
+  if (png.empty()) GTEST_SKIP() << missing;
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_EQ(BigEndian32(png, 16), static_cast<uint32_t>(width));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/builder/civil_days.h"
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -194,9 +195,8 @@ TEST(RinexRecordings, ObservationFileReadBackGivesTheKelValues) {
 }
 
 TEST(RinexRecordings, PositioningProgramSolvesFromTheExportedFiles) {
-  if (std::system("command -v rnx2rtkp >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "rnx2rtkp (Debian package rtklib) is not installed";
-  }
+  std::string missing = jpstest::MissingTool("rnx2rtkp", "rtklib");
+  if (!missing.empty()) GTEST_SKIP() << missing;
   for (const Recording& r : kRecordings) {
     std::string jps = jpstest::DataFile(std::string(r.name) + ".jps");
     if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here";

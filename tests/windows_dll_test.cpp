@@ -46,7 +46,8 @@ constexpr bool kWindowsBuild = false;
 
 #define SKIP_WITHOUT_WINDOWS_BUILD()                                                     \
   if (!kWindowsBuild) {                                                                  \
-    GTEST_SKIP() << "Windows build not configured (needs mingw-w64 and wine)"; \
+    GTEST_SKIP() << "Windows build not configured: needs mingw-w64 and wine "            \
+                    "(optional groups wine32, wine64)";                                  \
   }
 
 // The creation stamp of the KEL header: the only bytes that may differ.

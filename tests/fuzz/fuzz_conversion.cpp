@@ -3,8 +3,6 @@
 // input also chooses the options. Every input is converted twice, once by a
 // host that watches progress (every decoder step is reported) and once by a
 // host that does not (hunting goes in bulk): the files and texts must agree.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 
 #include "plugin/conversion_api.h"
 #include "plugin/jav_dll.h"
+#include "tests/fuzz/fuzz_files.h"
 #include "tools/builder/host_request.h"
 
 namespace {
@@ -38,44 +37,10 @@ void JAV_CALL OnProgress(int32_t position, int32_t length) {
   if (progressCalls++ == abortAt) Abort();
 }
 
-std::string folder;
-
-void RemoveFolder() {
-  for (const char* name : {"/input.jps", "/out.kel", "/out.epp", "/out.STA"}) {
-    std::remove((folder + name).c_str());
-  }
-  rmdir(folder.c_str());
-}
-
-std::string Folder() {
-  if (folder.empty()) {
-    // Memory-backed when the system has such a folder: four files per input.
-    char shm[] = "/dev/shm/jps_fuzz.XXXXXX";
-    char tmp[] = "/tmp/jps_fuzz.XXXXXX";
-    char* pattern = access("/dev/shm", W_OK) == 0 ? shm : tmp;
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) std::abort();
-    folder = made;
-    std::atexit(RemoveFolder);
-  }
-  return folder;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return bytes;
-  char chunk[1 << 15];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-  std::fclose(f);
-  return bytes;
-}
-
 Outcome Convert(const std::string& input, uint8_t flags, bool watchProgress) {
   jps::ResetProcessStateForTesting();  // every input on its own, reproducibly
   Outcome out;
-  jps::ConversionRequest request = jpsbuild::HostRequest(input, Folder() + "/out.kel");
+  jps::ConversionRequest request = jpsbuild::HostRequest(input, jpsfuzz::Folder() + "/out.kel");
   jps::ConversionOptions& o = request.Options;
   o.GpsOnly = flags & 1;
   o.L1PhaseFromP1 = (flags >> 1) & 1;
@@ -94,21 +59,18 @@ Outcome Convert(const std::string& input, uint8_t flags, bool watchProgress) {
   out.counts[1] = request.EphemeridesWritten;
   out.counts[2] = request.StationMarksWritten;
   out.counts[3] = request.EventMarksWritten;
-  std::string kelBytes = ReadAll(Folder() + "/out.kel");
+  std::string kelBytes = jpsfuzz::ReadAll(jpsfuzz::Folder() + "/out.kel");
   out.kel = kelBytes.size() > 202 ? kelBytes.substr(202) : std::string();  // no time stamp
-  out.epp = ReadAll(Folder() + "/out.epp");
-  out.sta = ReadAll(Folder() + "/out.STA");
+  out.epp = jpsfuzz::ReadAll(jpsfuzz::Folder() + "/out.epp");
+  out.sta = jpsfuzz::ReadAll(jpsfuzz::Folder() + "/out.STA");
   return out;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string input = Folder() + "/input.jps";
-  std::FILE* f = std::fopen(input.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
+  std::string input = jpsfuzz::Folder() + "/input.jps";
+  jpsfuzz::WriteOrRemove(input, true, std::string(reinterpret_cast<const char*>(data), size));
 
   int32_t detected = AutoDetect(input.c_str());
   if (detected != 0 && detected != 1) std::abort();
