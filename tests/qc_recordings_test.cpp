@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/builder/json_reader.h"
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -188,7 +189,8 @@ std::map<std::string, IndependentMultipath> Multipath(const RinexFile& f, double
 // and its multipath lies within 1% of the one worked out from the decoder's
 // RINEX file, on every satellite where both find the same arcs.
 TEST(QcRecordings, NamesAndMultipathAgreeWithAnIndependentDecoder) {
-  if (!jpstest::OnPath("convbin")) GTEST_SKIP() << "convbin is not installed (package rtklib)";
+  std::string missing = jpstest::MissingTool("convbin", "rtklib");
+  if (!missing.empty()) GTEST_SKIP() << missing;
   for (const char* name : {"receiver-2014-08-29-1s", "receiver-2015-07-23-30s"}) {
     SCOPED_TRACE(name);
     std::string jps = jpstest::DataFile(std::string(name) + ".jps");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -50,7 +51,8 @@ std::map<std::string, Record> Records(const std::string& text) {
 void Compare(const std::string& file) {
   std::string jps = jpstest::DataFile(file);
   if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here";
-  if (!jpstest::OnPath("convbin")) GTEST_SKIP() << "convbin (Debian package rtklib) is not installed";
+  std::string missing = jpstest::MissingTool("convbin", "rtklib");
+  if (!missing.empty()) GTEST_SKIP() << missing;
   std::string dir = jpstest::TempDir();
   jpstest::ProgramRun run = jpstest::Run({"convbin", "-r", "javad", "-v", "3.04", "-od", "-os", "-o",
                                           dir + "/x.obs", "-n", dir + "/x.nav", jps},

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/builder/civil_days.h"
+#include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
 #include "tests/builder/test_host.h"
 
@@ -134,8 +135,9 @@ std::map<long long, std::array<double, 3>> Positions(const std::string& dir, con
 // lands from the independent decoder's files: the means over the epochs both
 // solve within 5 cm.
 void ComparePositions(const std::string& dir, const std::string& name, size_t ourEpochs) {
-  if (!jpstest::OnPath("rnx2rtkp")) {
-    std::cout << "rnx2rtkp (Debian's rtklib) is not installed: positions not compared\n";
+  std::string missing = jpstest::MissingTool("rnx2rtkp", "rtklib");
+  if (!missing.empty()) {
+    std::cout << missing << ": positions not compared\n";
     return;
   }
   auto ours = Positions(dir, dir + "/" + name + ".obs", dir + "/" + name + ".nav");
@@ -164,7 +166,8 @@ void ComparePositions(const std::string& dir, const std::string& name, size_t ou
 void CompareRecording(const std::string& name, int expectedEpochs) {
   std::string jps = jpstest::DataFile(name + ".jps");
   if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here (../shared/data)";
-  if (!jpstest::OnPath("convbin")) GTEST_SKIP() << "convbin (Debian's rtklib) is not installed";
+  std::string missing = jpstest::MissingTool("convbin", "rtklib");
+  if (!missing.empty()) GTEST_SKIP() << missing;
 
   std::string dir = jpstest::TempDir();
   jpstest::ProgramRun convbin = jpstest::Run(
