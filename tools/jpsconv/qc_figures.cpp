@@ -330,6 +330,23 @@ bool SignalsOf(const QcReport& report, jps::GnssSystem system,
   return any;
 }
 
+QcSignalTotal SignalTotal(const QcReport& report, jps::GnssSystem system, int slot) {
+  QcSignalTotal t;
+  for (const QcSatellite& s : report.satellites) {
+    const QcSignalFigures& f = s.stream.signals[slot];
+    if (!s.stream.present || s.stream.system != system || f.epochs == 0) continue;
+    ++t.satellites;
+    t.epochsAbove += f.epochsAbove;
+    t.satelliteEpochsAbove += s.stream.epochsAbove;
+    if (f.cnr.values == 0) continue;
+    if (t.cnr.values == 0 || f.cnr.min < t.cnr.min) t.cnr.min = f.cnr.min;
+    if (t.cnr.values == 0 || f.cnr.max > t.cnr.max) t.cnr.max = f.cnr.max;
+    t.cnr.values += f.cnr.values;
+    t.cnr.sum += f.cnr.sum;
+  }
+  return t;
+}
+
 QcWorst Worst(const QcReport& report, size_t most) {
   QcWorst w;
   w.slips = Ranked(

@@ -132,6 +132,16 @@ QcTotals Totals(const QcReport& report);
 bool SignalsOf(const QcReport& report, jps::GnssSystem system,
                bool (&used)[jps::kSignalSlotCount]);
 
+// One signal of one system over the satellites that have it: its share of
+// their epochs above the mask, and its C/N0.
+struct QcSignalTotal {
+  int satellites = 0;          // with any value of the signal
+  long epochsAbove = 0;        // with the signal, the satellite above the mask
+  long satelliteEpochsAbove = 0;  // of those satellites, tracked above the mask
+  QcStatistic cnr;
+};
+QcSignalTotal SignalTotal(const QcReport& report, jps::GnssSystem system, int slot);
+
 // The satellites that stand out, worst first, at most `most` of each.
 struct QcWorst {
   std::vector<const QcSatellite*> slips;     // most slips (at least one)

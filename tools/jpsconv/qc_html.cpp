@@ -61,6 +61,33 @@ std::string Names(const std::vector<const QcSatellite*>& satellites,
   return out;
 }
 
+// Per system, each signal's share of the epochs above the mask and its mean
+// C/N0, over the satellites that have it.
+std::string SignalFacts(const QcReport& r) {
+  std::string rows;
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    std::string items;
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      QcSignalTotal t = SignalTotal(r, g, slot);
+      double share = Percent(t.epochsAbove, t.satelliteEpochsAbove);
+      items += (items.empty() ? "" : "; ") +
+               Formatted("%s %s ", jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode,
+                         Escape(SignalName(g, slot)).c_str()) +
+               (t.satelliteEpochsAbove > 0
+                    ? Formatted("<span class=\"%s\">%.1f%%</span>",
+                                share < 100 * kLowShare ? "warn" : "good", share)
+                    : std::string("-")) +
+               (t.cnr.values > 0 ? Formatted(", %.1f dB-Hz", t.cnr.Mean()) : std::string());
+    }
+    rows += Fact((std::string(SystemName(g)) + " signals").c_str(), items);
+  }
+  return rows;
+}
+
 std::string Facts(const QcReport& r) {
   QcTotals t = Totals(r);
   long missing = 0;
@@ -96,6 +123,7 @@ std::string Facts(const QcReport& r) {
     }
     rows += Fact("broadcast unhealthy",
                  names.empty() ? std::string("none") : "<span class=\"bad\">" + names + "</span>");
+    rows += SignalFacts(r);
   }
   QcWorst w = Worst(r, kQcWorstShown);
   rows += Fact("most cycle slips", Names(w.slips, [](const QcSatellite& s) {

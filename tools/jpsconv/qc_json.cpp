@@ -326,6 +326,28 @@ void Stream(JsonWriter& w, const QcReport& r) {
     w.Close('}');
   }
   w.Close(']');
+  w.Key("signals");
+  w.Open('[');
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      QcSignalTotal t = SignalTotal(r, g, slot);
+      w.Open('{', true);
+      w.Field("system", SystemName(g));
+      w.Field("signal", jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode);
+      w.Field("satellites", static_cast<long>(t.satellites));
+      w.Key("share_above_mask");
+      OptionalNumber(w, t.satelliteEpochsAbove > 0,
+                     static_cast<double>(t.epochsAbove) / static_cast<double>(t.satelliteEpochsAbove),
+                     kShareDecimals);
+      Statistic(w, "cnr", t.cnr, kCnrDecimals);
+      w.Close('}');
+    }
+  }
+  w.Close(']');
   w.Key("cnr_by_elevation");
   w.Open('[');
   for (const QcCnrCurve& c : r.stream.cnrByElevation) {

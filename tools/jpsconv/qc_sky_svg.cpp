@@ -88,33 +88,66 @@ std::string SkyGrid() {
   return out + labels;
 }
 
-// One satellite's track, its stretches appended to the path of their class
-// (the last: no value).
+// A satellite's track as the pictures draw it: its stretches appended to the
+// path of their class (the last: no value). A stretch runs from one drawn
+// point to the next at least kVertexPixels away (or to the end of a run of
+// the track), so that the receiver's whole degrees do not draw a staircase;
+// it takes the class of the bin it ends in.
+class TrackDrawing {
+ public:
+  TrackDrawing(const ColourScale& scale, bool byCnr, std::vector<std::string>& paths)
+      : scale_(scale), byCnr_(byCnr), paths_(paths), open_(paths.size()) {}
+
+  // The next bin of the track; a new run when it follows the last after a gap.
+  void Add(const QcTrackPoint& p, bool newRun) {
+    if (newRun) Flush();
+    SkyPoint at = Place(p.elevation, p.azimuth);
+    if (newRun || !started_) {
+      started_ = true;
+      drawn_ = at;
+      open_ = paths_.size();
+      tail_ = nullptr;
+      return;
+    }
+    tail_ = &p;
+    tailAt_ = at;
+    if (std::hypot(at.x - drawn_.x, at.y - drawn_.y) >= kVertexPixels) Flush();
+  }
+  // Draws the run's last stretch.
+  void Flush() {
+    if (tail_ == nullptr) return;
+    const QcTrackPoint& p = *tail_;
+    bool has = byCnr_ ? p.hasCnr : p.hasMultipath;
+    size_t k = has ? static_cast<size_t>(scale_.ClassOf(byCnr_ ? p.cnr : p.multipath))
+                   : paths_.size() - 1;
+    if (k != open_) paths_[k] += Formatted("M%.1f %.1f", drawn_.x, drawn_.y);
+    paths_[k] += Formatted("L%.1f %.1f", tailAt_.x, tailAt_.y);
+    open_ = k;
+    drawn_ = tailAt_;
+    tail_ = nullptr;
+  }
+
+ private:
+  static constexpr double kVertexPixels = 6;
+  const ColourScale& scale_;
+  bool byCnr_;
+  std::vector<std::string>& paths_;
+  size_t open_;  // the path whose polyline ends at the last point drawn
+  bool started_ = false;
+  SkyPoint drawn_{0, 0}, tailAt_{0, 0};
+  const QcTrackPoint* tail_ = nullptr;  // the last bin, not drawn yet
+};
+
 void Track(const QcSatellite& s, const ColourScale& scale, bool byCnr, double gap,
            std::vector<std::string>& paths, std::string& labels) {
-  const QcTrackPoint* previous = nullptr;
-  size_t openClass = paths.size();  // the path whose polyline ends at the previous point
+  TrackDrawing drawing(scale, byCnr, paths);
   const QcTrackPoint* last = nullptr;
   for (const QcTrackPoint& p : s.stream.track) {
     if (!p.hasSky) continue;
+    drawing.Add(p, last != nullptr && p.time - last->time > gap);
     last = &p;
-    if (previous == nullptr || p.time - previous->time > gap) {
-      previous = &p;
-      openClass = paths.size();
-      continue;
-    }
-    bool has = byCnr ? p.hasCnr : p.hasMultipath;
-    size_t k = has ? static_cast<size_t>(scale.ClassOf(byCnr ? p.cnr : p.multipath))
-                   : paths.size() - 1;
-    SkyPoint to = Place(p.elevation, p.azimuth);
-    if (k != openClass) {
-      SkyPoint from = Place(previous->elevation, previous->azimuth);
-      paths[k] += Formatted("M%.1f %.1f", from.x, from.y);
-    }
-    paths[k] += Formatted("L%.1f %.1f", to.x, to.y);
-    openClass = k;
-    previous = &p;
   }
+  drawing.Flush();
   if (last == nullptr) return;
   SkyPoint end = Place(last->elevation, last->azimuth);
   labels += Formatted("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"#222\"/>\n", end.x, end.y);

@@ -51,6 +51,31 @@ std::string Unhealthy(const QcReport& r) {
   return out + "\n";
 }
 
+// Per system, each signal's share of the epochs above the mask and its mean
+// C/N0, over the satellites that have it.
+std::string SignalTotals(const QcReport& r) {
+  std::string out = Formatted(
+      "  signals above %.0f degrees (share of the epochs, mean C/N0 in dB-Hz):\n", kElevationMask);
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    std::string line = Formatted("    %-8s", SystemName(g));
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      QcSignalTotal t = SignalTotal(r, g, slot);
+      line += Formatted("%s%s %s %s", line.back() == ' ' ? "" : ", ",
+                        jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode,
+                        t.satelliteEpochsAbove > 0
+                            ? Formatted("%.1f%%", Percent(t.epochsAbove, t.satelliteEpochsAbove)).c_str()
+                            : "-",
+                        t.cnr.values > 0 ? Formatted("%.1f", t.cnr.Mean()).c_str() : "-");
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
 std::string Verdict(const QcReport& r) {
   std::string out = Formatted("Data quality of %s\n", Shown(r.kel).c_str());
   if (!r.damage.empty()) {
@@ -80,7 +105,7 @@ std::string Verdict(const QcReport& r) {
       "L2 phase %.1f%%\n",
       Percent(t.l1Code, t.records), Percent(t.l1Phase, t.records), Percent(t.doppler, t.records),
       Percent(t.l2Code, t.records), Percent(t.l2Phase, t.records));
-  if (r.stream.present) out += Unhealthy(r);
+  if (r.stream.present) out += Unhealthy(r) + SignalTotals(r);
   return out;
 }
 
