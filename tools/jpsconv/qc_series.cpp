@@ -9,8 +9,13 @@ namespace {
 
 constexpr double kFullCircle = 360.0;
 
-// An angle difference folded into -180 to 180 degrees.
-double Folded(double degrees) { return std::remainder(degrees, kFullCircle); }
+// An angle difference (of two angles from 0 to 360 degrees) folded into
+// -180 to 180 degrees.
+double Folded(double degrees) {
+  if (degrees > kFullCircle / 2) return degrees - kFullCircle;
+  if (degrees < -kFullCircle / 2) return degrees + kFullCircle;
+  return degrees;
+}
 
 }  // namespace
 

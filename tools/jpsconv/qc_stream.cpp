@@ -1,6 +1,7 @@
 #include "tools/jpsconv/qc_stream.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "greis/ephemeris_views.h"
@@ -13,6 +14,8 @@ namespace jpsconv {
 namespace {
 
 constexpr int kQzssPrnOffset = 192;  // PRN 193 is J01
+constexpr int kZenith = 90;           // degrees
+constexpr int kFullCircle = 360;
 
 bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
 
@@ -91,8 +94,9 @@ QcStreamSink::Satellite* QcStreamSink::StateOf(const jps::SatelliteValues& sv) {
   return &satellites_[static_cast<int>(sv.system)][sv.number];
 }
 
-QcObservation QcStreamSink::Observation(const jps::SatelliteValues& sv, double tow) {
-  QcObservation o;
+void QcStreamSink::Observation(const jps::SatelliteValues& sv, double tow, QcObservation* out) {
+  QcObservation& o = *out;
+  o = QcObservation{};
   const jps::SignalValues& l1 = SignalIn(sv, jps::SignalSlot::kCa);
   const jps::SignalValues& l2 = SignalIn(sv, jps::SignalSlot::kP2);
   bool gps = sv.system == jps::GnssSystem::kGps && jps::IsGpsNumber(sv.number);
@@ -138,7 +142,6 @@ QcObservation QcStreamSink::Observation(const jps::SatelliteValues& sv, double t
     v.cnrs |= static_cast<uint8_t>(1u << slot);
     v.cnr[slot] = static_cast<float>(s.cnr);
   }
-  return o;
 }
 
 bool QcStreamSink::Compute(jps::GnssSystem system, int number, double tow, LookAngles* angles) {
@@ -150,16 +153,19 @@ bool QcStreamSink::Compute(jps::GnssSystem system, int number, double tow, LookA
 
 void QcStreamSink::PlaceInSky(const jps::SatelliteValues& sv, double tow, const QcObservation& o,
                               QcStreamValues* v) {
-  if (sv.hasElevation) {
+  // A damaged message may say more than the sky holds: such a value is none.
+  bool hasElevation = sv.hasElevation && std::abs(sv.elevation) <= kZenith;
+  bool hasAzimuth = sv.hasAzimuth && sv.azimuth < kFullCircle;
+  if (hasElevation) {
     v->elevationFrom = SkySource::kReceiver;
     v->elevation = sv.elevation;
   }
-  if (sv.hasAzimuth) {
+  if (hasAzimuth) {
     v->azimuthFrom = SkySource::kReceiver;
     v->azimuth = sv.azimuth;
   }
   Satellite* state = StateOf(sv);
-  if ((sv.hasElevation && sv.hasAzimuth) || state == nullptr) return;
+  if ((hasElevation && hasAzimuth) || state == nullptr) return;
   Satellite& h = *state;
   if (!h.valid || std::fabs(jps::TowDifference(tow, h.time)) > kSkyRefreshSeconds) {
     h.valid = Compute(sv.system, sv.number, tow, &h.angles);
@@ -180,11 +186,11 @@ void QcStreamSink::PlaceInSky(const jps::SatelliteValues& sv, double tow, const 
       return true;
     });
   }
-  if (!sv.hasElevation) {
+  if (!hasElevation) {
     v->elevationFrom = SkySource::kComputed;
     v->elevation = h.angles.elevation;
   }
-  if (!sv.hasAzimuth) {
+  if (!hasAzimuth) {
     v->azimuthFrom = SkySource::kComputed;
     v->azimuth = h.angles.azimuth;
   }
@@ -200,11 +206,11 @@ void QcStreamSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
     for (int k = 0; k < 3; ++k) position_[k] = epoch.position[k];
   }
   ++epochs_;
-  observations_.clear();
+  observations_.resize(static_cast<size_t>(epoch.satelliteCount));  // no allocation once grown
   for (int i = 0; i < epoch.satelliteCount; ++i) {
     const jps::SatelliteValues& sv = epoch.satellites[i];
-    observations_.push_back(Observation(sv, epoch.timeOfWeek));
-    QcObservation& o = observations_.back();
+    QcObservation& o = observations_[static_cast<size_t>(i)];
+    Observation(sv, epoch.timeOfWeek, &o);
     PlaceInSky(sv, epoch.timeOfWeek, o, &o.stream);
   }
   figures_.AddEpoch(epoch.timeOfWeek, kinematic_, observations_);

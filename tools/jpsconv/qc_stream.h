@@ -60,7 +60,8 @@ class QcStreamSink : public jps::ConversionSink {
     bool unplaced = false;  // it had epochs without a place: its bins wait for one
   };
 
-  QcObservation Observation(const jps::SatelliteValues& sv, double tow);
+  // The satellite's observation as the report takes it, into *out.
+  void Observation(const jps::SatelliteValues& sv, double tow, QcObservation* out);
   Satellite* StateOf(const jps::SatelliteValues& sv);
   // The receiver's angles, else those worked out (and held) for time of week tow.
   void PlaceInSky(const jps::SatelliteValues& sv, double tow, const QcObservation& o,

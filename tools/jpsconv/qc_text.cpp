@@ -209,6 +209,7 @@ std::string Satellites(const QcReport& r) {
 }
 
 constexpr size_t kSignalsLead = 18;  // the columns before the signals
+constexpr size_t kSignalCell = 21;   // a signal's columns
 
 std::string TrimmedLine(const std::string& text) {
   size_t end = text.find_last_not_of(' ');
@@ -239,8 +240,8 @@ std::string Signals(const QcReport& r) {
     for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
       if (!used[slot]) continue;
       const char* code = jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode;
-      head += Formatted("  %-16s", (std::string(code) + " " + SignalName(g, slot)).c_str());
-      under += "  mean least share";
+      head += Formatted("  %-19s", (std::string(code) + " " + SignalName(g, slot)).c_str());
+      under += "   mean least   share";
     }
     out += TrimmedLine(head) + TrimmedLine(under);
     for (const QcSatellite& s : r.satellites) {
@@ -249,12 +250,12 @@ std::string Signals(const QcReport& r) {
       for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
         if (!used[slot]) continue;
         const QcSignalFigures& f = s.stream.signals[slot];
-        std::string cnr = f.cnr.values > 0 ? Formatted("%4.1f %5.1f", f.cnr.Mean(), f.cnr.min)
-                                           : std::string("   -     -");
+        std::string cnr = f.cnr.values > 0 ? Formatted("%5.1f %5.1f", f.cnr.Mean(), f.cnr.min)
+                                           : std::string("    -     -");
         std::string share = s.stream.epochsAbove > 0
-                                ? Formatted("%5.1f%%", Percent(f.epochsAbove, s.stream.epochsAbove))
-                                : std::string("     -");
-        line += f.epochs > 0 ? "  " + cnr + " " + share : std::string("                  ");
+                                ? Formatted("%6.1f%%", Percent(f.epochsAbove, s.stream.epochsAbove))
+                                : std::string("      -");
+        line += f.epochs > 0 ? "  " + cnr + " " + share : std::string(kSignalCell, ' ');
       }
       out += TrimmedLine(line);
     }
