@@ -6,6 +6,7 @@
 // a real browser (Debian's chromium) draws it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -137,6 +138,131 @@ TEST(QcStreamSky, WorkedOutFromTheEphemeridesWhenTheStreamSendsNone) {
   }
   compared = 0;
   EXPECT_EQ(CompareTracks(withSky, sky, 1.5, &compared), 1.0);
+}
+
+// What the simulator wrote of its GPS satellites, with the elevations as
+// the receiver sends them ([EL]: whole degrees).
+struct SignalCount {
+  long above = 0;      // epochs above the mask with the signal
+  double cnrSum = 0;   // of its C/N0 as simulated
+  long cnrs = 0;
+};
+struct GpsTruth {
+  long above = 0;  // epochs above the mask
+  SignalCount signals[jps::kSignalSlotCount];
+};
+struct StrengthBin {
+  double sum = 0;
+  long count = 0;
+};
+
+// A simulated session with an extra code error of 3 m on one GPS satellite:
+//  - each GPS satellite's signals: the epochs above 10 degrees that have
+//    them, as the simulator sent them, and their mean C/N0 within what the
+//    receiver's encodings add (0.5 dB-Hz);
+//  - GPS C/A C/N0 against elevation, bin by bin, within the same;
+//  - multipath over time: the noisy satellite's bins near its 3 m, the
+//    others' far below.
+TEST(QcStreamFigures, SignalsStrengthAndMultipathFollowTheSimulatedSession) {
+  jpssim::SimulatorOptions options;
+  options.minutes = 40;
+  options.seed = 7;
+  options.codeErrorSatellite = 0;
+  {
+    // The GPS satellite seen longest takes the extra error.
+    jpssim::Session first(options);
+    std::map<int, int> seen;
+    jpsbuild::Bytes ignored;
+    while (first.Next(&ignored)) {
+      for (const jpssim::SatObservation& o : first.lastEpoch().satellites) seen[o.glonass ? 0 : o.index]++;
+      ignored.clear();
+    }
+    seen.erase(0);
+    for (const auto& [prn, count] : seen) {
+      if (options.codeErrorSatellite == 0 || count > seen[options.codeErrorSatellite]) {
+        options.codeErrorSatellite = prn;
+      }
+    }
+  }
+  options.codeErrorRms = 3.0;
+  jpssim::Session session(options);
+  jpsbuild::Bytes bytes;
+  std::map<std::string, GpsTruth> truth;
+  StrengthBin bins[18];
+  while (session.Next(&bytes)) {
+    for (const jpssim::SatObservation& o : session.lastEpoch().satellites) {
+      if (o.glonass) continue;
+      long elevation = std::lround(o.elevation);
+      GpsTruth& t = truth[Name(o)];
+      if (elevation >= 10) ++t.above;
+      for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+        jpssim::SignalTruth s = o.InSlot(static_cast<jps::SignalSlot>(slot));
+        if (!s.sent || !(s.hasRange || s.hasPhase || s.hasDoppler || s.hasSnr)) continue;
+        SignalCount& c = t.signals[slot];
+        c.above += elevation >= 10;
+        if (!s.hasSnr) continue;
+        c.cnrSum += s.snr;
+        ++c.cnrs;
+      }
+      if (o.hasSnr) {
+        StrengthBin& b = bins[std::min(17L, std::max(0L, elevation / 5))];
+        b.sum += o.snr;
+        ++b.count;
+      }
+    }
+  }
+  std::string dir = jpstest::TempDir();
+  jpstest::WriteFile(dir + "/noisy.jps", bytes);
+  ProgramRun run = Jpsconv({"qc", dir + "/noisy.jps", "--json"}, dir);
+  ASSERT_EQ(run.exit, 0) << run.err;
+  JsonValue r = ParseReport(run.out);
+
+  const char* codes[] = {"1C", "1W", "2W", "2X", "5X", "1X"};
+  int signals = 0;
+  for (const auto& [name, t] : truth) {
+    SCOPED_TRACE(name);
+    const JsonValue& s = r["satellites"][name];
+    EXPECT_EQ(s["epochs_above_mask"].number, t.above);
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      const SignalCount& c = t.signals[slot];
+      if (c.above == 0 && c.cnrs == 0) continue;
+      SCOPED_TRACE(codes[slot]);
+      const JsonValue& f = s["signals"][codes[slot]];
+      EXPECT_EQ(f["epochs_above_mask"].number, c.above);
+      EXPECT_NEAR(f["cnr_mean"].number, c.cnrSum / c.cnrs, 0.5);
+      ++signals;
+    }
+  }
+  EXPECT_GT(signals, 30);
+  const JsonValue* gpsCa = nullptr;
+  for (const JsonValue& curve : r["stream"]["cnr_by_elevation"].items) {
+    if (curve["system"].text == "GPS" && curve["signal"].text == "1C") gpsCa = &curve;
+  }
+  ASSERT_NE(gpsCa, nullptr);
+  for (const JsonValue& bin : (*gpsCa)["bins"].items) {
+    const StrengthBin& b = bins[std::lround(bin["from_deg"].number / 5)];
+    EXPECT_EQ(bin["values"].number, b.count) << bin["from_deg"].number;
+    EXPECT_NEAR(bin["cnr_mean"].number, b.sum / b.count, 0.5) << bin["from_deg"].number;
+  }
+
+  char noisy[8];
+  std::snprintf(noisy, sizeof noisy, "G%02d", options.codeErrorSatellite);
+  for (const auto& [name, s] : r["satellites"].members) {
+    std::vector<double> values;
+    for (const JsonValue& p : s["track"].items) {
+      if (!p[4].IsNull()) values.push_back(p[4].number);
+    }
+    if (values.size() < 20 || name[0] != 'G') continue;
+    std::sort(values.begin(), values.end());
+    double median = values[values.size() / 2];
+    if (name == noisy) {
+      EXPECT_NEAR(median, 3.0, 0.6) << name;
+      std::printf("%d signals compared; %s's multipath over time: median %.2f m over %zu bins\n",
+                  signals, name.c_str(), median, values.size());
+    } else {
+      EXPECT_LT(median, 1.0) << name;
+    }
+  }
 }
 
 // convert --qc --rinex with two files in worker processes: per file the
