@@ -27,7 +27,7 @@ constexpr const char* kStyle =
     "h1{font-size:20px;margin:0}h2{font-size:16px;margin:22px 0 8px;border-bottom:1px solid #ddd}"
     ".when{color:#555;margin:2px 0 12px}"
     ".top{display:flex;gap:24px;align-items:flex-start}"
-    ".summary{flex:1 1 auto;min-width:0}"
+    ".summary{flex:1 1 0;min-width:0}.top>figure{flex:0 0 auto}"
     ".pictures{display:flex;gap:24px;flex-wrap:wrap;align-items:flex-start}"
     "figure{margin:0}svg{max-width:100%;height:auto;display:block}"
     "table{border-collapse:collapse;font-size:13px}"

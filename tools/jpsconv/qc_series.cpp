@@ -7,8 +7,6 @@
 namespace jpsconv {
 namespace {
 
-constexpr double kFullCircle = 360.0;
-
 // An angle difference (of two angles from 0 to 360 degrees) folded into
 // -180 to 180 degrees.
 double Folded(double degrees) {

@@ -18,6 +18,7 @@
 
 namespace jpsconv {
 
+constexpr double kFullCircle = 360.0;  // degrees
 constexpr long kMaxSeriesBins = 512;
 constexpr double kFirstBinSeconds = 1.0;
 constexpr long kMultipathLeastValues = 10;

@@ -14,7 +14,6 @@ namespace {
 constexpr double kSemicircle = jps::kPi;   // radians
 constexpr double kKilometre = 1000.0;
 constexpr double kDay = jps::kSecondsPerDay;
-constexpr int kQzssPrnOffset = 192;        // PRN 193 is J01
 // A GLONASS state in kilometres lies this far from the Earth's centre.
 constexpr double kGlonassLeast = 20000e3, kGlonassMost = 30000e3;  // m
 

@@ -13,9 +13,7 @@
 namespace jpsconv {
 namespace {
 
-constexpr int kQzssPrnOffset = 192;  // PRN 193 is J01
-constexpr int kZenith = 90;           // degrees
-constexpr int kFullCircle = 360;
+constexpr double kZenith = 90;  // degrees
 
 bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
 
