@@ -1,10 +1,13 @@
 // The data-quality report of the shared recordings: the slips and GLONASS
 // slots they are known for, and the names and multipath that an independent
 // decoder's RINEX file (convbin of Debian's rtklib, run here) gives for the
-// same bytes, worked out here without the report's code.
+// same bytes, worked out here without the report's code. The report from the
+// stream: its C/N0 against the decoder's signal strengths, its elevations
+// and unhealthy satellites against the recordings' own bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -13,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "greis/framing.h"
 #include "tests/builder/json_reader.h"
 #include "tests/builder/optional_tools.h"
 #include "tests/builder/program_run.h"
@@ -126,6 +130,15 @@ RinexFile ReadRinex(const std::string& text) {
   return f;
 }
 
+// The independent decoder's observation file of a recording (written into dir).
+RinexFile Decoded(const std::string& jps, const std::string& dir) {
+  ProgramRun decoded = jpstest::Run({"convbin", "-r", "javad", "-v", "3.04", "-od", "-os", "-o",
+                                     dir + "/x.obs", "-n", dir + "/x.nav", jps},
+                                    dir);
+  EXPECT_EQ(decoded.exit, 0) << decoded.err;
+  return ReadRinex(jpstest::ReadFile(dir + "/x.obs"));
+}
+
 // MP1 and MP2 of every satellite of the file between two times of day: the
 // code minus l1 L1 (1 + 2 / (a - 1)) plus l2 L2 2 / (a - 1) (MP1), or minus
 // l1 L1 2a / (a - 1) plus l2 L2 (2a / (a - 1) - 1) (MP2), a = (f1 / f2)^2,
@@ -196,11 +209,8 @@ TEST(QcRecordings, NamesAndMultipathAgreeWithAnIndependentDecoder) {
     std::string jps = jpstest::DataFile(std::string(name) + ".jps");
     if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here";
     std::string dir = jpstest::TempDir();
-    ProgramRun decoded = jpstest::Run({"convbin", "-r", "javad", "-v", "3.04", "-od", "-os", "-o",
-                                       dir + "/x.obs", "-n", dir + "/x.nav", jps},
-                                      dir);
-    ASSERT_EQ(decoded.exit, 0) << decoded.err;
-    RinexFile rinex = ReadRinex(jpstest::ReadFile(dir + "/x.obs"));
+    RinexFile rinex = Decoded(jps, dir);
+    ASSERT_FALSE(rinex.epochs.empty());
     ASSERT_EQ(Jpsconv({"convert", jps, "-o", dir + "/r.kel", "-q"}, dir).exit, 0);
     ProgramRun run = Jpsconv({"qc", dir + "/r.kel", "--json"}, dir);
     ASSERT_EQ(run.exit, 0) << run.err;
@@ -258,6 +268,156 @@ TEST(QcRecordings, NamesAndMultipathAgreeWithAnIndependentDecoder) {
                 compared, 100 * worst);
     EXPECT_GE(compared, 30);
   }
+}
+
+// The GREIS messages of a recording: an identifier and a length (a message
+// with a bad checksum, as the recordings' [PM] have, is passed over whole);
+// other bytes are passed over one by one.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> Messages(const jpsbuild::Bytes& b) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> out;
+  auto hex = [](uint8_t c) { return std::isdigit(c) || (c >= 'A' && c <= 'F'); };
+  for (size_t at = 0; at + 5 <= b.size();) {
+    int length = -1;
+    if (std::isprint(b[at]) && std::isprint(b[at + 1]) && hex(b[at + 2]) && hex(b[at + 3]) &&
+        hex(b[at + 4])) {
+      length = std::stoi(std::string(b.begin() + at + 2, b.begin() + at + 5), nullptr, 16);
+    }
+    if (length < 1 || at + 5 + length > b.size()) {
+      ++at;
+      continue;
+    }
+    if (jps::GreisChecksum(&b[at], length) == 0) {
+      out.push_back({std::string(b.begin() + at, b.begin() + at + 2),
+                     std::vector<uint8_t>(b.begin() + at + 5, b.begin() + at + 5 + length - 1)});
+    }
+    at += 5 + static_cast<size_t>(length);
+  }
+  return out;
+}
+
+struct Statistic {
+  long count = 0;
+  double sum = 0, min = 1e9, max = -1e9;
+  void Add(double v) {
+    ++count;
+    sum += v;
+    min = std::min(min, v);
+    max = std::max(max, v);
+  }
+};
+
+// Both recordings from their streams (jpsconv qc FILE.jps):
+//  - C/N0 per satellite and signal: as many values, the same mean and least
+//    as the decoder's RINEX S values of the same satellite and signal;
+//  - the GPS satellites' elevations are the receiver's [EL] values (read
+//    here from the bytes with the satellite list [SI] they follow), and their
+//    azimuths, which the recordings do not send, are worked out for every bin;
+//  - the satellites named unhealthy are those whose [GE] health bits are not
+//    0 or whose [NE] health bit 0 is set, read from the bytes: G09 (health
+//    63) in 2014.
+TEST(QcRecordings, StreamReportAgreesWithTheDecoderAndTheBytes) {
+  if (!jpstest::OnPath("convbin")) GTEST_SKIP() << "convbin is not installed (package rtklib)";
+  bool g09 = false;
+  for (const char* name : {"receiver-2014-08-29-1s", "receiver-2015-07-23-30s"}) {
+    SCOPED_TRACE(name);
+    std::string jps = jpstest::DataFile(std::string(name) + ".jps");
+    if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here";
+    std::string dir = jpstest::TempDir();
+    RinexFile rinex = Decoded(jps, dir);
+    ASSERT_FALSE(rinex.epochs.empty());
+    ProgramRun run = Jpsconv({"qc", jps, "--json"}, dir);
+    ASSERT_EQ(run.exit, 0) << run.err;
+    JsonValue r = ParseReport(run.out);
+    ASSERT_EQ(r["source"].text, "receiver stream");
+    const JsonValue& sats = r["satellites"];
+
+    std::map<std::string, std::map<std::string, Statistic>> strengths;  // satellite, code
+    for (const auto& epoch : rinex.epochs) {
+      for (const auto& [sat, values] : epoch.second) {
+        for (const auto& [type, v] : values) {
+          if (type[0] == 'S') strengths[sat][type.substr(1)].Add(v.value);
+        }
+      }
+    }
+    int compared = 0;
+    double worst = 0;
+    for (const auto& [sat, codes] : strengths) {
+      ASSERT_TRUE(sats.Has(sat)) << sat;
+      for (const auto& [code, theirs] : codes) {
+        SCOPED_TRACE(sat + " " + code);
+        ASSERT_TRUE(sats[sat]["signals"].Has(code));
+        const JsonValue& ours = sats[sat]["signals"][code];
+        EXPECT_EQ(ours["cnr_values"].number, theirs.count);
+        EXPECT_NEAR(ours["cnr_mean"].number, theirs.sum / theirs.count, 5e-5);
+        EXPECT_EQ(ours["cnr_min"].number, theirs.min);
+        EXPECT_EQ(ours["cnr_max"].number, theirs.max);
+        worst = std::max(worst, std::fabs(ours["cnr_mean"].number - theirs.sum / theirs.count));
+        ++compared;
+      }
+    }
+    EXPECT_GE(compared, 60);
+    std::printf("%s: C/N0 of %d satellite signals compared with the decoder's, means at most "
+                "%.5f dB-Hz apart\n",
+                name, compared, worst);
+
+    std::vector<uint8_t> list;
+    std::map<std::string, Statistic> elevations;
+    std::set<std::string> unhealthy;
+    for (const auto& [id, body] : Messages(jpstest::ReadBytes(jps))) {
+      if (id == "SI") list = body;
+      if (id == "EL" && body.size() == list.size()) {
+        for (size_t k = 0; k < list.size(); ++k) {
+          char sat[8];
+          std::snprintf(sat, sizeof sat, "G%02d", list[k]);
+          // The receiver marks an elevation it does not have with 127.
+          if (list[k] >= 1 && list[k] <= 32 && body[k] != 127) {
+            elevations[sat].Add(static_cast<int8_t>(body[k]));
+          }
+        }
+      }
+      char sat[8];
+      if (id == "GE" && body.size() > 13 && body[13] != 0) {
+        std::snprintf(sat, sizeof sat, "G%02d", body[0]);
+        unhealthy.insert(sat);
+        g09 |= std::string(sat) == "G09" && body[13] == 63;
+      }
+      if (id == "NE" && body.size() > 12 && (body[12] & 1) != 0) {
+        std::snprintf(sat, sizeof sat, "R%02d", body[0]);
+        unhealthy.insert(sat);
+      }
+    }
+    int gps = 0;
+    for (const auto& [sat, e] : elevations) {
+      SCOPED_TRACE(sat);
+      ASSERT_TRUE(sats.Has(sat));
+      const JsonValue& sky = sats[sat]["sky"];
+      EXPECT_EQ(sky["elevation_from_receiver"].number, e.count);
+      if (sky["elevation_computed"].number == 0) {  // else the figures hold those too
+        EXPECT_EQ(sky["elevation_min"].number, e.min);
+        EXPECT_EQ(sky["elevation_max"].number, e.max);
+        EXPECT_NEAR(sky["elevation_mean"].number, e.sum / e.count, 0.005);
+      }
+      EXPECT_EQ(sky["azimuth_from_receiver"].number, 0);
+      for (const JsonValue& point : sats[sat]["track"].items) {
+        EXPECT_FALSE(point[2].IsNull()) << "no azimuth at " << point[0].number;
+      }
+      ++gps;
+    }
+    EXPECT_GE(gps, 10);
+    std::set<std::string> named;
+    for (const JsonValue& u : r["stream"]["unhealthy"].items) {
+      named.insert(u["satellite"].text);
+      if (u["satellite"].text == "G09") {
+        EXPECT_EQ(u["health"].number, 63);
+      }
+    }
+    EXPECT_EQ(named, unhealthy);
+    ProgramRun text = Jpsconv({"qc", jps}, dir);
+    for (const std::string& sat : unhealthy) {
+      EXPECT_NE(text.out.find(sat + " (health "), std::string::npos) << sat;
+    }
+  }
+  EXPECT_TRUE(g09) << "G09's [GE] of 2014 should carry health 63";
 }
 
 }  // namespace

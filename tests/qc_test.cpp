@@ -411,14 +411,16 @@ std::map<int, KelCounts> CountKel(const std::string& kel) {
 constexpr double kExtraCodeError = 3.0;  // m
 
 // A simulated session at 2 s with two gaps and the extra code error on the
-// GPS satellite seen longest, converted with convert --qc.
+// GPS satellite seen longest, converted with convert --qc (whose report,
+// from the stream, is one JSON line after the summary); report: that of the
+// KEL file written.
 struct SimulatedRun {
   jpssim::SimulatorOptions options;
   SessionTruth truth;
   int noisy = 0;  // its PRN
   std::string NoisyName() const { return (noisy < 10 ? "G0" : "G") + std::to_string(noisy); }
   std::string dir;
-  JsonValue report;  // the one that convert --qc printed after the summary
+  JsonValue report;  // qc of the KEL file
 };
 
 SimulatedRun RunSimulated() {
@@ -444,7 +446,11 @@ SimulatedRun RunSimulated() {
   ProgramRun convert = Jpsconv({"convert", run.dir + "/sim.jps", "-q", "--json", "--qc"}, run.dir);
   EXPECT_EQ(convert.exit, 0) << convert.err;
   EXPECT_EQ(Count(convert.out, "\n"), 2) << convert.out;
-  run.report = ParseReport(convert.out.substr(convert.out.find('\n') + 1));
+  JsonValue stream = ParseReport(convert.out.substr(convert.out.find('\n') + 1));
+  EXPECT_EQ(stream["source"].text, "receiver stream");
+  ProgramRun kel = Jpsconv({"qc", run.dir + "/sim.kel", "--json"}, run.dir);
+  EXPECT_EQ(kel.exit, 0) << kel.err;
+  run.report = ParseReport(kel.out);
   return run;
 }
 
@@ -654,11 +660,15 @@ TEST(QcBadInput, NotKelEmptyOrCutFilesGiveAClearErrorAndStatusOne) {
   std::string kel = jpstest::ReadFile(dir + "/s.kel");
   size_t epochs = jpstest::DecodeKelEpochs(kel).size();
 
-  ProgramRun notKel = Jpsconv({"qc", dir + "/s.jps"}, dir);
+  // dump takes KEL files only; qc reports on a JPS file from its stream.
+  ProgramRun notKel = Jpsconv({"dump", dir + "/s.jps"}, dir);
   EXPECT_EQ(notKel.exit, 1);
   EXPECT_NE(notKel.err.find("s.jps looks like a JPS file: convert it first (jpsconv convert "),
             std::string::npos)
       << notKel.err;
+  EXPECT_EQ(Jpsconv({"qc", dir + "/s.jps"}, dir).exit, 0);
+  jpstest::WriteFile(dir + "/text.kel", "neither a KEL nor a JPS file\n");
+  EXPECT_EQ(Jpsconv({"qc", dir + "/text.kel"}, dir).exit, 1);
   jpstest::WriteFile(dir + "/empty.kel", std::string());
   ProgramRun empty = Jpsconv({"qc", dir + "/empty.kel"}, dir);
   EXPECT_EQ(empty.exit, 1);

@@ -135,10 +135,12 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   current = &hooks;
   notJps = false;
   auto start = std::chrono::steady_clock::now();
-  if (extra.sink != nullptr) {
-    jps::ConversionSink* sinks[] = {extra.sink};
-    r.result = jps::RunConversionRequest(&request, &callbacks,
-                                         jps::ConversionOutputs{extra.kelFiles, sinks, 1});
+  bool extraOutputs = !extra.sinks.empty();
+  if (extraOutputs) {
+    r.result = jps::RunConversionRequest(
+        &request, &callbacks,
+        jps::ConversionOutputs{extra.kelFiles, extra.sinks.data(),
+                               static_cast<int>(extra.sinks.size())});
   } else {
     r.result = ConvertFile(&request, &callbacks, 0);
   }
@@ -158,7 +160,7 @@ ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOp
   // text. It holds why the conversion was rejected, or which file could not
   // be opened, written or put in place and the system's reason.
   static char errorText[kErrorTextCapacity];
-  if (extra.sink != nullptr) {
+  if (extraOutputs) {
     std::snprintf(errorText, sizeof errorText, "%s", jps::LastErrorText());
   } else {
     GetErrString(errorText);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "context/host_records.h"
 #include "plugin/conversion_sink.h"
@@ -42,6 +43,10 @@ struct ConversionResult {
   bool hasRinex = false;
   std::string rinexSummary;  // as printed, lines ending in line feeds
   int rinexStatus = 0;       // its exit status
+  // convert --qc: the data-quality report of the stream, from the same pass.
+  bool hasQc = false;
+  std::string qcOutput;  // as printed, lines ending in line feeds
+  int qcStatus = 0;      // its exit status
 };
 
 // What the conversion tells its caller while it runs.
@@ -59,12 +64,13 @@ std::string CheckInput(const std::string& input);
 // "" when the job may run, else why not (nothing has been created then).
 std::string CheckJob(const ConversionJob& job);
 
-// More outputs of the same pass: an output of the caller's own, beside the
-// KEL, EPP and STA files or instead of them. A conversion with one runs in
-// this process through the converter's C++ interface (the same conversion
-// as ConvertFile's); one without, through the plug-in's entry points.
+// More outputs of the same pass: outputs of the caller's own (the RINEX
+// files, the quality report), beside the KEL, EPP and STA files or instead
+// of them, fed in the order given. A conversion with any runs in this
+// process through the converter's C++ interface (the same conversion as
+// ConvertFile's); one without, through the plug-in's entry points.
 struct ExtraOutput {
-  jps::ConversionSink* sink = nullptr;
+  std::vector<jps::ConversionSink*> sinks;
   bool kelFiles = true;
 };
 

@@ -11,7 +11,7 @@
 #include "tools/jpsconv/progress_bar.h"
 #include "tools/jpsconv/qc_command.h"
 #include "tools/jpsconv/report.h"
-#include "tools/jpsconv/stream_rinex.h"
+#include "tools/jpsconv/stream_outputs.h"
 #include "tools/jpsconv/workers.h"
 
 namespace jpsconv {
@@ -58,9 +58,10 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   return jobs;
 }
 
-// The summary of a finished conversion, then what --rinex and --qc ask for
-// of the files it wrote: the RINEX files written in the same pass, the
-// report of any KEL file written. The exit status of all of them.
+// The summary of a finished conversion, then what --rinex and --qc ask for:
+// the RINEX files written in the same pass, the report of the stream from
+// the same pass (or, for a stream without epochs of observations, of the
+// KEL file written). The exit status of all of them.
 int Report(const ConversionResult& r, const ConvertArguments& args) {
   PrintSummary(r, args.json);
   int status = ExitStatus(r.outcome);
@@ -70,7 +71,11 @@ int Report(const ConversionResult& r, const ConvertArguments& args) {
     status = std::max(status, r.rinexStatus);
   }
   bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
-  if (args.qc && written) {
+  if (r.hasQc) {
+    std::fputs(r.qcOutput.c_str(), stdout);
+    std::fflush(stdout);
+    status = std::max(status, r.qcStatus);
+  } else if (args.qc && written) {
     QcRequest qc;
     qc.kel = r.kel;
     qc.json = args.json;
@@ -94,9 +99,7 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressB
       bar.Update(fraction);
     };
   }
-  ConversionResult r = args.rinex ? ConvertWithRinex(job, args.options, hooks, args.rinexVersion,
-                                                     args.json)
-                                  : RunConversion(job, args.options, hooks);
+  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, StreamOutputsOf(args));
   FlushConverterMessages();
   if (r.outcome == Outcome::kConverted) {
     bar.Finish(1.0);

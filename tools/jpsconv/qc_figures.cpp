@@ -92,6 +92,17 @@ QcAccumulator::Track& QcAccumulator::TrackOf(const QcObservation& o) {
   return track;
 }
 
+void QcAccumulator::FitSeries(double t) {
+  if (!clock_.started) {
+    clock_.started = true;
+    clock_.origin = t;
+  }
+  while (clock_.IndexOf(t) >= kMaxSeriesBins) {
+    clock_.width *= 2;
+    for (auto& entry : tracks_) entry.second.series.Halve();
+  }
+}
+
 bool QcAccumulator::Reacquired(const std::vector<QcObservation>& observations, long index) const {
   int going = 0, restarted = 0;
   for (const QcObservation& o : observations) {
@@ -116,6 +127,7 @@ void QcAccumulator::AddEpoch(double secondsOfWeek, bool kinematic,
   if (!times_.empty() && t <= times_.back()) ++outOfOrder_;
   long index = static_cast<long>(times_.size());
   times_.push_back(t);
+  FitSeries(t);
 
   if (spans_.empty() || spans_.back().kinematic != kinematic) {
     spans_.push_back({t, t, kinematic, 1});
@@ -140,6 +152,7 @@ void QcAccumulator::EndArc(Track& track) {
   track.inArc = false;
   f.mp1.EndArc();
   f.mp2.EndArc();
+  track.series.EndArc();
 }
 
 void QcAccumulator::Take(Track& track, const PhaseSample& s, const SampleVerdict& verdict) {
@@ -162,7 +175,10 @@ void QcAccumulator::Take(Track& track, const PhaseSample& s, const SampleVerdict
   }
   track.arcEnd = s.time;
   MultipathValues mp = Multipath(s, track.carriers);
-  if (mp.hasMp1) f.mp1.Add(mp.mp1);
+  if (mp.hasMp1) {
+    f.mp1.Add(mp.mp1);
+    track.series.AddMultipath(clock_, s.time, mp.mp1);
+  }
   if (mp.hasMp2) f.mp2.Add(mp.mp2);
 }
 
@@ -178,6 +194,21 @@ void QcAccumulator::AddObservation(Track& track, const QcObservation& o, double 
   f.doppler += o.hasDoppler;
   f.l2Code += in.l2Code != 0.0;
   f.l2Phase += in.l2Phase != 0.0;
+
+  SeriesEpoch values;
+  const QcStreamValues& stream = o.stream;
+  if (stream.present) {
+    AddStreamValues(stream, &f.stream);
+    cnrByElevation_.Add(stream);
+    values.hasElevation = stream.elevationFrom != SkySource::kNone;
+    values.elevation = stream.elevation;
+    values.hasAzimuth = stream.azimuthFrom != SkySource::kNone;
+    values.azimuth = stream.azimuth;
+    int ca = static_cast<int>(jps::SignalSlot::kCa);
+    values.hasCnr = (stream.cnrs >> ca & 1) != 0;
+    values.cnr = stream.cnr[ca];
+  }
+  track.series.AddEpoch(clock_, time, values);
 
   PhaseSample s = in;
   s.time = time;
@@ -253,8 +284,11 @@ void QcAccumulator::Finish(QcReport* report) {
     track.detector.Finish([&](const PhaseSample& x, const SampleVerdict& v) { Take(track, x, v); });
     EndArc(track);
     track.figures.runs = Runs(track.runs, gapAfter);
+    track.figures.stream.track = track.series.Points();
     report->satellites.push_back(track.figures);
   }
+  report->stream.binSeconds = clock_.width;
+  report->stream.cnrByElevation = cnrByElevation_.Curves();
 }
 
 bool IsTimeOfWeek(double t) { return t >= -jps::kSecondsPerWeek && t <= 2 * jps::kSecondsPerWeek; }
@@ -279,6 +313,37 @@ QcTotals Totals(const QcReport& report) {
   }
   if (t.mp1Epochs > 0) t.mp1 = std::sqrt(squares1 / static_cast<double>(t.mp1Epochs));
   if (t.mp2Epochs > 0) t.mp2 = std::sqrt(squares2 / static_cast<double>(t.mp2Epochs));
+  return t;
+}
+
+bool SignalsOf(const QcReport& report, jps::GnssSystem system,
+               bool (&used)[jps::kSignalSlotCount]) {
+  bool any = false;
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) used[slot] = false;
+  for (const QcSatellite& s : report.satellites) {
+    if (!s.stream.present || s.stream.system != system) continue;
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      used[slot] |= s.stream.signals[slot].epochs > 0;
+      any |= used[slot];
+    }
+  }
+  return any;
+}
+
+QcSignalTotal SignalTotal(const QcReport& report, jps::GnssSystem system, int slot) {
+  QcSignalTotal t;
+  for (const QcSatellite& s : report.satellites) {
+    const QcSignalFigures& f = s.stream.signals[slot];
+    if (!s.stream.present || s.stream.system != system || f.epochs == 0) continue;
+    ++t.satellites;
+    t.epochsAbove += f.epochsAbove;
+    t.satelliteEpochsAbove += s.stream.epochsAbove;
+    if (f.cnr.values == 0) continue;
+    if (t.cnr.values == 0 || f.cnr.min < t.cnr.min) t.cnr.min = f.cnr.min;
+    if (t.cnr.values == 0 || f.cnr.max > t.cnr.max) t.cnr.max = f.cnr.max;
+    t.cnr.values += f.cnr.values;
+    t.cnr.sum += f.cnr.sum;
+  }
   return t;
 }
 

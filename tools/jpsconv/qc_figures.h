@@ -19,7 +19,10 @@
 //   - the longest lock is the longest arc, from its first to its last epoch;
 //   - the interval is the most frequent step between successive epochs; a gap
 //     is a step of more than 1.5 intervals;
-//   - multipath is worked out per arc (qc_multipath.h).
+//   - multipath is worked out per arc (qc_multipath.h), and over time for the
+//     pictures (qc_series.h);
+//   - what only the receiver's stream tells (signals, C/N0, the sky) is
+//     defined in qc_stream_figures.h.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +32,8 @@
 #include <vector>
 
 #include "tools/jpsconv/qc_multipath.h"
+#include "tools/jpsconv/qc_series.h"
+#include "tools/jpsconv/qc_stream_figures.h"
 #include "tools/jpsconv/slip_detector.h"
 
 namespace jpsconv {
@@ -59,6 +64,7 @@ struct QcSatellite {
   double longestLock = 0;  // seconds
   MultipathArcs mp1, mp2;
   std::vector<QcRun> runs;
+  QcSatelliteStream stream;  // from the receiver's stream only
 };
 
 struct QcGap {
@@ -88,7 +94,9 @@ struct QcMark {
 };
 
 struct QcReport {
-  std::string kel, epp, sta;  // the files read ("" when absent)
+  // The files read ("" when absent): kel is the KEL file, or the receiver's
+  // file whose stream the report comes from (stream.present).
+  std::string kel, epp, sta;
   bool hasWeek = false;
   int32_t week = 0;  // whole GPS week of the first epoch, when hasWeek
   long present = 0;  // epochs in the file
@@ -102,6 +110,7 @@ struct QcReport {
   std::vector<double> reacquisitions;   // times at which every satellite's lock began anew
   std::vector<QcSatellite> satellites;  // GPS by number, GLONASS by slot then channel, others
   std::string damage;                   // why the file could not be read to its end
+  QcStreamReport stream;
 };
 
 // True for a time that can be a time of week, with room for a week either
@@ -118,6 +127,21 @@ struct QcTotals {
 };
 QcTotals Totals(const QcReport& report);
 
+// The signal slots that any satellite of the system has in a report from
+// the stream (used[slot]); false when the system has none.
+bool SignalsOf(const QcReport& report, jps::GnssSystem system,
+               bool (&used)[jps::kSignalSlotCount]);
+
+// One signal of one system over the satellites that have it: its share of
+// their epochs above the mask, and its C/N0.
+struct QcSignalTotal {
+  int satellites = 0;          // with any value of the signal
+  long epochsAbove = 0;        // with the signal, the satellite above the mask
+  long satelliteEpochsAbove = 0;  // of those satellites, tracked above the mask
+  QcStatistic cnr;
+};
+QcSignalTotal SignalTotal(const QcReport& report, jps::GnssSystem system, int slot);
+
 // The satellites that stand out, worst first, at most `most` of each.
 struct QcWorst {
   std::vector<const QcSatellite*> slips;     // most slips (at least one)
@@ -133,6 +157,7 @@ struct QcObservation {
   Carriers carriers;    // of its two signals; 0 when not known
   PhaseSample signals;  // its time is the epoch's; lock kContinued or kRestarted
   bool hasDoppler = false;
+  QcStreamValues stream;  // what the receiver's stream adds
 };
 
 // An epoch in which at least this many satellites, and every one of the
@@ -146,8 +171,16 @@ class QcAccumulator {
                 const std::vector<QcObservation>& observations);
   // A line of the STA file, its time as seconds of week.
   void AddMark(const QcMark& mark) { marks_.push_back(mark); }
+  // Gives the satellite's bins that lack a place in the sky the one that
+  // sky(time, &elevation, &azimuth) gives them (see SatelliteSeries::FillSky).
+  template <typename Sky>
+  void FillSky(const QcObservation& satellite, Sky&& sky) {
+    auto found = tracks_.find(KeyOf(satellite));
+    if (found != tracks_.end()) found->second.series.FillSky(sky);
+  }
   // Ends every running lock, arc and run; fills the report's session, gaps,
-  // spans, marks and satellites (the files, the week and the damage are the
+  // spans, marks and satellites, and the stream's C/N0 against elevation (the
+  // files, the week, the damage and the rest of the stream's figures are the
   // caller's).
   void Finish(QcReport* report);
 
@@ -168,6 +201,7 @@ class QcAccumulator {
     bool inArc = false;          // an arc runs
     double arcStart = 0, arcEnd = 0;
     std::vector<IndexRun> runs;
+    SatelliteSeries series;
   };
   // Rows in this order, each group by number (PRN, slot, KEL number).
   enum RowGroup { kGpsRows, kGlonassBySlot, kGlonassByChannel, kOtherRows };
@@ -180,6 +214,8 @@ class QcAccumulator {
   void Take(Track& track, const PhaseSample& s, const SampleVerdict& verdict);
   void EndArc(Track& track);
   double Continuous(double secondsOfWeek);
+  // Starts the series' clock, or doubles its bins until t fits.
+  void FitSeries(double t);
   double MarkTime(double secondsOfWeek, double first, double last) const;
   // The runs as times, cut at the gaps (gapAfter: the epochs that a gap follows).
   std::vector<QcRun> Runs(const std::vector<IndexRun>& runs,
@@ -193,6 +229,8 @@ class QcAccumulator {
   long outOfOrder_ = 0;
   long unusableTime_ = 0;
   double weekOffset_ = 0;
+  SeriesClock clock_;
+  CnrByElevation cnrByElevation_;
 };
 
 }  // namespace jpsconv

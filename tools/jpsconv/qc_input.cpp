@@ -55,40 +55,47 @@ void ReadMarks(const std::string& sta, QcAccumulator* figures) {
   if (!file) return;
   char text[jps::kTextLineSize];
   jps::StaLine line;
+  QcMark mark;
   while (jps::ReadTextLine(file.get(), text) >= 0) {
-    QcMark mark;
-    mark.hasTime = true;
-    switch (jps::ParseStaLine(text, &line)) {
-      case jps::StaLineKind::kStation:
-        mark.kind = QcMarkKind::kStation;
-        mark.name = line.name;
-        mark.description = line.description;
-        mark.antenna = line.antenna;
-        mark.antennaHeight = line.antennaHeight;
-        break;
-      case jps::StaLineKind::kModeChange:
-        mark.kind = QcMarkKind::kModeChange;
-        mark.kinematic = line.kinematic != 0;
-        break;
-      case jps::StaLineKind::kSiteCanceled:
-        mark.kind = QcMarkKind::kSiteCanceled;
-        mark.hasTime = false;
-        mark.name = line.name;
-        break;
-      case jps::StaLineKind::kCameraPulse:
-        mark.kind = QcMarkKind::kCameraPulse;
-        mark.pulse = line.pulse;
-        break;
-      default:
-        continue;
-    }
-    mark.time = line.time;
-    if (!IsTimeOfWeek(mark.time)) mark.hasTime = false;
-    figures->AddMark(mark);
+    jps::ParseStaLine(text, &line);
+    if (QcMarkOf(line, &mark)) figures->AddMark(mark);
   }
 }
 
 }  // namespace
+
+bool QcMarkOf(const jps::StaLine& line, QcMark* out) {
+  QcMark mark;
+  mark.hasTime = true;
+  switch (line.kind) {
+    case jps::StaLineKind::kStation:
+      mark.kind = QcMarkKind::kStation;
+      mark.name = line.name;
+      mark.description = line.description;
+      mark.antenna = line.antenna;
+      mark.antennaHeight = line.antennaHeight;
+      break;
+    case jps::StaLineKind::kModeChange:
+      mark.kind = QcMarkKind::kModeChange;
+      mark.kinematic = line.kinematic != 0;
+      break;
+    case jps::StaLineKind::kSiteCanceled:
+      mark.kind = QcMarkKind::kSiteCanceled;
+      mark.hasTime = false;
+      mark.name = line.name;
+      break;
+    case jps::StaLineKind::kCameraPulse:
+      mark.kind = QcMarkKind::kCameraPulse;
+      mark.pulse = line.pulse;
+      break;
+    default:
+      return false;
+  }
+  mark.time = line.time;
+  if (!IsTimeOfWeek(mark.time)) mark.hasTime = false;
+  *out = mark;
+  return true;
+}
 
 std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* cannotOpen) {
   KelReader reader;

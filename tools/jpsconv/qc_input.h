@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/sta_lines.h"
 #include "tools/jpsconv/qc_figures.h"
 
 namespace jpsconv {
@@ -14,5 +15,9 @@ namespace jpsconv {
 // file could not be read to its end); else why not, with *cannotOpen telling
 // a missing file from one that is not a KEL file.
 std::string ReadQcReport(const std::string& kelPath, QcReport* report, bool* cannotOpen);
+
+// The mark of a line of an STA file (or of the conversion's station lines);
+// false for a line that is none.
+bool QcMarkOf(const jps::StaLine& line, QcMark* mark);
 
 }  // namespace jpsconv

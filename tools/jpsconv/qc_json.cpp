@@ -85,6 +85,8 @@ class JsonWriter {
 constexpr int kTimeDecimals = 3;
 constexpr int kShareDecimals = 4;
 constexpr int kMetreDecimals = 3;
+constexpr int kDegreeDecimals = 2;
+constexpr int kCnrDecimals = 4;
 
 // A time as an object, under a name (or as an array item when name is null).
 void Time(JsonWriter& w, const char* name, const QcReport& r, bool has, double t) {
@@ -236,15 +238,150 @@ void Totals(JsonWriter& w, const QcReport& r) {
   w.Close('}');
 }
 
+void OptionalNumber(JsonWriter& w, bool has, double value, int decimals) {
+  has ? w.Number(value, decimals) : w.Raw(kNull);
+}
+
+// A statistic's mean, least and largest value under a name's prefix.
+void Statistic(JsonWriter& w, const char* prefix, const QcStatistic& s, int decimals) {
+  static const char* const kParts[] = {"_mean", "_min", "_max"};
+  const double values[] = {s.Mean(), s.min, s.max};
+  for (int i = 0; i < 3; ++i) {
+    w.Key((std::string(prefix) + kParts[i]).c_str());
+    OptionalNumber(w, s.values > 0, values[i], decimals);
+  }
+}
+
+// What the stream tells of a satellite: where it stood, each signal with its
+// C/N0, and its track (time, elevation, azimuth, C/N0 on L1, MP1 per bin).
+void SatelliteStream(JsonWriter& w, const QcSatelliteStream& s) {
+  w.Field("epochs_above_mask", s.epochsAbove);
+  w.Key("sky");
+  w.Open('{', true);
+  w.Field("elevation_from_receiver", s.elevationFromReceiver);
+  w.Field("elevation_computed", s.elevationComputed);
+  w.Field("azimuth_from_receiver", s.azimuthFromReceiver);
+  w.Field("azimuth_computed", s.azimuthComputed);
+  Statistic(w, "elevation", s.elevation, kDegreeDecimals);
+  w.Close('}');
+  w.Key("signals");
+  w.Open('{');
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+    const QcSignalFigures& f = s.signals[slot];
+    const char* code = jps::Signal(s.system, static_cast<jps::SignalSlot>(slot)).rinexCode;
+    if (f.epochs == 0 || code == nullptr) continue;
+    w.Key(code);
+    w.Open('{', true);
+    w.Field("name", SignalName(s.system, slot));
+    w.Field("epochs", f.epochs);
+    w.Field("epochs_above_mask", f.epochsAbove);
+    w.Key("share_above_mask");
+    OptionalNumber(w, s.epochsAbove > 0,
+                   static_cast<double>(f.epochsAbove) / static_cast<double>(s.epochsAbove),
+                   kShareDecimals);
+    w.Field("cnr_values", f.cnr.values);
+    Statistic(w, "cnr", f.cnr, kCnrDecimals);
+    w.Close('}');
+  }
+  w.Close('}');
+  w.Key("track");
+  w.Open('[');
+  for (const QcTrackPoint& p : s.track) {
+    w.Open('[', true);
+    w.Number(std::fmod(p.time, jps::kSecondsPerWeek), kTimeDecimals);
+    OptionalNumber(w, p.hasSky, p.elevation, kDegreeDecimals);
+    OptionalNumber(w, p.hasSky, p.azimuth, kDegreeDecimals);
+    OptionalNumber(w, p.hasCnr, p.cnr, kCnrDecimals);
+    OptionalNumber(w, p.hasMultipath, p.multipath, kMetreDecimals);
+    w.Close(']');
+  }
+  w.Close(']');
+}
+
+// The stream's own figures of the whole session.
+void Stream(JsonWriter& w, const QcReport& r) {
+  w.Key("stream");
+  if (!r.stream.present) {
+    w.Raw(kNull);
+    return;
+  }
+  w.Open('{');
+  w.Field("elevation_mask_deg", kElevationMask, 1);
+  w.Field("track_bin_s", r.stream.binSeconds, kTimeDecimals);
+  w.Key("track_columns");
+  w.Open('[', true);
+  for (const char* c : {"seconds_of_week", "elevation_deg", "azimuth_deg", "cnr_l1", "mp1_m"}) {
+    w.Text(c);
+  }
+  w.Close(']');
+  w.Key("unhealthy");
+  w.Open('[');
+  for (const QcUnhealthy& u : r.stream.unhealthy) {
+    w.Open('{', true);
+    w.Field("satellite", u.name);
+    w.Field("health", static_cast<long>(u.health));
+    w.Field("ephemerides", u.ephemerides);
+    w.Field("first_seconds_of_week", u.first, kTimeDecimals);
+    w.Field("last_seconds_of_week", u.last, kTimeDecimals);
+    w.Close('}');
+  }
+  w.Close(']');
+  w.Key("signals");
+  w.Open('[');
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      QcSignalTotal t = SignalTotal(r, g, slot);
+      w.Open('{', true);
+      w.Field("system", SystemName(g));
+      w.Field("signal", jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode);
+      w.Field("satellites", static_cast<long>(t.satellites));
+      w.Key("share_above_mask");
+      OptionalNumber(w, t.satelliteEpochsAbove > 0,
+                     static_cast<double>(t.epochsAbove) / static_cast<double>(t.satelliteEpochsAbove),
+                     kShareDecimals);
+      Statistic(w, "cnr", t.cnr, kCnrDecimals);
+      w.Close('}');
+    }
+  }
+  w.Close(']');
+  w.Key("cnr_by_elevation");
+  w.Open('[');
+  for (const QcCnrCurve& c : r.stream.cnrByElevation) {
+    w.Open('{');
+    w.Field("system", SystemName(c.system));
+    w.Field("signal", jps::Signal(c.system, static_cast<jps::SignalSlot>(c.slot)).rinexCode);
+    w.Field("name", SignalName(c.system, c.slot));
+    w.Key("bins");
+    w.Open('[');
+    for (int b = 0; b < kElevationBins; ++b) {
+      if (c.bins[b].values == 0) continue;
+      w.Open('{', true);
+      w.Field("from_deg", b * kElevationBinDegrees, 1);
+      w.Field("values", c.bins[b].values);
+      Statistic(w, "cnr", c.bins[b], kCnrDecimals);
+      w.Close('}');
+    }
+    w.Close(']');
+    w.Close('}');
+  }
+  w.Close(']');
+  w.Close('}');
+}
+
 void Satellite(JsonWriter& w, const QcSatellite& s) {
   w.Key(s.name.c_str());
   w.Open('{');
   w.Field("number", static_cast<long>(s.number));
   w.Key("slot");
   s.slot > 0 ? w.Integer(s.slot) : w.Raw(kNull);
-  w.Field("system", jps::IsGpsNumber(s.number)       ? "GPS"
+  w.Field("system", s.stream.present             ? SystemName(s.stream.system)
+                    : jps::IsGpsNumber(s.number) ? "GPS"
                     : jps::IsGlonassNumber(s.number) ? "GLONASS"
-                                                   : "other");
+                                                     : "other");
   w.Field("epochs", s.epochs);
   Observables(w, s.epochs, {s.l1Code, s.l1Phase, s.doppler, s.l2Code, s.l2Phase});
   w.Field("slips", static_cast<long>(s.slips.size()));
@@ -260,6 +397,7 @@ void Satellite(JsonWriter& w, const QcSatellite& s) {
   Metres(w, "mp2_m", s.mp2.epochs() > 0, s.mp2.Rms());
   w.Field("mp2_epochs", s.mp2.epochs());
   w.Field("mp2_arcs", static_cast<long>(s.mp2.arcs()));
+  if (s.stream.present) SatelliteStream(w, s.stream);
   w.Close('}');
 }
 
@@ -269,6 +407,7 @@ std::string QcJson(const QcReport& report, bool compact) {
   JsonWriter w(!compact);
   w.Open('{');
   w.Field("file", report.kel);
+  w.Field("source", report.stream.present ? "receiver stream" : "KEL file");
   OptionalText(w, "epp", report.epp);
   OptionalText(w, "sta", report.sta);
   w.Key("complete");
@@ -276,6 +415,7 @@ std::string QcJson(const QcReport& report, bool compact) {
   OptionalText(w, "damage", report.damage);
   Session(w, report);
   Totals(w, report);
+  Stream(w, report);
   w.Key("satellites");
   w.Open('{');
   for (const QcSatellite& s : report.satellites) Satellite(w, s);

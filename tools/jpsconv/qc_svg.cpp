@@ -1,8 +1,9 @@
 // The report as an SVG picture: time across with clock labels, one row per
 // satellite (GPS, then GLONASS), bars where it was observed coloured by what
 // it had, a tick at every cycle slip, the session's missing epochs hatched,
-// and the STA file's marks and the survey mode along the top. Plain SVG: no
-// script, nothing external.
+// and the STA file's marks and the survey mode along the top; in a report
+// from the receiver's stream, a strip under each bar coloured by the
+// satellite's multipath over time. Plain SVG: no script, nothing external.
 //
 // The bars are drawn per pixel column, not per epoch: a column takes the kind
 // of observation that covers most of it, and neighbouring columns of one kind
@@ -12,6 +13,7 @@
 #include <cmath>
 
 #include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/qc_markup.h"
 #include "tools/jpsconv/qc_time.h"
 #include "tools/jpsconv/qc_writers.h"
 #include "tools/jpsconv/satellite_names.h"
@@ -32,9 +34,10 @@ constexpr double kPulseTick = 5;  // above the mode strip
 constexpr double kAxisHeight = 18;
 constexpr double kRowHeight = 14;
 constexpr double kBarHeight = 10;
+constexpr double kStreamRowHeight = 20;  // a report from the stream: the bar and a multipath strip
+constexpr double kStripHeight = 5;
 constexpr double kSystemSpace = 8;  // between GPS and GLONASS
 constexpr double kLegendHeight = 44;
-constexpr double kThinnest = 1.0;  // a gap or a slip is never drawn thinner
 constexpr double kCovered = 0.5;   // a column shows a bar when at least this much is covered
 
 // Clock label steps, seconds; the first that gives at most kMostLabels labels.
@@ -54,69 +57,12 @@ constexpr const char* kKinematicColour = "#ef6c00";
 constexpr const char* kGridColour = "#e6e6e6";
 constexpr const char* kHatch = "url(#missing)";
 
-// Text for the picture: control characters shown as \xNN, bytes that are
-// not UTF-8 as "?", and XML's special characters escaped.
-std::string Escape(const std::string& raw) {
-  std::string out;
-  for (char c : ValidUtf8(Printable(raw))) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 // Where time goes across: the session from its first epoch to the end of its last.
 struct Frame {
   double t0 = 0, t1 = 1;
   double step = 1;  // the time an epoch covers: the interval, or 1 s when there is none
   double X(double t) const { return kLeft + (t - t0) / (t1 - t0) * kPlot; }
 };
-
-std::string Text(double x, double y, const std::string& text, const char* extra = "") {
-  return Formatted("<text x=\"%.1f\" y=\"%.1f\"%s>%s</text>\n", x, y, extra, Escape(text).c_str());
-}
-
-// A filled box as a path piece.
-std::string Box(double x0, double x1, double y, double height) {
-  return Formatted("M%.1f %.1fh%.1fv%.1fh%.1fz", x0, y, x1 - x0, height, -(x1 - x0));
-}
-
-std::string Path(const std::string& d, const char* style) {
-  if (d.empty()) return "";
-  return Formatted("<path %s d=\"", style) + d + "\"/>\n";
-}
-
-// Intervals [x0, x1) drawn at least kThinnest wide, touching ones merged.
-std::string MergedBoxes(std::vector<std::pair<double, double>> spans, double y, double height) {
-  std::string d;
-  double from = 0, to = -1;
-  for (auto& s : spans) {
-    if (s.second - s.first < kThinnest) s.second = s.first + kThinnest;
-    if (to >= from && s.first <= to) {
-      to = std::max(to, s.second);
-      continue;
-    }
-    if (to >= from) d += Box(from, to, y, height);
-    from = s.first;
-    to = s.second;
-  }
-  if (to >= from) d += Box(from, to, y, height);
-  return d;
-}
 
 std::string Title(const QcReport& r) {
   QcTotals t = Totals(r);
@@ -129,8 +75,8 @@ std::string Title(const QcReport& r) {
                 QcDuration(r.interval).c_str(), r.present, r.expected, r.gaps.size(),
                 t.gps + t.glonass + t.other, t.slips);
   if (!r.damage.empty()) figures += "; DAMAGED: " + r.damage;
-  return Text(kLeft, 20, BaseName(r.kel), " font-size=\"15\" font-weight=\"bold\"") +
-         Text(kLeft, 38, when + " \u2014 " + figures);
+  return SvgText(kLeft, 20, BaseName(r.kel), " font-size=\"15\" font-weight=\"bold\"") +
+         SvgText(kLeft, 38, when + " \u2014 " + figures);
 }
 
 double LabelStep(const Frame& f) {
@@ -146,10 +92,10 @@ std::string Axis(const Frame& f, double top, double bottom) {
   std::string labels, grid;
   for (double t = std::ceil(f.t0 / step) * step; t <= f.t1 + 1e-9; t += step) {
     double x = f.X(t);
-    labels += Text(x, top - 5, QcClock(t, step < 60), " text-anchor=\"middle\"");
+    labels += SvgText(x, top - 5, QcClock(t, step < 60), " text-anchor=\"middle\"");
     grid += Formatted("M%.1f %.1fV%.1f", x, top, bottom);
   }
-  return Path(grid, Formatted("stroke=\"%s\" fill=\"none\"", kGridColour).c_str()) + labels;
+  return SvgPath(grid, Formatted("stroke=\"%s\" fill=\"none\"", kGridColour).c_str()) + labels;
 }
 
 // The marks band: station lines and mode changes of the STA file (labels
@@ -161,10 +107,10 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
   std::string out, lines, pulses, statics, kinematics;
   for (const QcSpan& s : r.spans) {
     (s.kinematic ? kinematics : statics) +=
-        Box(f.X(s.start), f.X(s.end + f.step), strip, kModeStrip);
+        SvgBox(f.X(s.start), f.X(s.end + f.step), strip, kModeStrip);
   }
-  out += Path(statics, Formatted("fill=\"%s\"", kStaticColour).c_str());
-  out += Path(kinematics, Formatted("fill=\"%s\"", kKinematicColour).c_str());
+  out += SvgPath(statics, Formatted("fill=\"%s\"", kStaticColour).c_str());
+  out += SvgPath(kinematics, Formatted("fill=\"%s\"", kKinematicColour).c_str());
   int line = 0;
   for (const QcMark& m : r.marks) {
     if (!m.hasTime || m.time < f.t0 || m.time > f.t1) continue;
@@ -178,12 +124,12 @@ std::string Marks(const QcReport& r, const Frame& f, double top, double rowsTop,
                                                        : "\u25a0 static";
     double y = top + kMarkLineHeight * (1 + line);
     line = (line + 1) % static_cast<int>(kMarkLines);
-    out += Text(x + 2, y - 2, label, Formatted(" fill=\"%s\"", kMarkColour).c_str());
+    out += SvgText(x + 2, y - 2, label, Formatted(" fill=\"%s\"", kMarkColour).c_str());
     lines += Formatted("M%.1f %.1fV%.1f", x, y - kMarkLineHeight + 2,
                        m.kind == QcMarkKind::kStation ? rowsBottom : rowsTop);
   }
-  out += Path(pulses, "class=\"pulses\" stroke=\"#000\" fill=\"none\"");
-  out += Path(lines, Formatted("class=\"marks\" stroke=\"%s\" fill=\"none\" "
+  out += SvgPath(pulses, "class=\"pulses\" stroke=\"#000\" fill=\"none\"");
+  out += SvgPath(lines, Formatted("class=\"marks\" stroke=\"%s\" fill=\"none\" "
                                "stroke-dasharray=\"3,2\"",
                                kMarkColour)
                          .c_str());
@@ -214,36 +160,67 @@ void Bars(const QcSatellite& s, const Frame& f, double interval, double y,
       if (k[0] + k[1] + k[2] >= kCovered) kind = static_cast<int>(best);
     }
     if (kind == open) continue;
-    if (open >= 0) paths[open] += Box(kLeft + start, kLeft + c, y, kBarHeight);
+    if (open >= 0) paths[open] += SvgBox(kLeft + start, kLeft + c, y, kBarHeight);
     open = kind;
     start = c;
+  }
+}
+
+// A satellite's multipath over time: a strip under its bar, each bin of its
+// track coloured by its MP1 class (merged where neighbours share one).
+// A bin covers its length, or an interval when that is longer.
+void MultipathStrip(const QcSatellite& s, const Frame& f, double binSeconds,
+                    std::vector<std::vector<std::pair<double, double>>>& spans) {
+  const ColourScale& scale = MultipathScale();
+  double covers = std::max(binSeconds, f.step);
+  for (const QcTrackPoint& p : s.stream.track) {
+    if (!p.hasMultipath) continue;
+    double x0 = std::max(f.X(p.time - covers / 2), kLeft);
+    double x1 = std::min(f.X(p.time + covers / 2), kLeft + kPlot);
+    spans[static_cast<size_t>(scale.ClassOf(p.multipath))].push_back({x0, x1});
   }
 }
 
 std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) {
   std::string out, labels, slips;
   std::string paths[kTrackingKinds];
+  bool strips = r.stream.present;
+  double rowHeight = strips ? kStreamRowHeight : kRowHeight;
+  const ColourScale& scale = MultipathScale();
+  std::vector<std::string> stripPaths(scale.colours.size());
   double y = top;
   for (size_t i = 0; i < r.satellites.size(); ++i) {
     const QcSatellite& s = r.satellites[i];
     if (i > 0 && jps::IsGpsNumber(r.satellites[i - 1].number) && !jps::IsGpsNumber(s.number)) {
       y += kSystemSpace;
     }
-    labels += Text(kLeft - 6, y + kBarHeight, s.name,
+    labels += SvgText(kLeft - 6, y + kBarHeight, s.name,
                    " text-anchor=\"end\" font-family=\"monospace\"");
     if (!s.slips.empty()) {
-      labels += Text(kWidth - kRight + 6, y + kBarHeight, Formatted("%zu", s.slips.size()),
+      labels += SvgText(kWidth - kRight + 6, y + kBarHeight, Formatted("%zu", s.slips.size()),
                      Formatted(" fill=\"%s\"", kSlipColour).c_str());
     }
     Bars(s, f, f.step, y + (kRowHeight - kBarHeight) / 2, paths);
-    for (double t : s.slips) slips += Formatted("M%.1f %.1fv%.1f", f.X(t), y, kRowHeight);
-    y += kRowHeight;
+    if (strips) {
+      std::vector<std::vector<std::pair<double, double>>> spans(scale.colours.size());
+      MultipathStrip(s, f, r.stream.binSeconds, spans);
+      double stripTop = y + (kRowHeight - kBarHeight) / 2 + kBarHeight + 1;
+      for (size_t k = 0; k < spans.size(); ++k) {
+        stripPaths[k] += MergedBoxes(spans[k], stripTop, kStripHeight);
+      }
+    }
+    for (double t : s.slips) slips += Formatted("M%.1f %.1fv%.1f", f.X(t), y, rowHeight);
+    y += rowHeight;
   }
   for (int k = 0; k < kTrackingKinds; ++k) {
-    out += Path(paths[k],
+    out += SvgPath(paths[k],
                 Formatted("class=\"%s\" fill=\"%s\"", kKindClasses[k], kKindColours[k]).c_str());
   }
-  out += Path(slips, Formatted("class=\"slips\" stroke=\"%s\" stroke-width=\"1.5\" fill=\"none\"",
+  for (size_t k = 0; k < stripPaths.size(); ++k) {
+    out += SvgPath(stripPaths[k],
+                   Formatted("class=\"mp-%zu\" fill=\"%s\"", k, scale.colours[k]));
+  }
+  out += SvgPath(slips, Formatted("class=\"slips\" stroke=\"%s\" stroke-width=\"1.5\" fill=\"none\"",
                                kSlipColour)
                          .c_str());
   *bottom = y;
@@ -253,7 +230,7 @@ std::string Rows(const QcReport& r, const Frame& f, double top, double* bottom) 
 std::string Gaps(const QcReport& r, const Frame& f, double top, double bottom) {
   std::vector<std::pair<double, double>> spans;
   for (const QcGap& g : r.gaps) spans.push_back({f.X(g.start), f.X(g.start + g.seconds)});
-  return Path(MergedBoxes(spans, top, bottom - top),
+  return SvgPath(MergedBoxes(spans, top, bottom - top),
               Formatted("class=\"gaps\" fill=\"%s\"", kHatch).c_str());
 }
 
@@ -261,26 +238,26 @@ std::string Legend(double y) {
   std::string out;
   double x = kLeft;
   auto item = [&](const std::string& swatch, const std::string& label) {
-    out += swatch + Text(x + 18, y + 10, label);
+    out += swatch + SvgText(x + 18, y + 10, label);
     x += 18 + 7.0 * static_cast<double>(label.size()) + 24;
   };
   for (int k = 0; k < kTrackingKinds; ++k) {
-    item(Path(Box(x, x + 14, y + 1, kBarHeight), Formatted("fill=\"%s\"", kKindColours[k]).c_str()),
+    item(SvgPath(SvgBox(x, x + 14, y + 1, kBarHeight), Formatted("fill=\"%s\"", kKindColours[k]).c_str()),
          kKindNames[k]);
   }
-  item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y - 1, kRowHeight),
+  item(SvgPath(Formatted("M%.1f %.1fv%.1f", x + 7, y - 1, kRowHeight),
             Formatted("stroke=\"%s\" stroke-width=\"1.5\"", kSlipColour).c_str()),
        "cycle slip (count at right)");
-  item(Path(Box(x, x + 14, y, kRowHeight - 2), Formatted("fill=\"%s\"", kHatch).c_str()),
+  item(SvgPath(SvgBox(x, x + 14, y, kRowHeight - 2), Formatted("fill=\"%s\"", kHatch).c_str()),
        "epochs missing");
   x = kLeft;
   y += 20;
-  item(Path(Box(x, x + 14, y + 2, kModeStrip), Formatted("fill=\"%s\"", kStaticColour).c_str()),
+  item(SvgPath(SvgBox(x, x + 14, y + 2, kModeStrip), Formatted("fill=\"%s\"", kStaticColour).c_str()),
        "static");
-  item(Path(Box(x, x + 14, y + 2, kModeStrip), Formatted("fill=\"%s\"", kKinematicColour).c_str()),
+  item(SvgPath(SvgBox(x, x + 14, y + 2, kModeStrip), Formatted("fill=\"%s\"", kKinematicColour).c_str()),
        "kinematic");
-  item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight), "stroke=\"#000\""), "camera pulse");
-  item(Path(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight),
+  item(SvgPath(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight), "stroke=\"#000\""), "camera pulse");
+  item(SvgPath(Formatted("M%.1f %.1fv%.1f", x + 7, y, kRowHeight),
             Formatted("stroke=\"%s\" stroke-dasharray=\"3,2\"", kMarkColour).c_str()),
        "station mark, mode change");
   return out;
@@ -289,6 +266,10 @@ std::string Legend(double y) {
 }  // namespace
 
 std::string QcSvg(const QcReport& report) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + QcTrackingPicture(report);
+}
+
+std::string QcTrackingPicture(const QcReport& report) {
   Frame f;
   if (report.present > 0) {
     f.step = report.interval > 0 ? report.interval : 1.0;
@@ -299,10 +280,16 @@ std::string QcSvg(const QcReport& report) {
   double rowsTop = marksTop + kMarkLines * kMarkLineHeight + 4 + kModeStrip + kAxisHeight;
   double rowsBottom = rowsTop;
   std::string rows = Rows(report, f, rowsTop, &rowsBottom);
-  double height = rowsBottom + 10 + kLegendHeight;
+  double scaleHeight = 0;
+  std::string scaleLegend =
+      report.stream.present
+          ? ScaleLegend(MultipathScale(), kLeft, rowsBottom + 10 + kLegendHeight, kPlot,
+                        &scaleHeight)
+          : "";
+  double height = rowsBottom + 10 + kLegendHeight + scaleHeight;
   std::string out = Formatted(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"tracking\" width=\"%.0f\" "
+      "height=\"%.0f\" "
       "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" font-size=\"11\">\n"
       "<defs><pattern id=\"missing\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">"
       "<rect width=\"6\" height=\"6\" fill=\"#f4f4f4\"/>"
@@ -317,6 +304,7 @@ std::string QcSvg(const QcReport& report) {
   }
   out += rows;
   out += Legend(rowsBottom + 10);
+  out += scaleLegend;
   return out + "</svg>\n";
 }
 

@@ -40,6 +40,42 @@ std::string List(const char* label, const std::vector<T>& items,
   return out;
 }
 
+// The satellites whose ephemerides said they were unhealthy.
+std::string Unhealthy(const QcReport& r) {
+  std::string out = "  broadcast unhealthy: ";
+  if (r.stream.unhealthy.empty()) return out + "none\n";
+  for (size_t i = 0; i < r.stream.unhealthy.size(); ++i) {
+    const QcUnhealthy& u = r.stream.unhealthy[i];
+    out += Formatted("%s%s (health %d)", i == 0 ? "" : ", ", u.name.c_str(), u.health);
+  }
+  return out + "\n";
+}
+
+// Per system, each signal's share of the epochs above the mask and its mean
+// C/N0, over the satellites that have it.
+std::string SignalTotals(const QcReport& r) {
+  std::string out = Formatted(
+      "  signals above %.0f degrees (share of the epochs, mean C/N0 in dB-Hz):\n", kElevationMask);
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    std::string line = Formatted("    %-8s", SystemName(g));
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      QcSignalTotal t = SignalTotal(r, g, slot);
+      line += Formatted("%s%s %s %s", line.back() == ' ' ? "" : ", ",
+                        jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode,
+                        t.satelliteEpochsAbove > 0
+                            ? Formatted("%.1f%%", Percent(t.epochsAbove, t.satelliteEpochsAbove)).c_str()
+                            : "-",
+                        t.cnr.values > 0 ? Formatted("%.1f", t.cnr.Mean()).c_str() : "-");
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
 std::string Verdict(const QcReport& r) {
   std::string out = Formatted("Data quality of %s\n", Shown(r.kel).c_str());
   if (!r.damage.empty()) {
@@ -69,6 +105,7 @@ std::string Verdict(const QcReport& r) {
       "L2 phase %.1f%%\n",
       Percent(t.l1Code, t.records), Percent(t.l1Phase, t.records), Percent(t.doppler, t.records),
       Percent(t.l2Code, t.records), Percent(t.l2Phase, t.records));
+  if (r.stream.present) out += Unhealthy(r) + SignalTotals(r);
   return out;
 }
 
@@ -143,8 +180,9 @@ std::string Session(const QcReport& r) {
   std::vector<QcMark> marks, pulses;
   for (const QcMark& m : r.marks)
     (m.kind == QcMarkKind::kCameraPulse ? pulses : marks).push_back(m);
-  if (r.sta.empty()) out += Formatted("  %-16sno STA file\n", "station marks");
-  if (!r.sta.empty() && marks.empty()) out += Formatted("  %-16snone\n", "station marks");
+  bool marksKnown = !r.sta.empty() || r.stream.present;  // the stream carries them itself
+  if (!marksKnown) out += Formatted("  %-16sno STA file\n", "station marks");
+  if (marksKnown && marks.empty()) out += Formatted("  %-16snone\n", "station marks");
   out += List<QcMark>("station marks", marks, [](const QcMark& m) { return MarkLine(m); });
   if (!pulses.empty()) {
     out += Formatted("  %-16s%zu, from %s to %s\n", "camera pulses", pulses.size(),
@@ -170,12 +208,70 @@ std::string Satellites(const QcReport& r) {
   return out;
 }
 
+constexpr size_t kSignalsLead = 18;  // the columns before the signals
+constexpr size_t kSignalCell = 21;   // a signal's columns
+
+std::string TrimmedLine(const std::string& text) {
+  size_t end = text.find_last_not_of(' ');
+  return text.substr(0, end == std::string::npos ? 0 : end + 1) + "\n";
+}
+
+// "43-67" degrees, with a * when worked out from the ephemerides.
+std::string Elevations(const QcSatelliteStream& s) {
+  if (s.elevation.values == 0) return "-";
+  return Formatted("%.0f-%.0f%s", s.elevation.min, s.elevation.max,
+                   s.elevationComputed > s.elevationFromReceiver ? "*" : "");
+}
+
+// One table per system: each satellite's elevations and, per signal, its
+// C/N0 (mean and least) and share of the epochs above the mask.
+std::string Signals(const QcReport& r) {
+  std::string out = Formatted(
+      "Signals (C/N0 in dB-Hz: mean and least; share: epochs with the signal, of those the "
+      "satellite was tracked above %.0f degrees; elevations in degrees, * worked out from the "
+      "ephemerides)\n",
+      kElevationMask);
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    auto g = static_cast<jps::GnssSystem>(system);
+    bool used[jps::kSignalSlotCount];
+    if (!SignalsOf(r, g, used)) continue;
+    std::string head = Formatted("  %-7s %-7s", SystemName(g), "elev."),
+                under = std::string(kSignalsLead, ' ');
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      if (!used[slot]) continue;
+      const char* code = jps::Signal(g, static_cast<jps::SignalSlot>(slot)).rinexCode;
+      head += Formatted("  %-19s", (std::string(code) + " " + SignalName(g, slot)).c_str());
+      under += "   mean least   share";
+    }
+    out += TrimmedLine(head) + TrimmedLine(under);
+    for (const QcSatellite& s : r.satellites) {
+      if (!s.stream.present || s.stream.system != g) continue;
+      std::string line = Formatted("  %-7s %-7s", s.name.c_str(), Elevations(s.stream).c_str());
+      for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+        if (!used[slot]) continue;
+        const QcSignalFigures& f = s.stream.signals[slot];
+        std::string cnr = f.cnr.values > 0 ? Formatted("%5.1f %5.1f", f.cnr.Mean(), f.cnr.min)
+                                           : std::string("    -     -");
+        std::string share = s.stream.epochsAbove > 0
+                                ? Formatted("%6.1f%%", Percent(f.epochsAbove, s.stream.epochsAbove))
+                                : std::string("      -");
+        line += f.epochs > 0 ? "  " + cnr + " " + share : std::string(kSignalCell, ' ');
+      }
+      out += TrimmedLine(line);
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+std::string QcSessionText(const QcReport& report) { return Session(report); }
 
 std::string QcText(const QcReport& report) {
   std::string out = Verdict(report);
   if (report.present == 0) return out;
-  return out + WorstSatellites(report) + Session(report) + Satellites(report);
+  out += WorstSatellites(report) + Session(report) + Satellites(report);
+  return report.stream.present ? out + Signals(report) : out;
 }
 
 }  // namespace jpsconv

@@ -104,30 +104,8 @@ RinexResult ExportRinexFromStream(const std::string& jps, const RinexOptions& op
   jps::ConversionOptions defaults{};
   SetFactoryDefaults(jps::kOptionsSize, &defaults);
   ConversionResult conversion =
-      RunConversion(job, defaults, hooks, ExtraOutput{rinex.sink(), false});
+      RunConversion(job, defaults, hooks, ExtraOutput{{rinex.sink()}, false});
   return rinex.Result(conversion);
-}
-
-ConversionResult ConvertWithRinex(const ConversionJob& job, const jps::ConversionOptions& options,
-                                  const ConversionHooks& hooks, jpsrinex::RinexVersion version,
-                                  bool json) {
-  RinexOptions rinexOptions;
-  rinexOptions.version = version;
-  StreamRinex rinex(job.input, job.kel, rinexOptions);
-  std::string refused = rinex.Check();
-  if (!refused.empty()) {
-    ConversionResult r = NewResult(job);
-    r.outcome = Outcome::kNotStarted;
-    r.message = refused;
-    return r;
-  }
-  ConversionResult r = RunConversion(job, options, hooks, ExtraOutput{rinex.sink(), true});
-  if (r.outcome == Outcome::kNotStarted || r.outcome == Outcome::kInterrupted) return r;
-  RinexResult result = rinex.Result(r);
-  r.hasRinex = true;
-  r.rinexSummary = RinexSummary(result, json);
-  r.rinexStatus = RinexExitStatus(result.status);
-  return r;
 }
 
 }  // namespace jpsconv

@@ -1,6 +1,6 @@
 // RINEX straight from the receiver's stream: the converter's one pass with
 // the RINEX output attached, alone (jpsconv rinex FILE.jps) or beside the
-// KEL, EPP and STA files (jpsconv convert --rinex). Every system, signal and
+// KEL, EPP and STA files (jpsconv convert --rinex, stream_outputs.h). Every system, signal and
 // value the stream holds; the navigation records from the receiver's own
 // ephemeris messages, with their health.
 #pragma once
@@ -32,13 +32,6 @@ class StreamRinex {
   jpsrinex::RinexSinkOptions options_;
   std::unique_ptr<jpsrinex::RinexSink> sink_;
 };
-
-// jpsconv convert --rinex: the conversion with the RINEX files beside the KEL
-// file, in the same pass; the RINEX summary (text or a JSON line) and exit
-// status in the result.
-ConversionResult ConvertWithRinex(const ConversionJob& job, const jps::ConversionOptions& options,
-                                  const ConversionHooks& hooks, jpsrinex::RinexVersion version,
-                                  bool json);
 
 // jpsconv rinex FILE.jps: the RINEX files alone, the converter's messages to hooks.
 RinexResult ExportRinexFromStream(const std::string& jps, const RinexOptions& options,

@@ -17,7 +17,7 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/report.h"
-#include "tools/jpsconv/stream_rinex.h"
+#include "tools/jpsconv/stream_outputs.h"
 
 extern char** environ;
 
@@ -31,6 +31,7 @@ constexpr char kProgressLine = 'P';
 constexpr char kMessageLine = 'M';
 constexpr char kResultLine = 'R';
 constexpr char kRinexLine = 'X';   // status, one line of the RINEX summary
+constexpr char kQcLine = 'Q';      // status, one line of the quality report
 
 std::string programPath;
 
@@ -112,6 +113,13 @@ void HandleLine(Worker& w, const std::string& line) {
         w.result.rinexSummary += f[2] + "\n";
       }
       break;
+    case kQcLine:
+      if (f.size() == 3 && ParseInteger(f[1], 0, kExitFileError, &value)) {
+        w.result.hasQc = true;
+        w.result.qcStatus = static_cast<int>(value);
+        w.result.qcOutput += f[2] + "\n";
+      }
+      break;
     default:
       break;
   }
@@ -123,8 +131,9 @@ bool StartWorker(Worker& w, const ConvertArguments& args) {
   if (args.rinex) {
     bool v2 = args.rinexVersion == jpsrinex::RinexVersion::k211;
     argv.insert(argv.end(), {"--rinex", "--rinex-version", v2 ? "2.11" : "3.04"});
-    if (args.json) argv.push_back("--json");
   }
+  if (args.qc) argv.push_back("--qc");
+  if ((args.rinex || args.qc) && args.json) argv.push_back("--json");
   argv.insert(argv.end(), args.optionFlags.begin(), args.optionFlags.end());
   argv.insert(argv.end(), {"-o", w.job.kel, "--", w.job.input});
   std::vector<char*> raw;
@@ -214,13 +223,18 @@ int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
     std::snprintf(line, sizeof line, "%c\t%.4f", kProgressLine, fraction);
     SendLine(line);
   };
-  ConversionResult r = args.rinex ? ConvertWithRinex(job, args.options, hooks, args.rinexVersion,
-                                                     args.json)
-                                  : RunConversion(job, args.options, hooks);
+  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, StreamOutputsOf(args));
   if (r.hasRinex) {
     ForEachMessageLine(r.rinexSummary.c_str(), [&](std::string_view text) {
       SendLine(std::string(1, kRinexLine) + "\t" + std::to_string(r.rinexStatus) + "\t" +
                OneField(std::string(text)));
+    });
+  }
+  if (r.hasQc) {
+    ForEachMessageLine(r.qcOutput.c_str(), [&](std::string_view text) {
+      SendLine(std::string(1, kQcLine) + "\t" + std::to_string(r.qcStatus) + "\t" +
+                   OneField(std::string(text)),
+               false);
     });
   }
   char line[256];

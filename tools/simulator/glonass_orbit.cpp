@@ -67,12 +67,12 @@ GlonassSatellite::GlonassSatellite(int slot, int channel, double earthAngle, uin
   clockRate_ = r.In(kClockRateSpread);
 }
 
-void GlonassSatellite::Step(double h, Vec3* r, Vec3* v) const {
+void GlonassStep(double h, Vec3 lunisolar, Vec3* r, Vec3* v) {
   Vec3 r0 = *r, v0 = *v;
-  Vec3 k1r = v0, k1v = Acceleration(r0, v0, lunisolar_);
-  Vec3 k2r = v0 + (h / 2) * k1v, k2v = Acceleration(r0 + (h / 2) * k1r, k2r, lunisolar_);
-  Vec3 k3r = v0 + (h / 2) * k2v, k3v = Acceleration(r0 + (h / 2) * k2r, k3r, lunisolar_);
-  Vec3 k4r = v0 + h * k3v, k4v = Acceleration(r0 + h * k3r, k4r, lunisolar_);
+  Vec3 k1r = v0, k1v = Acceleration(r0, v0, lunisolar);
+  Vec3 k2r = v0 + (h / 2) * k1v, k2v = Acceleration(r0 + (h / 2) * k1r, k2r, lunisolar);
+  Vec3 k3r = v0 + (h / 2) * k2v, k3v = Acceleration(r0 + (h / 2) * k2r, k3r, lunisolar);
+  Vec3 k4r = v0 + h * k3v, k4v = Acceleration(r0 + h * k3r, k4r, lunisolar);
   *r = r0 + (h / 6) * (k1r + 2.0 * k2r + 2.0 * k3r + k4r);
   *v = v0 + (h / 6) * (k1v + 2.0 * k2v + 2.0 * k3v + k4v);
 }
@@ -82,10 +82,10 @@ void GlonassSatellite::Propagate(double t, Vec3* position, Vec3* velocity) const
   double left = t - time_;
   double direction = left < 0 ? -1.0 : 1.0;
   while (std::fabs(left) > kMaxStep) {
-    Step(direction * kMaxStep, &r, &v);
+    GlonassStep(direction * kMaxStep, lunisolar_, &r, &v);
     left -= direction * kMaxStep;
   }
-  if (left != 0.0) Step(left, &r, &v);
+  if (left != 0.0) GlonassStep(left, lunisolar_, &r, &v);
   *position = r;
   if (velocity != nullptr) *velocity = v;
 }
@@ -93,7 +93,7 @@ void GlonassSatellite::Propagate(double t, Vec3* position, Vec3* velocity) const
 void GlonassSatellite::StateAt(double t, Vec3* position, Vec3* velocity) {
   // The kept state follows the requests, staying within one step behind them.
   while (t - time_ > kMaxStep) {
-    Step(kMaxStep, &r_, &v_);
+    GlonassStep(kMaxStep, lunisolar_, &r_, &v_);
     time_ += kMaxStep;
   }
   Propagate(t, position, velocity);

@@ -27,6 +27,11 @@ struct GlonassEphemeris {
   float gamma = 0;                        // relative frequency deviation
 };
 
+// One Runge-Kutta step of h seconds (either way) of those equations of motion,
+// from the state r, v (PZ-90, m, m/s) with a constant lunisolar acceleration
+// (m/s^2): the user's integration of a broadcast state, as the satellites fly.
+void GlonassStep(double h, Vec3 lunisolar, Vec3* r, Vec3* v);
+
 class GlonassSatellite {
  public:
   GlonassSatellite(int slot, int channel, double earthAngle, uint64_t constellationSeed);
@@ -41,7 +46,6 @@ class GlonassSatellite {
   double ClockError(double t) const { return clockBias_ + clockRate_ * t; }
 
  private:
-  void Step(double h, Vec3* r, Vec3* v) const;
   // Integrates a copy of the kept state to t.
   void Propagate(double t, Vec3* position, Vec3* velocity) const;
 
