@@ -134,7 +134,7 @@ void CheckGreisEpoch(const std::vector<Msg>& ms, const std::vector<SatObservatio
       EXPECT_NEAR(doppler * 1e-4, o.doppler, 0.6e-4);
     }
     EXPECT_EQ(jps::LoadU16(&Find(ms, "TC")->body[2 * i]), static_cast<uint16_t>(o.lockTime));
-    EXPECT_EQ(jps::LoadU16(&Find(ms, "FC")->body[2 * i]), o.lockStarted ? 0x70 : 0x50);
+    EXPECT_EQ(jps::LoadU16(&Find(ms, "FC")->body[2 * i]), o.lockStarted ? 0x71 : 0x51);
   }
 }
 

@@ -31,6 +31,7 @@ constexpr double kDopplerUnit = 1e-4;  // Hz
 constexpr double kSnrQuarters = 4.0;
 constexpr double kLargestSnrCount = 254.0;
 
+constexpr uint16_t kFlagPhaseLocked = 0x01;   // the phase-locked loop is locked
 constexpr uint16_t kFlagCodeAndPhaseGood = 0x10;
 constexpr uint16_t kFlagSlip = 0x20;
 constexpr uint16_t kFlagStatus = 0x40;
@@ -210,7 +211,8 @@ void AppendMeasurementMessages(Bytes& out, const ReceiverEpoch& epoch, const Mes
     if (o.glonass) nn.U1(o.slotKnown ? static_cast<uint32_t>(o.glonassSlot) : kUnknownGlonassSlot);
     el.I1(static_cast<int32_t>(std::lround(o.elevation)));
     az.U1(static_cast<uint32_t>(std::lround(o.azimuth / 2.0)) % 180);
-    fc.I2(LoopFlags(o));
+    // The phase-locked loop is locked on every satellite tracked.
+    fc.I2(LoopFlags(o) | kFlagPhaseLocked);
     tc.U2(std::min(kMaxLockSeconds, static_cast<uint32_t>(o.lockTime)));
   }
   AppendMessage(out, ids, "SI", si);
