@@ -7,7 +7,6 @@ namespace {
 
 constexpr uint8_t kPresentBit[kKindCount] = {jps::kHasCode, jps::kHasPhase, jps::kHasDoppler,
                                              jps::kHasCnr};
-constexpr int kIndicatorColumn = 14;  // the loss-of-lock indicator after F14.3
 constexpr int kLliBits = 7;           // the indicator's digit holds bits 0-2
 constexpr char kEpochOk = '0';        // epoch flag: no event
 constexpr int kCountWidth = 3;        // I3: satellites in the epoch
@@ -95,16 +94,12 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
 
 char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
   int system = static_cast<int>(s.system);
-  int list = types_.ListOf(s.system);
-  ColumnOrder& columns = columns_[list];
+  ColumnOrder& columns = columns_[types_.ListOf(s.system)];
   char* line = out;
-  out = WriteSatelliteId(out, SystemLetter(s.system), s.number);
-  struct Field {
-    int column;
-    double value;
-    char lli, strength;
-  } fields[jps::kSignalSlotCount * kKindCount];
-  int n = 0, width = 0;
+  char* values = WriteSatelliteId(out, SystemLetter(s.system), s.number);
+  // The columns so far are blank; a column the line adds is blanked when it comes.
+  std::memset(values, ' ', static_cast<size_t>(columns.count()) * kValueFieldWidth);
+  int width = 0;
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
     const jps::SignalValues& v = s.signals[slot];
@@ -114,31 +109,25 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
     for (int kind = 0; kind < kKindCount; ++kind) {
       int type = types_.TypeOf(s.system, slot, kind);
       if ((v.present & kPresentBit[kind]) == 0 || type < 0) continue;
-      Field& f = fields[n++];
-      f.column = columns.Column(type);
-      f.value = Value(v, kind);
-      f.lli = kind == kPhaseKind && (v.lli & kLliBits) != 0
-                  ? static_cast<char>('0' + (v.lli & kLliBits))
-                  : ' ';
-      f.strength = strength;
-      if (f.column + 1 > width) width = f.column + 1;
+      int known = columns.count();
+      int column = columns.Column(type);
+      char* field = values + column * kValueFieldWidth;
+      if (column >= known) std::memset(field, ' ', kValueFieldWidth);
+      if (column + 1 > width) width = column + 1;
+      char lli = kind == kPhaseKind && (v.lli & kLliBits) != 0
+                     ? static_cast<char>('0' + (v.lli & kLliBits))
+                     : ' ';
+      if (WriteObservationField(field, Value(v, kind), lli, strength)) {
+        ++tally_.values[system];
+      } else {
+        ++tally_.valuesOutOfRange;
+      }
     }
-  }
-  std::memset(out, ' ', static_cast<size_t>(width) * kValueFieldWidth);
-  for (int i = 0; i < n; ++i) {
-    char* field = out + fields[i].column * kValueFieldWidth;
-    if (!WriteFixed(field, fields[i].value, kObservationFormat)) {
-      ++tally_.valuesOutOfRange;
-      continue;
-    }
-    ++tally_.values[system];
-    field[kIndicatorColumn] = fields[i].lli;
-    field[kIndicatorColumn + 1] = fields[i].strength;
   }
   ++tally_.records[system];
   tally_.satellites[system] |= uint64_t{1} << s.number;
   if (s.system == jps::GnssSystem::kGlonass) tally_.glonassChannel[s.number] = s.channel;
-  return TrimmedLineEnd(line, out + width * kValueFieldWidth);
+  return TrimmedLineEnd(line, values + width * kValueFieldWidth);
 }
 
 char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time,

@@ -17,7 +17,7 @@
 
 namespace jpsrinex {
 
-constexpr int kValueFieldWidth = 16;  // F14.3, I1 loss of lock, I1 signal strength
+constexpr int kValueFieldWidth = kObservationFieldWidth;  // F14.3, I1 loss of lock, I1 signal strength
 constexpr int kMaxSatelliteNumber = 63;
 constexpr int kSatellitesPerEpochLine2 = 12;
 // The most text one epoch can take in the spool.
