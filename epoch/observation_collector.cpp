@@ -225,7 +225,7 @@ int ObservationCollector::BuildEpoch() {
     if (!id.valid) continue;
     const RawSatellite& raw = s.store.satellite(k);
     bool restarted = (raw.has & kRawLockTime) != 0 && s.lossOfLock.LockRestarted(index, raw.lockTime);
-    if (!raw.anyValue) continue;
+    if (raw.filled == 0) continue;
     int number = id.system == GnssSystem::kGlonass ? s.slots.SlotOf(id.channel, epoch.timeOfWeek)
                                                    : id.number;
     if (number <= 0 || number >= kNumberCount) continue;

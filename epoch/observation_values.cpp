@@ -8,6 +8,9 @@ namespace jps {
 namespace {
 
 constexpr double kAzimuthUnit = 2.0;   // degrees per [AZ] count
+// The filled bits of one slot's values, from its code's.
+constexpr uint32_t kSlotValues = (uint32_t{1} << kQuantityCount) - 1;
+static_assert(FilledBit(0, Quantity::kCnr) == kQuantityCount - 1, "a slot's values in a row");
 
 // The C/A pseudorange (s) that a relative form is relative to: the short
 // forms pair with [rc], the float ones with [RC]; either serves when the
@@ -104,7 +107,6 @@ bool Cnr(const RawValue& v, double* dbHz) {
 const RawValue& Value(const RawSatellite& raw, int slot, Quantity q) {
   return raw.values[slot][static_cast<int>(q)];
 }
-bool Has(const RawValue& v) { return v.rank != kNoRank; }
 
 void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCounterTrack& track,
                    LossOfLock& lossOfLock, SignalValues& out) {
@@ -117,12 +119,14 @@ void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCo
   const RawValue& phase = Value(raw, slot, Quantity::kPhase);
   const RawValue& doppler = Value(raw, slot, Quantity::kDoppler);
   const RawValue& cnr = Value(raw, slot, Quantity::kCnr);
-  if (Has(code) && Code(c, code, &out.code)) out.present |= kHasCode;
-  if (Has(doppler) && Doppler(c, doppler, frequency, &out.doppler)) out.present |= kHasDoppler;
-  if (Has(cnr) && Cnr(cnr, &out.cnr)) out.present |= kHasCnr;
+  if (raw.Has(slot, Quantity::kCode) && Code(c, code, &out.code)) out.present |= kHasCode;
+  if (raw.Has(slot, Quantity::kDoppler) && Doppler(c, doppler, frequency, &out.doppler)) {
+    out.present |= kHasDoppler;
+  }
+  if (raw.Has(slot, Quantity::kCnr) && Cnr(cnr, &out.cnr)) out.present |= kHasCnr;
   out.hasLoopFlags = (raw.loopFlagSlots >> slot & 1u) != 0;
   if (out.hasLoopFlags) out.loopFlags = raw.loopFlags[slot];
-  if (!Has(phase)) return;
+  if (!raw.Has(slot, Quantity::kPhase)) return;
   // A phase counter unwraps along its arc: a new arc starts a new track.
   uint8_t index = c.satellite.index;
   if (!lossOfLock.ArcGoesOn(index, signalSlot)) track.Restart();
@@ -140,6 +144,12 @@ void ResolveSatellite(const RawSatellite& raw, const SatelliteTime& satellite, b
   SignalContext c{raw, satellite, ShortRangeFormOf(satellite.system, satellite.gpsDay)};
   out.slotsPresent = 0;
   for (int slot = 0; slot < kSignalSlotCount; ++slot) {
+    // A slot that brought nothing has nothing to resolve.
+    if ((raw.filled >> FilledBit(slot, Quantity::kCode) & kSlotValues) == 0 &&
+        (raw.loopFlagSlots >> slot & 1u) == 0) {
+      out.signals[slot] = SignalValues{};
+      continue;
+    }
     ResolveSignal(c, slot, lockRestarted, tracks[slot], lossOfLock, out.signals[slot]);
     if (out.signals[slot].present != 0) out.slotsPresent |= static_cast<uint8_t>(1u << slot);
   }
