@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -334,6 +335,52 @@ TEST(RinexWriters, TypesFirstMetLaterTakeTheirPlaceInEveryEarlierLine) {
       EXPECT_EQ(first.at(v3 ? "C2W" : "P2").v, 2e7 + n);
       const SatelliteValues& second = f.epochs[1].satellites.at(id);
       EXPECT_EQ(second.at(v3 ? "C1C" : "C1").v, 2.1e7 + n - 1);
+    }
+  }
+}
+
+TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
+  // 1500 epochs of 13 satellites: the body is several times the buffer the
+  // file is written and moved through. With late C/A the columns come out of
+  // the header's order and the body is put in order on its way.
+  constexpr int kEpochs = 1500, kSatellites = 13;
+  for (bool lateCa : {false, true}) {
+    std::vector<jps::ObservationEpoch> epochs(kEpochs);
+    std::vector<jps::ObservationEpoch*> pointers;
+    for (int t = 0; t < kEpochs; ++t) {
+      jps::ObservationEpoch& e = epochs[t];
+      e = jps::ObservationEpoch{};
+      e.week = 1807;
+      e.timeOfWeek = 1000 + t;
+      for (int n = 1; n <= kSatellites; ++n) {
+        jps::SatelliteValues& s = Add(e, GnssSystem::kGps, n);
+        Put(s, SignalSlot::kP2, Signal(2.0e7 + 1000 * n + t * 0.125, 0, 0, 0, jps::kHasCode));
+        if (!lateCa || t > 0) {
+          Put(s, SignalSlot::kCa, Signal(0, 1.05e8 + n + t * 0.25, 0, 0, jps::kHasPhase));
+        }
+      }
+      pointers.push_back(&e);
+    }
+    for (auto version : {jpsrinex::RinexVersion::k304, jpsrinex::RinexVersion::k211}) {
+      bool v3 = version == jpsrinex::RinexVersion::k304;
+      std::string path = WriteFile(version, pointers);
+      ReadFile f = Read(path, v3);
+      EXPECT_EQ(f.types[v3 ? 'G' : ' '], (std::vector<std::string>{v3 ? "L1C" : "L1", v3 ? "C2W" : "P2"}));
+      ASSERT_EQ(f.epochs.size(), static_cast<size_t>(kEpochs)) << lateCa;
+      for (int t = 0; t < kEpochs; ++t) {
+        const ReadEpoch& e = f.epochs[t];
+        ASSERT_EQ(e.count, kSatellites) << t;
+        EXPECT_EQ(std::atoi(e.time.substr(e.time.size() - 10).c_str()), (1000 + t) % 60) << t;  // seconds
+        for (int n = 1; n <= kSatellites; ++n) {
+          std::string id = "G" + std::string(n < 10 ? "0" : "") + std::to_string(n);
+          ExpectValue(e, id, v3 ? "C2W" : "P2", 2.0e7 + 1000 * n + t * 0.125, ' ', ' ');
+          if (!lateCa || t > 0) ExpectValue(e, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, ' ', ' ');
+        }
+      }
+      std::string dir = path.substr(0, path.rfind('/'));
+      for (const char* left : {"/mixed.obs.part", "/mixed.obs.body.part"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir + left)) << left;
+      }
     }
   }
 }

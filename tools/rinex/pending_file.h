@@ -12,7 +12,9 @@
 namespace jpsrinex {
 
 constexpr const char* kPendingSuffix = ".part";
-constexpr size_t kWriteBufferSize = size_t{4} << 20;
+// Small enough that what was formatted into it is still in the processor's
+// cache when it is written out.
+constexpr size_t kWriteBufferSize = size_t{256} << 10;
 
 class PendingFile {
  public:
@@ -45,6 +47,12 @@ class PendingFile {
   // (no copy through this program), else through the buffer; false with
   // *error when a read or write failed.
   bool AppendFrom(PendingFile& from, std::string* error);
+
+  // Moves all the file holds forward by text's length, from its end back
+  // through the buffer, and writes text before it: the file's start written
+  // last, without a second file. The file must be readable. false with
+  // *error when a read or write failed.
+  bool Prepend(const std::string& text, std::string* error);
 
   // Writes out the buffer and closes the file; false when any write failed.
   bool Close(std::string* error);
