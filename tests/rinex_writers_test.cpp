@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -382,5 +384,41 @@ TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
         EXPECT_FALSE(std::filesystem::exists(dir + left)) << left;
       }
     }
+  }
+}
+
+TEST(RinexWriters, SignalStrengthFieldsAsPrintfWritesThemOnAndOffTheQuarterGrid) {
+  // The receiver's C/N0 comes in whole and quarter dB-Hz; any other value,
+  // zero of either sign and values beyond its byte are written the same way.
+  const double cnrs[] = {0.25,  1.0,   5.75,   6.0,   11.75,  12.0,    17.5,  45.25, 53.75,
+                         54.0,  60.0,  127.5,  255.5, 255.75, 256.0,   300.25, 0.0,  -0.0,
+                         -0.25, -6.0,  11.9,   45.1,  0.125,  1e-300, 5e9,    -1e9,  1e10,
+                         std::nan("")};
+  const int count = static_cast<int>(sizeof cnrs / sizeof cnrs[0]);
+  static jps::ObservationEpoch e;
+  e = jps::ObservationEpoch{};
+  e.week = 1807;
+  e.timeOfWeek = 100;
+  for (int i = 0; i < count; ++i) {
+    jps::SatelliteValues& s = Add(e, GnssSystem::kGps, i + 1);
+    Put(s, SignalSlot::kCa, Signal(2e7, 0, 0, cnrs[i], jps::kHasCode | jps::kHasCnr));
+  }
+  std::string text = jpstest::ReadFile(WriteFile(jpsrinex::RinexVersion::k304, {&e}));
+  for (int i = 0; i < count; ++i) {
+    double cnr = cnrs[i];
+    char value[64];
+    std::snprintf(value, sizeof value, "%14.3f", cnr);
+    // The indicator: 1 below 12 dB-Hz, a step for each 6 dB-Hz, 9 from 54 on.
+    double steps = std::floor(cnr / 6);
+    char ssi = static_cast<char>('0' + (!(steps >= 1) ? 1 : steps > 9 ? 9 : static_cast<int>(steps)));
+    bool fits = std::isfinite(cnr) && std::strlen(value) == 14;
+    std::string id = "G" + std::string(i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
+    size_t at = text.find("\n" + id);
+    ASSERT_NE(at, std::string::npos) << id;
+    std::string line = text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    line.resize(3 + 32, ' ');
+    // C1C and S1C, each with the signal's indicator.
+    EXPECT_EQ(line.substr(3, 16), std::string("  20000000.000 ") + ssi) << cnr;
+    EXPECT_EQ(line.substr(19, 16), fits ? std::string(value) + ' ' + ssi : std::string(16, ' ')) << cnr;
   }
 }

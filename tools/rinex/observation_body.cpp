@@ -14,19 +14,6 @@ constexpr int kClockGap3 = 6;         // 3.04: 6X before the clock offset
 constexpr size_t kClockColumn2 = 68;  // 2.11: the clock offset in columns 69-80
 constexpr int kContinuationIndent2 = 32;
 
-double Value(const jps::SignalValues& v, int kind) {
-  switch (kind) {
-    case kCodeKind:
-      return v.code;
-    case kPhaseKind:
-      return v.phase;
-    case kDopplerKind:
-      return v.doppler;
-    default:
-      return v.cnr;
-  }
-}
-
 bool Before(const jps::SatelliteValues& a, const jps::SatelliteValues& b) {
   return a.system != b.system ? a.system < b.system : a.number < b.number;
 }
@@ -100,28 +87,46 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
   // The columns so far are blank; a column the line adds is blanked when it comes.
   std::memset(values, ' ', static_cast<size_t>(columns.count()) * kValueFieldWidth);
   int width = 0;
+  // The field of a value of a type (none: -1), or null; the line grows to it.
+  auto fieldOf = [&](int type) -> char* {
+    if (type < 0) return nullptr;
+    int known = columns.count();
+    int column = columns.Column(type);
+    char* field = values + column * kValueFieldWidth;
+    if (column >= known) std::memset(field, ' ', kValueFieldWidth);
+    if (column + 1 > width) width = column + 1;
+    return field;
+  };
+  auto put = [&](char* field, double value, char lli, char strength) {
+    if (field == nullptr) return;
+    if (WriteObservationField(field, value, lli, strength)) {
+      ++tally_.values[system];
+    } else {
+      ++tally_.valuesOutOfRange;
+    }
+  };
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
     const jps::SignalValues& v = s.signals[slot];
-    char strength = (v.present & jps::kHasCnr) != 0
-                        ? static_cast<char>('0' + StrengthIndicator(v.cnr))
-                        : ' ';
-    for (int kind = 0; kind < kKindCount; ++kind) {
-      int type = types_.TypeOf(s.system, slot, kind);
-      if ((v.present & kPresentBit[kind]) == 0 || type < 0) continue;
-      int known = columns.count();
-      int column = columns.Column(type);
-      char* field = values + column * kValueFieldWidth;
-      if (column >= known) std::memset(field, ' ', kValueFieldWidth);
-      if (column + 1 > width) width = column + 1;
-      char lli = kind == kPhaseKind && (v.lli & kLliBits) != 0
-                     ? static_cast<char>('0' + (v.lli & kLliBits))
-                     : ' ';
-      if (WriteObservationField(field, Value(v, kind), lli, strength)) {
-        ++tally_.values[system];
-      } else {
-        ++tally_.valuesOutOfRange;
-      }
+    bool hasCnr = (v.present & jps::kHasCnr) != 0;
+    const char* cnrField = hasCnr ? cnrFields_.Find(v.cnr) : nullptr;
+    char strength = cnrField != nullptr ? CnrFields::Strength(cnrField)
+                    : hasCnr            ? static_cast<char>('0' + StrengthIndicator(v.cnr))
+                                        : ' ';
+    const int8_t* types = types_.TypesOf(s.system, slot);
+    if ((v.present & jps::kHasCode) != 0) put(fieldOf(types[kCodeKind]), v.code, ' ', strength);
+    if ((v.present & jps::kHasPhase) != 0) {
+      char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
+      put(fieldOf(types[kPhaseKind]), v.phase, lli, strength);
+    }
+    if ((v.present & jps::kHasDoppler) != 0) put(fieldOf(types[kDopplerKind]), v.doppler, ' ', strength);
+    if (!hasCnr) continue;
+    char* field = fieldOf(types[kStrengthKind]);
+    if (field == nullptr || cnrField == nullptr) {
+      put(field, v.cnr, ' ', strength);
+    } else {
+      std::memcpy(field, cnrField, kValueFieldWidth);
+      ++tally_.values[system];
     }
   }
   ++tally_.records[system];

@@ -13,6 +13,7 @@
 
 #include "epoch/observation_epoch.h"
 #include "support/gps_weeks.h"
+#include "tools/rinex/cnr_fields.h"
 #include "tools/rinex/observation_types.h"
 
 namespace jpsrinex {
@@ -64,6 +65,7 @@ class ObservationBody {
   ColumnOrder columns_[kMaxLists];
   BodyTally tally_;
   uint8_t order_[jps::kMaxStreamSatellites];
+  CnrFields cnrFields_;
 };
 
 }  // namespace jpsrinex
