@@ -146,7 +146,7 @@ void EpochStore::TakeAs(const SatelliteMessageKind& kind, const Target& t, const
     if (!entry.present) continue;
     double value = entry.value;
     RawSatellite& s = satellites_[k];
-    TakeOwn(t.own, t.slot, s, value);
+    if (t.own != Own::kNone) TakeOwn(t.own, t.slot, s, value);
     if (bit == 0) continue;
     RawValue& v = s.values[t.slot][quantity];
     if ((s.filled & bit) != 0 && t.placement.rank >= v.rank) continue;

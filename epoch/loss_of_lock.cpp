@@ -37,11 +37,6 @@ bool LossOfLock::LockRestarted(uint8_t index, uint16_t lockTime) {
   return restarted;
 }
 
-bool LossOfLock::ArcGoesOn(uint8_t index, SignalSlot slot) const {
-  uint32_t last = signals_[index][static_cast<int>(slot)].lastPhaseEpoch;
-  return last != 0 && last + 1 == epoch_;
-}
-
 uint8_t LossOfLock::PhaseIndicator(uint8_t index, SignalSlot slot, bool lockRestarted,
                                    bool hasFlags, uint16_t flags) {
   Signal& s = signals_[index][static_cast<int>(slot)];

@@ -35,7 +35,10 @@ class LossOfLock {
   // since its previous lock time.
   bool LockRestarted(uint8_t index, uint16_t lockTime);
   // True when the signal had a phase in the previous epoch: its phase arc goes on.
-  bool ArcGoesOn(uint8_t index, SignalSlot slot) const;
+  bool ArcGoesOn(uint8_t index, SignalSlot slot) const {
+    uint32_t last = signals_[index][static_cast<int>(slot)].lastPhaseEpoch;
+    return last != 0 && last + 1 == epoch_;
+  }
   // The signal's indicator this epoch (it has a phase); flags when hasFlags.
   // Call once per signal and epoch.
   uint8_t PhaseIndicator(uint8_t index, SignalSlot slot, bool lockRestarted, bool hasFlags,

@@ -44,7 +44,12 @@ bool IsId(const uint8_t* message, const char (&id)[3]) {
 }  // namespace
 
 struct ObservationCollector::State {
-  explicit State(ConversionContext& context) : clock(context), slots(context) {}
+  explicit State(ConversionContext& context) : clock(context), slots(context) {
+    for (int index = 0; index < kIndexCount; ++index) {
+      ids[index] = DecodeSatelliteIndex(static_cast<uint8_t>(index));
+      carriers[index] = CarriersOf(ids[index].system, ids[index].channel);
+    }
+  }
 
   EpochClock clock;
   GlonassSlots slots;
@@ -52,6 +57,9 @@ struct ObservationCollector::State {
   EpochStore store;
   ObservationEpoch epoch{};
   PhaseCounterTrack tracks[kIndexCount][kSignalSlotCount];
+  // Each satellite index's satellite and carriers, worked out once.
+  SatelliteIndex ids[kIndexCount];
+  SatelliteCarriers carriers[kIndexCount];
   // The latest satellite list.
   uint8_t list[kMaxListedSatellites] = {};
   int listCount = 0;
@@ -221,7 +229,7 @@ int ObservationCollector::BuildEpoch() {
   int n = 0;
   for (int k = 0; k < s.store.count(); ++k) {
     uint8_t index = s.store.index(k);
-    SatelliteIndex id = DecodeSatelliteIndex(index);
+    const SatelliteIndex& id = s.ids[index];
     if (!id.valid) continue;
     const RawSatellite& raw = s.store.satellite(k);
     bool restarted = (raw.has & kRawLockTime) != 0 && s.lossOfLock.LockRestarted(index, raw.lockTime);
@@ -236,7 +244,7 @@ int ObservationCollector::BuildEpoch() {
     out.index = index;
     out.number = static_cast<int16_t>(number);
     out.channel = static_cast<int8_t>(id.channel);
-    SatelliteTime time{index, id.system, id.channel, s.clock.GpsDay()};
+    SatelliteTime time{index, id.system, id.channel, s.clock.GpsDay(), &s.carriers[index]};
     ResolveSatellite(raw, time, restarted, s.tracks[index], s.lossOfLock, out);
     if (out.slotsPresent == 0) continue;
     written = s.serial;

@@ -87,12 +87,11 @@ bool Phase(const SignalContext& c, const RawValue& v, double frequency, PhaseCou
 }
 
 // Doppler in Hz; false when there is none.
-bool Doppler(const SignalContext& c, const RawValue& v, double frequency, double* hz) {
+bool Doppler(const SignalContext& c, const RawValue& v, int slot, double* hz) {
   if (v.family == SatelliteFamily::kDoppler) {
     *hz = DopplerHz(v.value);
   } else if (v.family == SatelliteFamily::kRelativeDoppler && (c.raw.has & kRawCaDoppler) != 0) {
-    double caFrequency = SignalFrequency(c.satellite.system, SignalSlot::kCa, c.satellite.channel);
-    *hz = RelativeDopplerHz(v.value, c.raw.caDoppler, frequency / caFrequency);
+    *hz = RelativeDopplerHz(v.value, c.raw.caDoppler, c.satellite.carriers->toCa[slot]);
   } else {
     return false;
   }
@@ -112,7 +111,7 @@ void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCo
                    LossOfLock& lossOfLock, SignalValues& out) {
   SignalSlot signalSlot = static_cast<SignalSlot>(slot);
   out = SignalValues{};
-  double frequency = SignalFrequency(c.satellite.system, signalSlot, c.satellite.channel);
+  double frequency = c.satellite.carriers->frequency[slot];
   if (frequency == 0.0) return;   // the system has no signal in this slot
   const RawSatellite& raw = c.raw;
   const RawValue& code = Value(raw, slot, Quantity::kCode);
@@ -120,7 +119,7 @@ void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCo
   const RawValue& doppler = Value(raw, slot, Quantity::kDoppler);
   const RawValue& cnr = Value(raw, slot, Quantity::kCnr);
   if (raw.Has(slot, Quantity::kCode) && Code(c, code, &out.code)) out.present |= kHasCode;
-  if (raw.Has(slot, Quantity::kDoppler) && Doppler(c, doppler, frequency, &out.doppler)) {
+  if (raw.Has(slot, Quantity::kDoppler) && Doppler(c, doppler, slot, &out.doppler)) {
     out.present |= kHasDoppler;
   }
   if (raw.Has(slot, Quantity::kCnr) && Cnr(cnr, &out.cnr)) out.present |= kHasCnr;
@@ -137,6 +136,16 @@ void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCo
 }
 
 }  // namespace
+
+SatelliteCarriers CarriersOf(GnssSystem system, int channel) {
+  SatelliteCarriers c{};
+  double ca = SignalFrequency(system, SignalSlot::kCa, channel);
+  for (int slot = 0; slot < kSignalSlotCount; ++slot) {
+    c.frequency[slot] = SignalFrequency(system, static_cast<SignalSlot>(slot), channel);
+    c.toCa[slot] = c.frequency[slot] / ca;
+  }
+  return c;
+}
 
 void ResolveSatellite(const RawSatellite& raw, const SatelliteTime& satellite, bool lockRestarted,
                       PhaseCounterTrack (&tracks)[kSignalSlotCount], LossOfLock& lossOfLock,
