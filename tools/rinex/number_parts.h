@@ -34,6 +34,18 @@ constexpr uint64_t kPow10[kMaxDigits] = {1u,
                                          1000000000000000000u,
                                          10000000000000000000u};
 
+// "00" to "99", two characters each.
+struct DigitPairs {
+  char text[200];
+  constexpr DigitPairs() : text() {
+    for (int i = 0; i < 100; ++i) {
+      text[2 * i] = static_cast<char>('0' + i / 10);
+      text[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+inline constexpr DigitPairs kDigitPairs;
+
 // A double as sign, mantissa and power of two.
 struct Binary {
   bool negative;
@@ -65,10 +77,10 @@ constexpr int kShortDecimals = 3;
 inline uint64_t ShortScaledRound(uint64_t m, int k, int d) {
   uint64_t p = m * kPow10[d];
   if (k >= 64) return 0;  // p x 2^-k below one half
-  uint64_t q = p >> k;
-  uint64_t rest = p & ((uint64_t{1} << k) - 1), half = uint64_t{1} << (k - 1);
+  // Adding one less than the half rounds up what is above it; adding the
+  // quotient's lowest bit as well rounds a half up to an even quotient.
   // Without a branch: the rounding goes either way as often.
-  return q + ((rest > half) | ((rest == half) & (q & 1)));
+  return (p + (uint64_t{1} << (k - 1)) - 1 + (p >> k & 1)) >> k;
 }
 
 }  // namespace jpsrinex

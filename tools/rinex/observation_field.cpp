@@ -1,8 +1,8 @@
 // WriteObservationField: F14.3 and the two indicators built in two 64-bit
 // words, byte k of a word the field's character k, without a loop or a
 // division by a variable: the whole part as a pair of digits and a block of
-// eight digits made at once (SWAR: lanes of 32, 16 and 8 bits in one word),
-// the decimals from a table, the leading zeros turned into blanks by masks.
+// eight digits made of four pairs from a table, the decimals from a table,
+// the leading zeros turned into blanks by masks.
 #include <cstdint>
 #include <cstring>
 
@@ -40,17 +40,21 @@ struct Decimals {
 constexpr Decimals kDecimals;
 static_assert(kDecimalScale == 1000, "the table holds three decimals");
 
+// The characters of the pair of digits of v < 100, the first in the lower byte.
+uint64_t PairWord(uint32_t v) {
+  const char* pair = kDigitPairs.text + 2 * v;
+  return static_cast<uint64_t>(static_cast<uint8_t>(pair[0])) |
+         static_cast<uint64_t>(static_cast<uint8_t>(pair[1])) << 8;
+}
+
 // The eight digits of v < 10^8 as values, a byte each, the first in the
-// lowest byte: 4 + 4 digits in lanes of 32 bits, 2 + 2 in lanes of 16, then
-// bytes. n x 10486 >> 20 is n / 100 below 10^4, n x 103 >> 10 is n / 10
-// below 100.
+// lowest byte: four pairs from the table, each found with two divisions by
+// constants that do not depend on each other.
 uint64_t EightDigits(uint32_t v) {
-  uint32_t high = v / 10000;
-  uint64_t x = high | static_cast<uint64_t>(v - high * 10000) << 32;
-  uint64_t q = (x * 10486 >> 20) & 0x0000007F0000007Fu;
-  x = q | (x - q * 100) << 16;
-  q = (x * 103 >> 10) & 0x000F000F000F000Fu;
-  return q | (x - q * 10) << 8;
+  uint32_t high = v / 10000, low = v - high * 10000;
+  uint32_t a = high / 100, b = high - a * 100, c = low / 100, d = low - c * 100;
+  uint64_t text = PairWord(a) | PairWord(b) << 16 | PairWord(c) << 32 | PairWord(d) << 48;
+  return text ^ kZeros;
 }
 
 // The bytes of the leading zeros of EightDigits' digits, all ones; the
@@ -101,8 +105,7 @@ bool WriteObservationField(char* out, double value, char lli, char strength) {
   uint64_t eight = digits | kZeros;
   uint64_t first;  // the pair and the first six of the eight
   if (pair != 0) {
-    uint64_t tens = pair / 10;
-    first = ('0' + tens) | ('0' + pair - tens * 10) << 8;
+    first = PairWord(static_cast<uint32_t>(pair));
     if (pair < 10) first = (first & ~kByte) | (negative ? '-' : ' ');
   } else {
     uint64_t lead = LeadingZeros(digits);

@@ -77,17 +77,6 @@ bool ScaledRound(uint64_t m, int e, int d, uint64_t* out) {
   return true;
 }
 
-// "00" to "99".
-struct DigitPairs {
-  char text[200];
-  constexpr DigitPairs() : text() {
-    for (int i = 0; i < 100; ++i) {
-      text[2 * i] = static_cast<char>('0' + i / 10);
-      text[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-  }
-};
-constexpr DigitPairs kDigitPairs;
 
 // The decimal digits of v, at least minDigits of them (leading zeros), at
 // the end of buffer; returns where they start.
