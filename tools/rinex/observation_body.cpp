@@ -26,7 +26,18 @@ char* TrimmedLineEnd(char* begin, char* end) {
 
 }  // namespace
 
-ObservationBody::ObservationBody(RinexVersion version) : types_(version) {}
+ObservationBody::ObservationBody(RinexVersion version) : types_(version) {
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      typed_[system][slot] = 0;
+      for (int kind = 0; kind < kKindCount; ++kind) {
+        if (types_.TypeOf(static_cast<jps::GnssSystem>(system), slot, kind) >= 0) {
+          typed_[system][slot] |= kPresentBit[kind];
+        }
+      }
+    }
+  }
+}
 
 int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
   uint64_t seen[jps::kGnssSystemCount] = {};
@@ -50,13 +61,8 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
     }
     bool any = false;
     for (int slot = 0; slot < jps::kSignalSlotCount && !any; ++slot) {
-      if ((s.slotsPresent & (1u << slot)) == 0) continue;
-      for (int kind = 0; kind < kKindCount; ++kind) {
-        if ((s.signals[slot].present & kPresentBit[kind]) != 0 &&
-            types_.TypeOf(s.system, slot, kind) >= 0) {
-          any = true;
-        }
-      }
+      any = (s.slotsPresent & (1u << slot)) != 0 &&
+            (s.signals[slot].present & typed_[system][slot]) != 0;
     }
     if (!any) {
       ++tally_.leftOutNoValue;
@@ -97,13 +103,11 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
     if (column + 1 > width) width = column + 1;
     return field;
   };
+  // The values to write, written together at the end.
+  ObservationField pending[jps::kSignalSlotCount * kKindCount];
+  int n = 0;
   auto put = [&](char* field, double value, char lli, char strength) {
-    if (field == nullptr) return;
-    if (WriteObservationField(field, value, lli, strength)) {
-      ++tally_.values[system];
-    } else {
-      ++tally_.valuesOutOfRange;
-    }
+    if (field != nullptr) pending[n++] = {field, value, lli, strength};
   };
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
@@ -129,6 +133,9 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
       ++tally_.values[system];
     }
   }
+  int blank = WriteObservationFields(pending, n);
+  tally_.values[system] += n - blank;
+  tally_.valuesOutOfRange += blank;
   ++tally_.records[system];
   tally_.satellites[system] |= uint64_t{1} << s.number;
   if (s.system == jps::GnssSystem::kGlonass) tally_.glonassChannel[s.number] = s.channel;

@@ -65,6 +65,8 @@ class ObservationBody {
   ColumnOrder columns_[kMaxLists];
   BodyTally tally_;
   uint8_t order_[jps::kMaxStreamSatellites];
+  // The values (SignalValue bits) of each system's slot that the version has types for.
+  uint8_t typed_[jps::kGnssSystemCount][jps::kSignalSlotCount];
   CnrFields cnrFields_;
 };
 

@@ -79,9 +79,7 @@ bool BlankField(char* out) {
   return false;
 }
 
-}  // namespace
-
-bool WriteObservationField(char* out, double value, char lli, char strength) {
+inline bool WriteField(char* out, double value, char lli, char strength) {
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   bool negative = (bits >> 63) != 0;
@@ -126,6 +124,21 @@ bool WriteObservationField(char* out, double value, char lli, char strength) {
   StoreWord(out, first);
   StoreWord(out + kWordBytes, second);
   return true;
+}
+
+}  // namespace
+
+bool WriteObservationField(char* out, double value, char lli, char strength) {
+  return WriteField(out, value, lli, strength);
+}
+
+int WriteObservationFields(const ObservationField* fields, int n) {
+  int blank = 0;
+  for (int i = 0; i < n; ++i) {
+    const ObservationField& f = fields[i];
+    blank += WriteField(f.out, f.value, f.lli, f.strength) ? 0 : 1;
+  }
+  return blank;
 }
 
 }  // namespace jpsrinex

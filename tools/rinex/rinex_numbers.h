@@ -44,6 +44,16 @@ bool WriteFixed(char* out, double value, FixedFormat format);
 constexpr int kObservationFieldWidth = kObservationFormat.width + 2;
 bool WriteObservationField(char* out, double value, char lli, char strength);
 
+// A field for WriteObservationFields.
+struct ObservationField {
+  char* out;
+  double value;
+  char lli, strength;
+};
+// Writes n fields as WriteObservationField does, in one loop (a line's
+// values); returns how many were left blank.
+int WriteObservationFields(const ObservationField* fields, int n);
+
 // A navigation record's number, D19.12 written with the letter E:
 // " 1.234567890123E+04", "-1.234567890123E-09" (19 characters at out). A
 // magnitude below 1E-99 is written as zero (two exponent digits cannot hold
