@@ -41,7 +41,7 @@ constexpr Decimals kDecimals;
 static_assert(kDecimalScale == 1000, "the table holds three decimals");
 
 // The characters of the pair of digits of v < 100, the first in the lower byte.
-uint64_t PairWord(uint32_t v) {
+inline uint64_t PairWord(uint32_t v) {
   const char* pair = kDigitPairs.text + 2 * v;
   return static_cast<uint64_t>(static_cast<uint8_t>(pair[0])) |
          static_cast<uint64_t>(static_cast<uint8_t>(pair[1])) << 8;
@@ -50,7 +50,7 @@ uint64_t PairWord(uint32_t v) {
 // The eight digits of v < 10^8 as values, a byte each, the first in the
 // lowest byte: four pairs from the table, each found with two divisions by
 // constants that do not depend on each other.
-uint64_t EightDigits(uint32_t v) {
+inline uint64_t EightDigits(uint32_t v) {
   uint32_t high = v / 10000, low = v - high * 10000;
   uint32_t a = high / 100, b = high - a * 100, c = low / 100, d = low - c * 100;
   uint64_t text = PairWord(a) | PairWord(b) << 16 | PairWord(c) << 32 | PairWord(d) << 48;
