@@ -90,24 +90,19 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
   ColumnOrder& columns = columns_[types_.ListOf(s.system)];
   char* line = out;
   char* values = WriteSatelliteId(out, SystemLetter(s.system), s.number);
-  // The columns so far are blank; a column the line adds is blanked when it comes.
-  std::memset(values, ' ', static_cast<size_t>(columns.count()) * kValueFieldWidth);
-  int width = 0;
-  // The field of a value of a type (none: -1), or null; the line grows to it.
-  auto fieldOf = [&](int type) -> char* {
-    if (type < 0) return nullptr;
-    int known = columns.count();
-    int column = columns.Column(type);
-    char* field = values + column * kValueFieldWidth;
-    if (column >= known) std::memset(field, ' ', kValueFieldWidth);
-    if (column + 1 > width) width = column + 1;
-    return field;
-  };
-  // The values to write, written together at the end.
+  // The values' fields (the columns this line fills, bit per column, and
+  // the line's width in columns); the values are written together at the end.
   ObservationField pending[jps::kSignalSlotCount * kKindCount];
-  int n = 0;
-  auto put = [&](char* field, double value, char lli, char strength) {
-    if (field != nullptr) pending[n++] = {field, value, lli, strength};
+  int n = 0, width = 0;
+  uint32_t filled = 0;
+  auto fieldOf = [&](int type) -> char* {
+    int column = columns.Column(type);
+    filled |= uint32_t{1} << column;
+    if (column + 1 > width) width = column + 1;
+    return values + column * kValueFieldWidth;
+  };
+  auto put = [&](int type, double value, char lli, char strength) {
+    if (type >= 0) pending[n++] = {fieldOf(type), value, lli, strength};
   };
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
@@ -118,19 +113,25 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
                     : hasCnr            ? static_cast<char>('0' + StrengthIndicator(v.cnr))
                                         : ' ';
     const int8_t* types = types_.TypesOf(s.system, slot);
-    if ((v.present & jps::kHasCode) != 0) put(fieldOf(types[kCodeKind]), v.code, ' ', strength);
+    if ((v.present & jps::kHasCode) != 0) put(types[kCodeKind], v.code, ' ', strength);
     if ((v.present & jps::kHasPhase) != 0) {
       char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
-      put(fieldOf(types[kPhaseKind]), v.phase, lli, strength);
+      put(types[kPhaseKind], v.phase, lli, strength);
     }
-    if ((v.present & jps::kHasDoppler) != 0) put(fieldOf(types[kDopplerKind]), v.doppler, ' ', strength);
+    if ((v.present & jps::kHasDoppler) != 0) put(types[kDopplerKind], v.doppler, ' ', strength);
     if (!hasCnr) continue;
-    char* field = fieldOf(types[kStrengthKind]);
-    if (field == nullptr || cnrField == nullptr) {
-      put(field, v.cnr, ' ', strength);
+    if (cnrField == nullptr || types[kStrengthKind] < 0) {
+      put(types[kStrengthKind], v.cnr, ' ', strength);
     } else {
-      std::memcpy(field, cnrField, kValueFieldWidth);
+      std::memcpy(fieldOf(types[kStrengthKind]), cnrField, kValueFieldWidth);
       ++tally_.values[system];
+    }
+  }
+  // The columns up to the line's last that no value of it fills are blank.
+  static_assert(kMaxTypes < 32, "a bit per column");
+  if (filled != (uint32_t{1} << width) - 1) {
+    for (int column = 0; column < width; ++column) {
+      if ((filled >> column & 1u) == 0) std::memset(values + column * kValueFieldWidth, ' ', kValueFieldWidth);
     }
   }
   int blank = WriteObservationFields(pending, n);
