@@ -1,8 +1,8 @@
 // WriteObservationField: F14.3 and the two indicators built in two 64-bit
 // words, byte k of a word the field's character k, without a loop or a
 // division by a variable: the whole part as a pair of digits and a block of
-// eight digits made of four pairs from a table, the decimals from a table,
-// the leading zeros turned into blanks by masks.
+// eight digits made of two groups of four from a table, the decimals from a
+// table, the leading zeros turned into blanks by masks.
 #include <cstdint>
 #include <cstring>
 
@@ -47,14 +47,25 @@ inline uint64_t PairWord(uint32_t v) {
          static_cast<uint64_t>(static_cast<uint8_t>(pair[1])) << 8;
 }
 
+// "0000" to "9999" as words of their four characters, the first in the
+// lowest byte (40 KB, of which a body's values use a part).
+struct DigitQuads {
+  uint32_t word[10000];
+  constexpr DigitQuads() : word() {
+    for (uint32_t i = 0; i < 10000; ++i) {
+      word[i] = ('0' + i / 1000) | ('0' + i / 100 % 10) << 8 | ('0' + i / 10 % 10) << 16 |
+                ('0' + i % 10) << 24;
+    }
+  }
+};
+constexpr DigitQuads kDigitQuads;
+constexpr uint32_t kQuadScale = 10000;
+
 // The eight digits of v < 10^8 as values, a byte each, the first in the
-// lowest byte: four pairs from the table, each found with two divisions by
-// constants that do not depend on each other.
+// lowest byte: two quads from the table.
 inline uint64_t EightDigits(uint32_t v) {
-  uint32_t high = v / 10000, low = v - high * 10000;
-  uint32_t a = high / 100, b = high - a * 100, c = low / 100, d = low - c * 100;
-  uint64_t text = PairWord(a) | PairWord(b) << 16 | PairWord(c) << 32 | PairWord(d) << 48;
-  return text ^ kZeros;
+  uint32_t high = v / kQuadScale, low = v - high * kQuadScale;
+  return (kDigitQuads.word[high] | uint64_t{kDigitQuads.word[low]} << 32) ^ kZeros;
 }
 
 // The bytes of the leading zeros of EightDigits' digits, all ones; the
