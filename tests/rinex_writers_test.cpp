@@ -342,46 +342,48 @@ TEST(RinexWriters, TypesFirstMetLaterTakeTheirPlaceInEveryEarlierLine) {
 }
 
 TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
-  // 1500 epochs of 13 satellites: the body is several times the buffer the
-  // file is written and moved through. With late C/A the columns come out of
-  // the header's order and the body is put in order on its way.
-  constexpr int kEpochs = 1500, kSatellites = 13;
+  // Epochs of 13 satellites, at least 32 characters of values each: the
+  // body is three times the buffer the file is written and moved through.
+  // With late C/A the columns come out of the header's order and the body
+  // is put in order on its way.
+  constexpr int kSatellites = 13;
+  const int epochs = static_cast<int>(3 * jpsrinex::kWriteBufferSize / (kSatellites * 32)) + 1;
+  static jps::ObservationEpoch e;
   for (bool lateCa : {false, true}) {
-    std::vector<jps::ObservationEpoch> epochs(kEpochs);
-    std::vector<jps::ObservationEpoch*> pointers;
-    for (int t = 0; t < kEpochs; ++t) {
-      jps::ObservationEpoch& e = epochs[t];
-      e = jps::ObservationEpoch{};
-      e.week = 1807;
-      e.timeOfWeek = 1000 + t;
-      for (int n = 1; n <= kSatellites; ++n) {
-        jps::SatelliteValues& s = Add(e, GnssSystem::kGps, n);
-        Put(s, SignalSlot::kP2, Signal(2.0e7 + 1000 * n + t * 0.125, 0, 0, 0, jps::kHasCode));
-        if (!lateCa || t > 0) {
-          Put(s, SignalSlot::kCa, Signal(0, 1.05e8 + n + t * 0.25, 0, 0, jps::kHasPhase));
-        }
-      }
-      pointers.push_back(&e);
-    }
     for (auto version : {jpsrinex::RinexVersion::k304, jpsrinex::RinexVersion::k211}) {
       bool v3 = version == jpsrinex::RinexVersion::k304;
-      std::string path = WriteFile(version, pointers);
+      std::string path = jpstest::TempDir() + "/mixed.obs";
+      jpsrinex::ObservationFile file(version);
+      std::string error;
+      ASSERT_TRUE(file.Create(path, &error)) << error;
+      for (int t = 0; t < epochs; ++t) {
+        e = jps::ObservationEpoch{};
+        e.week = 1807;
+        e.timeOfWeek = 1000 + t;
+        for (int n = 1; n <= kSatellites; ++n) {
+          jps::SatelliteValues& s = Add(e, GnssSystem::kGps, n);
+          Put(s, SignalSlot::kP2, Signal(2.0e7 + 1000 * n + t * 0.125, 0, 0, 0, jps::kHasCode));
+          if (!lateCa || t > 0) Put(s, SignalSlot::kCa, Signal(0, 1.05e8 + n + t * 0.25, 0, 0, jps::kHasPhase));
+        }
+        ASSERT_TRUE(file.Add(e));
+      }
+      ASSERT_TRUE(file.Finish(jpsrinex::ObservationHeader{}, &error)) << error;
+      ASSERT_TRUE(file.Rename(&error)) << error;
       ReadFile f = Read(path, v3);
       EXPECT_EQ(f.types[v3 ? 'G' : ' '], (std::vector<std::string>{v3 ? "L1C" : "L1", v3 ? "C2W" : "P2"}));
-      ASSERT_EQ(f.epochs.size(), static_cast<size_t>(kEpochs)) << lateCa;
-      for (int t = 0; t < kEpochs; ++t) {
-        const ReadEpoch& e = f.epochs[t];
-        ASSERT_EQ(e.count, kSatellites) << t;
-        EXPECT_EQ(std::atoi(e.time.substr(e.time.size() - 10).c_str()), (1000 + t) % 60) << t;  // seconds
+      ASSERT_EQ(f.epochs.size(), static_cast<size_t>(epochs)) << lateCa;
+      for (int t = 0; t < epochs; ++t) {
+        const ReadEpoch& r = f.epochs[t];
+        ASSERT_EQ(r.count, kSatellites) << t;
+        EXPECT_EQ(std::atoi(r.time.substr(r.time.size() - 10).c_str()), (1000 + t) % 60) << t;  // seconds
         for (int n = 1; n <= kSatellites; ++n) {
           std::string id = "G" + std::string(n < 10 ? "0" : "") + std::to_string(n);
-          ExpectValue(e, id, v3 ? "C2W" : "P2", 2.0e7 + 1000 * n + t * 0.125, ' ', ' ');
-          if (!lateCa || t > 0) ExpectValue(e, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, ' ', ' ');
+          ExpectValue(r, id, v3 ? "C2W" : "P2", 2.0e7 + 1000 * n + t * 0.125, ' ', ' ');
+          if (!lateCa || t > 0) ExpectValue(r, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, ' ', ' ');
         }
       }
-      std::string dir = path.substr(0, path.rfind('/'));
-      for (const char* left : {"/mixed.obs.part", "/mixed.obs.body.part"}) {
-        EXPECT_FALSE(std::filesystem::exists(dir + left)) << left;
+      for (const char* left : {".part", ".body.part"}) {
+        EXPECT_FALSE(std::filesystem::exists(path + left)) << left;
       }
     }
   }

@@ -21,10 +21,12 @@ namespace jpsrinex {
 constexpr int kValueFieldWidth = kObservationFieldWidth;  // F14.3, I1 loss of lock, I1 signal strength
 constexpr int kMaxSatelliteNumber = 63;
 constexpr int kSatellitesPerEpochLine2 = 12;
-// The most text one epoch can take in the spool.
-constexpr size_t kMaxEpochText =
-    64 + 96 * (jps::kMaxStreamSatellites / kSatellitesPerEpochLine2 + 1) +
-    static_cast<size_t>(jps::kMaxStreamSatellites) * (kSatelliteIdWidth + kValueFieldWidth * kMaxTypes + 1);
+// The most text an epoch of that many satellites can take in the body.
+constexpr size_t EpochTextBound(int satellites) {
+  return 64 + 96 * static_cast<size_t>(satellites / kSatellitesPerEpochLine2 + 1) +
+         static_cast<size_t>(satellites) * (kSatelliteIdWidth + kValueFieldWidth * kMaxTypes + 1);
+}
+constexpr size_t kMaxEpochText = EpochTextBound(jps::kMaxStreamSatellites);
 
 // What the epochs written so far hold.
 struct BodyTally {
@@ -49,8 +51,8 @@ class ObservationBody {
   const ColumnOrder& columns(int list) const { return columns_[list]; }
   const BodyTally& tally() const { return tally_; }
 
-  // Writes the epoch at time into out, which has room for kMaxEpochText
-  // characters; returns how many were written, 0 when no satellite of the
+  // Writes the epoch at time into out, which has room for
+  // EpochTextBound(epoch.satelliteCount) characters; returns how many were written, 0 when no satellite of the
   // epoch could be written (nothing is then counted as written).
   size_t Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time, char* out);
 

@@ -41,7 +41,9 @@ bool ObservationFile::Create(const std::string& path, std::string* error) {
 
 bool ObservationFile::Add(const jps::ObservationEpoch& epoch) {
   jps::DateTime time = jps::FullWeekToDateTime(epoch.week, epoch.timeOfWeek);
-  char* out = bodyFile_->Reserve(kMaxEpochText);
+  int satellites = epoch.satelliteCount < 0 ? 0 : epoch.satelliteCount;
+  if (satellites > jps::kMaxStreamSatellites) satellites = jps::kMaxStreamSatellites;
+  char* out = bodyFile_->Reserve(EpochTextBound(satellites));
   size_t n = body_.Format(epoch, time, out);
   if (n == 0) return false;
   bodyFile_->Commit(n);

@@ -12,9 +12,10 @@
 namespace jpsrinex {
 
 constexpr const char* kPendingSuffix = ".part";
-// Small enough that what was formatted into it is still in the processor's
-// cache when it is written out.
-constexpr size_t kWriteBufferSize = size_t{256} << 10;
+// Writes of about a megabyte: fewer system calls than with 256 KiB, and
+// what was formatted into the buffer is still in the processor's cache when
+// it is written out, as it was not with 4 MiB (both measured slower).
+constexpr size_t kWriteBufferSize = size_t{1} << 20;
 
 class PendingFile {
  public:
