@@ -153,6 +153,32 @@ bool WriteFixed(char* out, double value, FixedFormat f) {
   return true;
 }
 
+namespace {
+
+// round-half-even(m x 2^e x 10^s) for a navigation number: in 128 bits
+// where the compiler has them and m x 10^s fits them with room for the
+// rounding (m below 2^53, 10^22 below 2^74), else on whole numbers of many
+// limbs (ExactScaledRound).
+uint64_t NavScaledRound(uint64_t m, int e, int s) {
+#if defined(__SIZEOF_INT128__)
+  using U128 = unsigned __int128;
+  constexpr int kMaxShift = 22;
+  constexpr int kWord = 64;
+  if (s >= 0 && s <= kMaxShift && e < 0 && e > -2 * kWord) {
+    constexpr int kLargestPower = kMaxDigits - 1;
+    U128 p = static_cast<U128>(m) * kPow10[s < kLargestPower ? s : kLargestPower];
+    if (s > kLargestPower) p *= kPow10[s - kLargestPower];
+    int k = -e;
+    // As ShortScaledRound: one less than the half, and the quotient's lowest bit.
+    U128 q = (p + (static_cast<U128>(1) << (k - 1)) - 1 + (p >> k & 1)) >> k;
+    if ((q >> kWord) == 0) return static_cast<uint64_t>(q);
+  }
+#endif
+  return ExactScaledRound(m, e, s);
+}
+
+}  // namespace
+
 bool WriteNavNumber(char* out, double value) {
   Binary b;
   if (!Decompose(value, &b)) {
@@ -164,13 +190,13 @@ bool WriteNavNumber(char* out, double value) {
   uint64_t digits = 0;
   if (b.mantissa != 0) {
     e10 = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+    digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     if (digits >= high) {
       ++e10;
-      digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+      digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     } else if (digits < low) {
       --e10;
-      digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+      digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     }
     if (e10 > kNavExponentLimit) {
       Blank(out, kNavNumberWidth);
