@@ -7,6 +7,7 @@ namespace {
 
 constexpr uint8_t kPresentBit[kKindCount] = {jps::kHasCode, jps::kHasPhase, jps::kHasDoppler,
                                              jps::kHasCnr};
+static_assert(jps::kHasCnr < (1 << kKindCount), "a slot's values in four bits of a layout's key");
 constexpr int kLliBits = 7;           // the indicator's digit holds bits 0-2
 constexpr char kEpochOk = '0';        // epoch flag: no event
 constexpr int kCountWidth = 3;        // I3: satellites in the epoch
@@ -85,62 +86,96 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
   return n;
 }
 
-char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
+const LineLayout& ObservationBody::LayoutOf(const jps::SatelliteValues& s) {
   int system = static_cast<int>(s.system);
-  ColumnOrder& columns = columns_[types_.ListOf(s.system)];
-  char* line = out;
-  char* values = WriteSatelliteId(out, SystemLetter(s.system), s.number);
-  // The values' fields (the columns this line fills, bit per column, and
-  // the line's width in columns); the values are written together at the end.
-  ObservationField pending[jps::kSignalSlotCount * kKindCount];
-  int n = 0, width = 0;
-  uint32_t filled = 0;
-  auto fieldOf = [&](int type) -> char* {
-    int column = columns.Column(type);
-    filled |= uint32_t{1} << column;
-    if (column + 1 > width) width = column + 1;
-    return values + column * kValueFieldWidth;
-  };
-  auto put = [&](int type, double value, char lli, char strength) {
-    if (type >= 0) pending[n++] = {fieldOf(type), value, lli, strength};
-  };
+  uint32_t key = 0;
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
-    const jps::SignalValues& v = s.signals[slot];
-    bool hasCnr = (v.present & jps::kHasCnr) != 0;
-    const char* cnrField = hasCnr ? cnrFields_.Find(v.cnr) : nullptr;
-    char strength = cnrField != nullptr ? CnrFields::Strength(cnrField)
-                    : hasCnr            ? static_cast<char>('0' + StrengthIndicator(v.cnr))
-                                        : ' ';
-    const int8_t* types = types_.TypesOf(s.system, slot);
-    if ((v.present & jps::kHasCode) != 0) put(types[kCodeKind], v.code, ' ', strength);
-    if ((v.present & jps::kHasPhase) != 0) {
-      char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
-      put(types[kPhaseKind], v.phase, lli, strength);
+    key |= static_cast<uint32_t>(s.signals[slot].present & typed_[system][slot]) << (kKindCount * slot);
+  }
+  LineLayout& layout = layouts_[system];
+  if (layout.key == key) return layout;
+  // A type takes the next column the first time a value of it is written:
+  // slot by slot, C L D S in each.
+  ColumnOrder& columns = columns_[types_.ListOf(s.system)];
+  layout.key = key;
+  layout.count = layout.width = 0;
+  layout.filled = 0;
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+    for (int kind = 0; kind < kKindCount; ++kind) {
+      if ((key >> (kKindCount * slot) & kPresentBit[kind]) == 0) continue;
+      int column = columns.Column(types_.TypeOf(s.system, slot, kind));
+      int i = layout.count++;
+      layout.slot[i] = static_cast<uint8_t>(slot);
+      layout.kind[i] = static_cast<uint8_t>(kind);
+      layout.column[i] = static_cast<uint8_t>(column);
+      layout.filled |= uint32_t{1} << column;
+      if (column + 1 > layout.width) layout.width = column + 1;
     }
-    if ((v.present & jps::kHasDoppler) != 0) put(types[kDopplerKind], v.doppler, ' ', strength);
-    if (!hasCnr) continue;
-    if (cnrField == nullptr || types[kStrengthKind] < 0) {
-      put(types[kStrengthKind], v.cnr, ' ', strength);
-    } else {
-      std::memcpy(fieldOf(types[kStrengthKind]), cnrField, kValueFieldWidth);
-      ++tally_.values[system];
+  }
+  return layout;
+}
+
+char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
+  int system = static_cast<int>(s.system);
+  const LineLayout& layout = LayoutOf(s);
+  char* line = out;
+  char* values = WriteSatelliteId(out, SystemLetter(s.system), s.number);
+  // Each signal's strength indicator, and the field of its C/N0 when the table has it.
+  char strength[jps::kSignalSlotCount];
+  const char* cnrField[jps::kSignalSlotCount];
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+    const jps::SignalValues& v = s.signals[slot];
+    bool hasCnr = (s.slotsPresent & (1u << slot)) != 0 && (v.present & jps::kHasCnr) != 0;
+    cnrField[slot] = hasCnr ? cnrFields_.Find(v.cnr) : nullptr;
+    strength[slot] = cnrField[slot] != nullptr ? CnrFields::Strength(cnrField[slot])
+                     : hasCnr                  ? static_cast<char>('0' + StrengthIndicator(v.cnr))
+                                               : ' ';
+  }
+  // The values, written together at the end but for the C/N0 fields from the table.
+  ObservationField pending[LineLayout::kMaxValues];
+  int n = 0, fromTable = 0;
+  for (int i = 0; i < layout.count; ++i) {
+    int slot = layout.slot[i];
+    const jps::SignalValues& v = s.signals[slot];
+    char* field = values + layout.column[i] * kValueFieldWidth;
+    switch (layout.kind[i]) {
+      case kCodeKind:
+        pending[n++] = {field, v.code, ' ', strength[slot]};
+        break;
+      case kPhaseKind: {
+        char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
+        pending[n++] = {field, v.phase, lli, strength[slot]};
+        break;
+      }
+      case kDopplerKind:
+        pending[n++] = {field, v.doppler, ' ', strength[slot]};
+        break;
+      default:
+        if (cnrField[slot] != nullptr) {
+          std::memcpy(field, cnrField[slot], kValueFieldWidth);
+          ++fromTable;
+        } else {
+          pending[n++] = {field, v.cnr, ' ', strength[slot]};
+        }
     }
   }
   // The columns up to the line's last that no value of it fills are blank.
   static_assert(kMaxTypes < 32, "a bit per column");
-  if (filled != (uint32_t{1} << width) - 1) {
-    for (int column = 0; column < width; ++column) {
-      if ((filled >> column & 1u) == 0) std::memset(values + column * kValueFieldWidth, ' ', kValueFieldWidth);
+  if (layout.filled != (uint32_t{1} << layout.width) - 1) {
+    for (int column = 0; column < layout.width; ++column) {
+      if ((layout.filled >> column & 1u) == 0) {
+        std::memset(values + column * kValueFieldWidth, ' ', kValueFieldWidth);
+      }
     }
   }
   int blank = WriteObservationFields(pending, n);
-  tally_.values[system] += n - blank;
+  tally_.values[system] += n - blank + fromTable;
   tally_.valuesOutOfRange += blank;
   ++tally_.records[system];
   tally_.satellites[system] |= uint64_t{1} << s.number;
   if (s.system == jps::GnssSystem::kGlonass) tally_.glonassChannel[s.number] = s.channel;
-  return TrimmedLineEnd(line, values + width * kValueFieldWidth);
+  return TrimmedLineEnd(line, values + layout.width * kValueFieldWidth);
 }
 
 char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time,

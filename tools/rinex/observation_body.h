@@ -44,6 +44,24 @@ struct BodyTally {
   int64_t leftOutBadNumber = 0;   // a number RINEX cannot name
 };
 
+// The fields of the satellite lines of a system whose signals bring one set
+// of values (the key: the SignalValue bits of each slot's typed values, four
+// bits a slot): each value's slot, kind and column in the order they are
+// written, the columns filled and the line's width. Made with the first line
+// that brings the set; a column once given is kept, so the layout serves
+// every later line with the same set.
+struct LineLayout {
+  static constexpr uint32_t kNoKey = ~uint32_t{0};
+  static constexpr int kMaxValues = jps::kSignalSlotCount * kKindCount;
+  uint32_t key = kNoKey;
+  int count = 0;
+  int width = 0;         // columns
+  uint32_t filled = 0;   // bit per column
+  uint8_t slot[kMaxValues];
+  uint8_t kind[kMaxValues];
+  uint8_t column[kMaxValues];
+};
+
 class ObservationBody {
  public:
   explicit ObservationBody(RinexVersion version);
@@ -52,14 +70,17 @@ class ObservationBody {
   const BodyTally& tally() const { return tally_; }
 
   // Writes the epoch at time into out, which has room for
-  // EpochTextBound(epoch.satelliteCount) characters; returns how many were written, 0 when no satellite of the
-  // epoch could be written (nothing is then counted as written).
+  // EpochTextBound(epoch.satelliteCount) characters; returns how many were
+  // written, 0 when no satellite of the epoch could be written (nothing is
+  // then counted as written).
   size_t Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time, char* out);
 
  private:
   // Chooses the satellites to write into order_ (by system, then number).
   int Choose(const jps::ObservationEpoch& epoch);
   char* SatelliteLine(const jps::SatelliteValues& s, char* out);
+  // The layout of the satellite's line, made when its set of values is new.
+  const LineLayout& LayoutOf(const jps::SatelliteValues& s);
   char* EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time, int count,
                   char* out);
 
@@ -69,6 +90,7 @@ class ObservationBody {
   uint8_t order_[jps::kMaxStreamSatellites];
   // The values (SignalValue bits) of each system's slot that the version has types for.
   uint8_t typed_[jps::kGnssSystemCount][jps::kSignalSlotCount];
+  LineLayout layouts_[jps::kGnssSystemCount];
   CnrFields cnrFields_;
 };
 
