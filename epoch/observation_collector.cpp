@@ -166,7 +166,7 @@ void ObservationCollector::OnSatelliteMessage(int kind, const uint8_t* body, int
   if (!Takes(kind)) return;
   s.satelliteDataArrived = true;
   // Entries that the list does not index are no one's.
-  if (EntryCount(kSatelliteMessages[kind], L) != s.store.count()) return;
+  if (!HoldsEntries(kSatelliteMessages[kind], L, s.store.count())) return;
   s.store.Take(kSatelliteMessages[kind], body);
 }
 
