@@ -93,8 +93,11 @@ const LineLayout& ObservationBody::LayoutOf(const jps::SatelliteValues& s) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
     key |= static_cast<uint32_t>(s.signals[slot].present & typed_[system][slot]) << (kKindCount * slot);
   }
-  LineLayout& layout = layouts_[system];
-  if (layout.key == key) return layout;
+  for (const LineLayout& known : layouts_[system]) {
+    if (known.key == key) return known;
+  }
+  LineLayout& layout = layouts_[system][nextLayout_[system]];
+  nextLayout_[system] = static_cast<uint8_t>((nextLayout_[system] + 1) % kLayoutsPerSystem);
   // A type takes the next column the first time a value of it is written:
   // slot by slot, C L D S in each.
   ColumnOrder& columns = columns_[types_.ListOf(s.system)];

@@ -49,7 +49,8 @@ struct BodyTally {
 // bits a slot): each value's slot, kind and column in the order they are
 // written, the columns filled and the line's width. Made with the first line
 // that brings the set; a column once given is kept, so the layout serves
-// every later line with the same set.
+// every later line with the same set. A system keeps a few: its satellites
+// send different signals.
 struct LineLayout {
   static constexpr uint32_t kNoKey = ~uint32_t{0};
   static constexpr int kMaxValues = jps::kSignalSlotCount * kKindCount;
@@ -90,7 +91,9 @@ class ObservationBody {
   uint8_t order_[jps::kMaxStreamSatellites];
   // The values (SignalValue bits) of each system's slot that the version has types for.
   uint8_t typed_[jps::kGnssSystemCount][jps::kSignalSlotCount];
-  LineLayout layouts_[jps::kGnssSystemCount];
+  static constexpr int kLayoutsPerSystem = 8;
+  LineLayout layouts_[jps::kGnssSystemCount][kLayoutsPerSystem];
+  uint8_t nextLayout_[jps::kGnssSystemCount] = {};  // the one a new set replaces
   CnrFields cnrFields_;
 };
 
