@@ -133,24 +133,30 @@ void EpochStore::Take(const SatelliteMessageKind& kind, const uint8_t* entries) 
   }
 }
 
-// The entries with their type and target known for the whole message.
+// The entries with their type and target known for the whole message. What
+// the loop needs is in locals: its byte stores could otherwise change them,
+// as far as the compiler knows, and have them read again for every entry.
 template <typename T>
 void EpochStore::TakeAs(const SatelliteMessageKind& kind, const Target& t, const uint8_t* entries) {
   const bool marker = FamilyHasMarker(kind.family);
-  const int quantity = t.placement.quantity;
+  const SatelliteFamily family = kind.family;
+  const size_t entrySize = kind.entrySize;
+  const int count = count_, slot = t.slot, quantity = t.placement.quantity;
+  const uint8_t rank = t.placement.rank;
+  const Own own = t.own;
   const uint32_t bit = quantity == kNotObserved
                            ? 0
-                           : uint32_t{1} << FilledBit(t.slot, static_cast<Quantity>(quantity));
-  for (int k = 0; k < count_; ++k, entries += kind.entrySize) {
+                           : uint32_t{1} << FilledBit(slot, static_cast<Quantity>(quantity));
+  RawSatellite* satellites = satellites_;
+  for (int k = 0; k < count; ++k, entries += entrySize) {
     EntryValue entry = ReadEntryAs<T>(entries, marker);
     if (!entry.present) continue;
-    double value = entry.value;
-    RawSatellite& s = satellites_[k];
-    if (t.own != Own::kNone) TakeOwn(t.own, t.slot, s, value);
+    RawSatellite& s = satellites[k];
+    if (own != Own::kNone) TakeOwn(own, slot, s, entry.value);
     if (bit == 0) continue;
-    RawValue& v = s.values[t.slot][quantity];
-    if ((s.filled & bit) != 0 && t.placement.rank >= v.rank) continue;
-    v = {value, kind.family, t.placement.rank};
+    RawValue& v = s.values[slot][quantity];
+    if ((s.filled & bit) != 0 && rank >= v.rank) continue;
+    v = {entry.value, family, rank};
     s.filled |= bit;
   }
 }

@@ -225,29 +225,31 @@ int ObservationCollector::BuildEpoch() {
   s.lossOfLock.BeginEpoch(s.clock.GpsMs());
   epoch.week = s.clock.Week();
   epoch.timeOfWeek = s.clock.TimeOfWeek();
-  ++s.serial;
+  const uint32_t serial = ++s.serial;
+  const int count = s.store.count();
+  const int32_t gpsDay = s.clock.GpsDay();
+  const double timeOfWeek = epoch.timeOfWeek;
   int n = 0;
-  for (int k = 0; k < s.store.count(); ++k) {
+  for (int k = 0; k < count; ++k) {
     uint8_t index = s.store.index(k);
     const SatelliteIndex& id = s.ids[index];
     if (!id.valid) continue;
     const RawSatellite& raw = s.store.satellite(k);
     bool restarted = (raw.has & kRawLockTime) != 0 && s.lossOfLock.LockRestarted(index, raw.lockTime);
     if (raw.filled == 0) continue;
-    int number = id.system == GnssSystem::kGlonass ? s.slots.SlotOf(id.channel, epoch.timeOfWeek)
-                                                   : id.number;
+    int number = id.system == GnssSystem::kGlonass ? s.slots.SlotOf(id.channel, timeOfWeek) : id.number;
     if (number <= 0 || number >= kNumberCount) continue;
     uint32_t& written = s.written[static_cast<int>(id.system)][number];
-    if (written == s.serial) continue;
+    if (written == serial) continue;
     SatelliteValues& out = epoch.satellites[n];
     out.system = id.system;
     out.index = index;
     out.number = static_cast<int16_t>(number);
     out.channel = static_cast<int8_t>(id.channel);
-    SatelliteTime time{index, id.system, id.channel, s.clock.GpsDay(), &s.carriers[index]};
+    SatelliteTime time{index, id.system, id.channel, gpsDay, &s.carriers[index]};
     ResolveSatellite(raw, time, restarted, s.tracks[index], s.lossOfLock, out);
     if (out.slotsPresent == 0) continue;
-    written = s.serial;
+    written = serial;
     ++n;
   }
   epoch.satelliteCount = n;
