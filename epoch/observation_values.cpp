@@ -118,21 +118,25 @@ void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCo
   const RawValue& phase = Value(raw, slot, Quantity::kPhase);
   const RawValue& doppler = Value(raw, slot, Quantity::kDoppler);
   const RawValue& cnr = Value(raw, slot, Quantity::kCnr);
-  if (raw.Has(slot, Quantity::kCode) && Code(c, code, &out.code)) out.present |= kHasCode;
+  // The present bits gather in a local, stored once or twice.
+  uint8_t present = 0;
+  if (raw.Has(slot, Quantity::kCode) && Code(c, code, &out.code)) present |= kHasCode;
   if (raw.Has(slot, Quantity::kDoppler) && Doppler(c, doppler, slot, &out.doppler)) {
-    out.present |= kHasDoppler;
+    present |= kHasDoppler;
   }
-  if (raw.Has(slot, Quantity::kCnr) && Cnr(cnr, &out.cnr)) out.present |= kHasCnr;
-  out.hasLoopFlags = (raw.loopFlagSlots >> slot & 1u) != 0;
-  if (out.hasLoopFlags) out.loopFlags = raw.loopFlags[slot];
+  if (raw.Has(slot, Quantity::kCnr) && Cnr(cnr, &out.cnr)) present |= kHasCnr;
+  bool hasLoopFlags = (raw.loopFlagSlots >> slot & 1u) != 0;
+  uint16_t loopFlags = hasLoopFlags ? raw.loopFlags[slot] : 0;
+  out.hasLoopFlags = hasLoopFlags;
+  out.loopFlags = loopFlags;
+  out.present = present;
   if (!raw.Has(slot, Quantity::kPhase)) return;
   // A phase counter unwraps along its arc: a new arc starts a new track.
   uint8_t index = c.satellite.index;
   if (!lossOfLock.ArcGoesOn(index, signalSlot)) track.Restart();
   if (!Phase(c, phase, frequency, track, &out.phase)) return;
-  out.present |= kHasPhase;
-  out.lli = lossOfLock.PhaseIndicator(index, signalSlot, lockRestarted, out.hasLoopFlags,
-                                      out.loopFlags);
+  out.present = present | kHasPhase;
+  out.lli = lossOfLock.PhaseIndicator(index, signalSlot, lockRestarted, hasLoopFlags, loopFlags);
 }
 
 }  // namespace
@@ -151,7 +155,7 @@ void ResolveSatellite(const RawSatellite& raw, const SatelliteTime& satellite, b
                       PhaseCounterTrack (&tracks)[kSignalSlotCount], LossOfLock& lossOfLock,
                       SatelliteValues& out) {
   SignalContext c{raw, satellite, ShortRangeFormOf(satellite.system, satellite.gpsDay)};
-  out.slotsPresent = 0;
+  uint8_t slotsPresent = 0;
   for (int slot = 0; slot < kSignalSlotCount; ++slot) {
     // A slot that brought nothing has nothing to resolve.
     if ((raw.filled >> FilledBit(slot, Quantity::kCode) & kSlotValues) == 0 &&
@@ -160,8 +164,9 @@ void ResolveSatellite(const RawSatellite& raw, const SatelliteTime& satellite, b
       continue;
     }
     ResolveSignal(c, slot, lockRestarted, tracks[slot], lossOfLock, out.signals[slot]);
-    if (out.signals[slot].present != 0) out.slotsPresent |= static_cast<uint8_t>(1u << slot);
+    if (out.signals[slot].present != 0) slotsPresent |= static_cast<uint8_t>(1u << slot);
   }
+  out.slotsPresent = slotsPresent;
   out.lockTime = (raw.has & kRawLockTime) != 0 ? raw.lockTime : -1;
   out.hasElevation = (raw.has & kRawElevation) != 0;
   out.elevation = out.hasElevation ? static_cast<int8_t>(raw.elevation) : 0;
