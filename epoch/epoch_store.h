@@ -16,13 +16,19 @@ namespace jps {
 enum class Quantity : uint8_t { kCode, kPhase, kDoppler, kCnr };
 constexpr int kQuantityCount = 4;
 
-// One quantity of one signal, as read (a count, seconds or cycles).
+// One quantity of one signal, as read (a count, seconds or cycles); only
+// when its bit of RawSatellite::filled is set.
 struct RawValue {
   double value;
   SatelliteFamily family;
-  uint8_t rank;   // of the family among the quantity's forms, finest first; kNoRank: none
+  uint8_t rank;   // of the family among the quantity's forms, finest first
 };
-constexpr uint8_t kNoRank = 255;
+
+// The bit of RawSatellite::filled of a quantity of a slot.
+constexpr int FilledBit(int slot, Quantity q) {
+  return slot * kQuantityCount + static_cast<int>(q);
+}
+static_assert(kSignalSlotCount * kQuantityCount <= 32, "filled holds a bit per value");
 
 // Which of the satellite's own values came (RawSatellite::has).
 enum RawSatelliteValue : uint8_t {
@@ -34,6 +40,8 @@ enum RawSatelliteValue : uint8_t {
   kRawAzimuth = 32,       // [AZ]
 };
 
+// A new epoch clears filled, has and loopFlagSlots only: each other member
+// is read only when its bit tells it came.
 struct RawSatellite {
   RawValue values[kSignalSlotCount][kQuantityCount];
   double caRange;        // [RC], s
@@ -45,7 +53,9 @@ struct RawSatellite {
   uint16_t lockTime;     // s
   uint8_t loopFlagSlots; // bit per slot with loop flags
   uint8_t has;           // RawSatelliteValue bits
-  bool anyValue;         // some signal has a code, phase, Doppler or C/N0
+  uint32_t filled;       // FilledBit per value of values that came
+
+  bool Has(int slot, Quantity q) const { return (filled >> FilledBit(slot, q) & 1u) != 0; }
 };
 
 class EpochStore {
@@ -59,7 +69,9 @@ class EpochStore {
   void Take(const SatelliteMessageKind& kind, const uint8_t* entries);
 
  private:
-  void TakeEntry(const SatelliteMessageKind& kind, RawSatellite& s, double value);
+  struct Target;
+  template <typename T>
+  void TakeAs(const SatelliteMessageKind& kind, const Target& target, const uint8_t* entries);
 
   int count_ = 0;
   uint8_t list_[kMaxListedSatellites] = {};

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "epoch/observation_epoch.h"
-
 namespace jps {
 namespace {
 
@@ -35,24 +33,6 @@ bool LossOfLock::LockRestarted(uint8_t index, uint16_t lockTime) {
   }
   t = {gpsMs_, lockTime, true};
   return restarted;
-}
-
-bool LossOfLock::ArcGoesOn(uint8_t index, SignalSlot slot) const {
-  uint32_t last = signals_[index][static_cast<int>(slot)].lastPhaseEpoch;
-  return last != 0 && last + 1 == epoch_;
-}
-
-uint8_t LossOfLock::PhaseIndicator(uint8_t index, SignalSlot slot, bool lockRestarted,
-                                   bool hasFlags, uint16_t flags) {
-  Signal& s = signals_[index][static_cast<int>(slot)];
-  bool slip = !ArcGoesOn(index, slot) || lockRestarted;
-  if (hasFlags) {
-    bool unlocked = (flags & kLoopFlagPhaseLocked) == 0;
-    slip = slip || unlocked || s.loopUnlocked;
-    s.loopUnlocked = unlocked;
-  }
-  s.lastPhaseEpoch = epoch_;
-  return slip ? kLliLossOfLock : 0;
 }
 
 }  // namespace jps

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "epoch/observation_epoch.h"
 #include "support/gnss_signals.h"
 
 namespace jps {
@@ -35,11 +36,24 @@ class LossOfLock {
   // since its previous lock time.
   bool LockRestarted(uint8_t index, uint16_t lockTime);
   // True when the signal had a phase in the previous epoch: its phase arc goes on.
-  bool ArcGoesOn(uint8_t index, SignalSlot slot) const;
+  bool ArcGoesOn(uint8_t index, SignalSlot slot) const {
+    uint32_t last = signals_[index][static_cast<int>(slot)].lastPhaseEpoch;
+    return last != 0 && last + 1 == epoch_;
+  }
   // The signal's indicator this epoch (it has a phase); flags when hasFlags.
   // Call once per signal and epoch.
   uint8_t PhaseIndicator(uint8_t index, SignalSlot slot, bool lockRestarted, bool hasFlags,
-                         uint16_t flags);
+                         uint16_t flags) {
+    Signal& s = signals_[index][static_cast<int>(slot)];
+    bool slip = !ArcGoesOn(index, slot) || lockRestarted;
+    if (hasFlags) {
+      bool unlocked = (flags & kLoopFlagPhaseLocked) == 0;
+      slip = slip || unlocked || s.loopUnlocked;
+      s.loopUnlocked = unlocked;
+    }
+    s.lastPhaseEpoch = epoch_;
+    return slip ? kLliLossOfLock : 0;
+  }
 
  private:
   static constexpr int kIndices = 256;

@@ -44,7 +44,12 @@ bool IsId(const uint8_t* message, const char (&id)[3]) {
 }  // namespace
 
 struct ObservationCollector::State {
-  explicit State(ConversionContext& context) : clock(context), slots(context) {}
+  explicit State(ConversionContext& context) : clock(context), slots(context) {
+    for (int index = 0; index < kIndexCount; ++index) {
+      ids[index] = DecodeSatelliteIndex(static_cast<uint8_t>(index));
+      carriers[index] = CarriersOf(ids[index].system, ids[index].channel);
+    }
+  }
 
   EpochClock clock;
   GlonassSlots slots;
@@ -52,6 +57,9 @@ struct ObservationCollector::State {
   EpochStore store;
   ObservationEpoch epoch{};
   PhaseCounterTrack tracks[kIndexCount][kSignalSlotCount];
+  // Each satellite index's satellite and carriers, worked out once.
+  SatelliteIndex ids[kIndexCount];
+  SatelliteCarriers carriers[kIndexCount];
   // The latest satellite list.
   uint8_t list[kMaxListedSatellites] = {};
   int listCount = 0;
@@ -177,7 +185,7 @@ void ObservationCollector::OnSatelliteMessage(int kind, const uint8_t* body, int
   if (!Takes(kind)) return;
   s.satelliteDataArrived = true;
   // Entries that the list does not index are no one's.
-  if (EntryCount(kSatelliteMessages[kind], L) != s.store.count()) return;
+  if (!HoldsEntries(kSatelliteMessages[kind], L, s.store.count())) return;
   s.store.Take(kSatelliteMessages[kind], body);
 }
 
@@ -242,29 +250,31 @@ int ObservationCollector::BuildEpoch() {
   s.lossOfLock.BeginEpoch(s.clock.GpsMs());
   epoch.week = s.clock.Week();
   epoch.timeOfWeek = s.clock.TimeOfWeek();
-  ++s.serial;
+  const uint32_t serial = ++s.serial;
+  const int count = s.store.count();
+  const int32_t gpsDay = s.clock.GpsDay();
+  const double timeOfWeek = epoch.timeOfWeek;
   int n = 0;
-  for (int k = 0; k < s.store.count(); ++k) {
+  for (int k = 0; k < count; ++k) {
     uint8_t index = s.store.index(k);
-    SatelliteIndex id = DecodeSatelliteIndex(index);
+    const SatelliteIndex& id = s.ids[index];
     if (!id.valid) continue;
     const RawSatellite& raw = s.store.satellite(k);
     bool restarted = (raw.has & kRawLockTime) != 0 && s.lossOfLock.LockRestarted(index, raw.lockTime);
-    if (!raw.anyValue) continue;
-    int number = id.system == GnssSystem::kGlonass ? s.slots.SlotOf(id.channel, epoch.timeOfWeek)
-                                                   : id.number;
+    if (raw.filled == 0) continue;
+    int number = id.system == GnssSystem::kGlonass ? s.slots.SlotOf(id.channel, timeOfWeek) : id.number;
     if (number <= 0 || number >= kNumberCount) continue;
     uint32_t& written = s.written[static_cast<int>(id.system)][number];
-    if (written == s.serial) continue;
+    if (written == serial) continue;
     SatelliteValues& out = epoch.satellites[n];
     out.system = id.system;
     out.index = index;
     out.number = static_cast<int16_t>(number);
     out.channel = static_cast<int8_t>(id.channel);
-    SatelliteTime time{index, id.system, id.channel, s.clock.GpsDay()};
+    SatelliteTime time{index, id.system, id.channel, gpsDay, &s.carriers[index]};
     ResolveSatellite(raw, time, restarted, s.tracks[index], s.lossOfLock, out);
     if (out.slotsPresent == 0) continue;
-    written = s.serial;
+    written = serial;
     ++n;
   }
   epoch.satelliteCount = n;

@@ -8,6 +8,9 @@ namespace jps {
 namespace {
 
 constexpr double kAzimuthUnit = 2.0;   // degrees per [AZ] count
+// The filled bits of one slot's values, from its code's.
+constexpr uint32_t kSlotValues = (uint32_t{1} << kQuantityCount) - 1;
+static_assert(FilledBit(0, Quantity::kCnr) == kQuantityCount - 1, "a slot's values in a row");
 
 // The C/A pseudorange (s) that a relative form is relative to: the short
 // forms pair with [rc], the float ones with [RC]; either serves when the
@@ -84,12 +87,11 @@ bool Phase(const SignalContext& c, const RawValue& v, double frequency, PhaseCou
 }
 
 // Doppler in Hz; false when there is none.
-bool Doppler(const SignalContext& c, const RawValue& v, double frequency, double* hz) {
+bool Doppler(const SignalContext& c, const RawValue& v, int slot, double* hz) {
   if (v.family == SatelliteFamily::kDoppler) {
     *hz = DopplerHz(v.value);
   } else if (v.family == SatelliteFamily::kRelativeDoppler && (c.raw.has & kRawCaDoppler) != 0) {
-    double caFrequency = SignalFrequency(c.satellite.system, SignalSlot::kCa, c.satellite.channel);
-    *hz = RelativeDopplerHz(v.value, c.raw.caDoppler, frequency / caFrequency);
+    *hz = RelativeDopplerHz(v.value, c.raw.caDoppler, c.satellite.carriers->toCa[slot]);
   } else {
     return false;
   }
@@ -104,45 +106,67 @@ bool Cnr(const RawValue& v, double* dbHz) {
 const RawValue& Value(const RawSatellite& raw, int slot, Quantity q) {
   return raw.values[slot][static_cast<int>(q)];
 }
-bool Has(const RawValue& v) { return v.rank != kNoRank; }
 
 void ResolveSignal(const SignalContext& c, int slot, bool lockRestarted, PhaseCounterTrack& track,
                    LossOfLock& lossOfLock, SignalValues& out) {
   SignalSlot signalSlot = static_cast<SignalSlot>(slot);
   out = SignalValues{};
-  double frequency = SignalFrequency(c.satellite.system, signalSlot, c.satellite.channel);
+  double frequency = c.satellite.carriers->frequency[slot];
   if (frequency == 0.0) return;   // the system has no signal in this slot
   const RawSatellite& raw = c.raw;
   const RawValue& code = Value(raw, slot, Quantity::kCode);
   const RawValue& phase = Value(raw, slot, Quantity::kPhase);
   const RawValue& doppler = Value(raw, slot, Quantity::kDoppler);
   const RawValue& cnr = Value(raw, slot, Quantity::kCnr);
-  if (Has(code) && Code(c, code, &out.code)) out.present |= kHasCode;
-  if (Has(doppler) && Doppler(c, doppler, frequency, &out.doppler)) out.present |= kHasDoppler;
-  if (Has(cnr) && Cnr(cnr, &out.cnr)) out.present |= kHasCnr;
-  out.hasLoopFlags = (raw.loopFlagSlots >> slot & 1u) != 0;
-  if (out.hasLoopFlags) out.loopFlags = raw.loopFlags[slot];
-  if (!Has(phase)) return;
+  // The present bits gather in a local, stored once or twice.
+  uint8_t present = 0;
+  if (raw.Has(slot, Quantity::kCode) && Code(c, code, &out.code)) present |= kHasCode;
+  if (raw.Has(slot, Quantity::kDoppler) && Doppler(c, doppler, slot, &out.doppler)) {
+    present |= kHasDoppler;
+  }
+  if (raw.Has(slot, Quantity::kCnr) && Cnr(cnr, &out.cnr)) present |= kHasCnr;
+  bool hasLoopFlags = (raw.loopFlagSlots >> slot & 1u) != 0;
+  uint16_t loopFlags = hasLoopFlags ? raw.loopFlags[slot] : 0;
+  out.hasLoopFlags = hasLoopFlags;
+  out.loopFlags = loopFlags;
+  out.present = present;
+  if (!raw.Has(slot, Quantity::kPhase)) return;
   // A phase counter unwraps along its arc: a new arc starts a new track.
   uint8_t index = c.satellite.index;
   if (!lossOfLock.ArcGoesOn(index, signalSlot)) track.Restart();
   if (!Phase(c, phase, frequency, track, &out.phase)) return;
-  out.present |= kHasPhase;
-  out.lli = lossOfLock.PhaseIndicator(index, signalSlot, lockRestarted, out.hasLoopFlags,
-                                      out.loopFlags);
+  out.present = present | kHasPhase;
+  out.lli = lossOfLock.PhaseIndicator(index, signalSlot, lockRestarted, hasLoopFlags, loopFlags);
 }
 
 }  // namespace
+
+SatelliteCarriers CarriersOf(GnssSystem system, int channel) {
+  SatelliteCarriers c{};
+  double ca = SignalFrequency(system, SignalSlot::kCa, channel);
+  for (int slot = 0; slot < kSignalSlotCount; ++slot) {
+    c.frequency[slot] = SignalFrequency(system, static_cast<SignalSlot>(slot), channel);
+    c.toCa[slot] = c.frequency[slot] / ca;
+  }
+  return c;
+}
 
 void ResolveSatellite(const RawSatellite& raw, const SatelliteTime& satellite, bool lockRestarted,
                       PhaseCounterTrack (&tracks)[kSignalSlotCount], LossOfLock& lossOfLock,
                       SatelliteValues& out) {
   SignalContext c{raw, satellite, ShortRangeFormOf(satellite.system, satellite.gpsDay)};
-  out.slotsPresent = 0;
+  uint8_t slotsPresent = 0;
   for (int slot = 0; slot < kSignalSlotCount; ++slot) {
+    // A slot that brought nothing has nothing to resolve.
+    if ((raw.filled >> FilledBit(slot, Quantity::kCode) & kSlotValues) == 0 &&
+        (raw.loopFlagSlots >> slot & 1u) == 0) {
+      out.signals[slot] = SignalValues{};
+      continue;
+    }
     ResolveSignal(c, slot, lockRestarted, tracks[slot], lossOfLock, out.signals[slot]);
-    if (out.signals[slot].present != 0) out.slotsPresent |= static_cast<uint8_t>(1u << slot);
+    if (out.signals[slot].present != 0) slotsPresent |= static_cast<uint8_t>(1u << slot);
   }
+  out.slotsPresent = slotsPresent;
   out.lockTime = (raw.has & kRawLockTime) != 0 ? raw.lockTime : -1;
   out.hasElevation = (raw.has & kRawElevation) != 0;
   out.elevation = out.hasElevation ? static_cast<int8_t>(raw.elevation) : 0;

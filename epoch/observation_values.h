@@ -14,12 +14,22 @@
 
 namespace jps {
 
+// A satellite's carriers, worked out once for its system and channel: each
+// signal slot's frequency (0: the system has no signal in the slot) and its
+// ratio to the C/A carrier, which the relative Doppler forms are scaled by.
+struct SatelliteCarriers {
+  double frequency[kSignalSlotCount];  // Hz
+  double toCa[kSignalSlotCount];
+};
+SatelliteCarriers CarriersOf(GnssSystem system, int channel);
+
 // Who the satellite is and when.
 struct SatelliteTime {
   uint8_t index;     // the receiver's satellite index
   GnssSystem system;
   int channel;       // GLONASS frequency channel
   int32_t gpsDay;    // the epoch's day since the GPS time origin
+  const SatelliteCarriers* carriers;  // CarriersOf(system, channel)
 };
 
 // Fills out's values from raw (out's system, numbers and index are the

@@ -146,5 +146,10 @@ inline int EntryCount(const SatelliteMessageKind& kind, int L) {
   if (L < 1 || (L - 1) % kind.entrySize != 0) return -1;
   return (L - 1) / kind.entrySize;
 }
+// True when a body of length L (checksum last) holds count entries of the
+// kind: EntryCount(kind, L) == count, without a division.
+inline bool HoldsEntries(const SatelliteMessageKind& kind, int L, int count) {
+  return L - 1 == count * kind.entrySize;
+}
 
 }  // namespace jps

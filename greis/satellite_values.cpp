@@ -5,12 +5,6 @@
 namespace jps {
 namespace {
 
-template <typename T>
-EntryValue Read(const uint8_t* p, bool marker) {
-  if (marker && IsNoValue<T>(p)) return {0.0, false};
-  return {static_cast<double>(LoadEntry<T>(p)), true};
-}
-
 }  // namespace
 
 EntryType EntryTypeOf(SatelliteFamily family) {
@@ -67,14 +61,14 @@ EntryValue ReadEntry(const SatelliteMessageKind& kind, const uint8_t* entries, i
   const uint8_t* p = entries + static_cast<size_t>(i) * kind.entrySize;
   bool marker = FamilyHasMarker(kind.family);
   switch (EntryTypeOf(kind.family)) {
-    case EntryType::kF8: return Read<double>(p, marker);
-    case EntryType::kF4: return Read<float>(p, marker);
-    case EntryType::kI4: return Read<int32_t>(p, marker);
-    case EntryType::kU4: return Read<uint32_t>(p, marker);
-    case EntryType::kI2: return Read<int16_t>(p, marker);
-    case EntryType::kU2: return Read<uint16_t>(p, marker);
-    case EntryType::kI1: return Read<int8_t>(p, marker);
-    case EntryType::kU1: return Read<uint8_t>(p, marker);
+    case EntryType::kF8: return ReadEntryAs<double>(p, marker);
+    case EntryType::kF4: return ReadEntryAs<float>(p, marker);
+    case EntryType::kI4: return ReadEntryAs<int32_t>(p, marker);
+    case EntryType::kU4: return ReadEntryAs<uint32_t>(p, marker);
+    case EntryType::kI2: return ReadEntryAs<int16_t>(p, marker);
+    case EntryType::kU2: return ReadEntryAs<uint16_t>(p, marker);
+    case EntryType::kI1: return ReadEntryAs<int8_t>(p, marker);
+    case EntryType::kU1: return ReadEntryAs<uint8_t>(p, marker);
   }
   return {0.0, false};
 }

@@ -81,5 +81,13 @@ struct EntryValue {
 // Entry i of a message of that kind whose entries start at entries; the
 // caller keeps i below the message's EntryCount.
 EntryValue ReadEntry(const SatelliteMessageKind& kind, const uint8_t* entries, int i);
+// The entry at p of type T (EntryTypeOf its family), tested for the marker
+// when marker (FamilyHasMarker): ReadEntry's reading, for a loop over the
+// entries of one message that knows their type.
+template <typename T>
+EntryValue ReadEntryAs(const uint8_t* p, bool marker) {
+  if (marker && IsNoValue<T>(p)) return {0.0, false};
+  return {static_cast<double>(LoadEntry<T>(p)), true};
+}
 
 }  // namespace jps

@@ -112,6 +112,46 @@ TEST(RinexNumbers, FixedFieldEdgeCases) {
   EXPECT_EQ(OurFixed(-0.0, obs, &fits), "        -0.000");
 }
 
+// The observation field of the body's lines: F14.3 and the two indicators,
+// 16 characters, all blank when the value does not fit.
+void ExpectObservationField(double v, char lli, char strength) {
+  char text[32];
+  std::memset(text, '#', sizeof text);
+  bool fits = jpsrinex::WriteObservationField(text, v, lli, strength);
+  std::string expected = PrintfFixed(v, jpsrinex::kObservationFormat);
+  bool printable = expected.find_first_not_of(' ') != std::string::npos;
+  expected += printable ? std::string{lli, strength} : "  ";
+  ASSERT_EQ(std::string(text, 16), expected) << "%14.3f of " << v;
+  EXPECT_EQ(fits, printable) << v;
+  EXPECT_EQ(text[16], '#') << "wrote beyond the field";
+}
+
+TEST(RinexNumbers, ObservationFieldsAsPrintfWritesThem) {
+  jpsbuild::TestRandom r(4417);
+  const char indicators[] = " 0123456789";
+  for (int i = 0; i < 400000; ++i) {
+    char lli = indicators[r.Next() % 11], strength = indicators[r.Next() % 11];
+    ExpectObservationField(RandomDouble(r, -60, 66), lli, strength);
+    // Ranges, phases, Dopplers and C/N0 with few decimals: halves and
+    // carries; every count of digits and both signs.
+    double few = static_cast<double>(static_cast<int64_t>(r.Next() % 20000000001) - 10000000000) /
+                 std::ldexp(1.0, static_cast<int>(r.Next() % 24));
+    ExpectObservationField(few, lli, strength);
+    ExpectObservationField(few * std::ldexp(1.0, -static_cast<int>(r.Next() % 30)), lli, strength);
+  }
+  const double cases[] = {0.0, -0.0, 0.0005, -0.0005, 0.0015, 0.00049999, 4.9e-324, -4.9e-324,
+                          1.0, -1.0, 9.9995, -9.9995, 99999999.9995, 999999999.9994, 999999999.9995,
+                          -999999999.9994, -999999999.9995, -99999999.9995, 9999999999.999,
+                          9999999999.9995, 4503599627370495.5, 4503599627370496.0, 1e300,
+                          std::numeric_limits<double>::quiet_NaN(),
+                          -std::numeric_limits<double>::infinity()};
+  for (double v : cases) {
+    ExpectObservationField(v, '1', '7');
+    ExpectObservationField(std::nextafter(v, 0.0), ' ', '5');
+    ExpectObservationField(-v, '2', ' ');
+  }
+}
+
 TEST(RinexNumbers, NavigationNumbersAsPrintfWritesThem) {
   jpsbuild::TestRandom r(777);
   for (int i = 0; i < 200000; ++i) {

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -335,5 +338,89 @@ TEST(RinexWriters, TypesFirstMetLaterTakeTheirPlaceInEveryEarlierLine) {
       const SatelliteValues& second = f.epochs[1].satellites.at(id);
       EXPECT_EQ(second.at(v3 ? "C1C" : "C1").v, 2.1e7 + n - 1);
     }
+  }
+}
+
+TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
+  // Epochs of 13 satellites, at least 32 characters of values each: the
+  // body is three times the buffer the file is written and moved through.
+  // With late C/A the columns come out of the header's order and the body
+  // is put in order on its way.
+  constexpr int kSatellites = 13;
+  const int epochs = static_cast<int>(3 * jpsrinex::kWriteBufferSize / (kSatellites * 32)) + 1;
+  static jps::ObservationEpoch e;
+  for (bool lateCa : {false, true}) {
+    for (auto version : {jpsrinex::RinexVersion::k304, jpsrinex::RinexVersion::k211}) {
+      bool v3 = version == jpsrinex::RinexVersion::k304;
+      std::string path = jpstest::TempDir() + "/mixed.obs";
+      jpsrinex::ObservationFile file(version);
+      std::string error;
+      ASSERT_TRUE(file.Create(path, &error)) << error;
+      for (int t = 0; t < epochs; ++t) {
+        e = jps::ObservationEpoch{};
+        e.week = 1807;
+        e.timeOfWeek = 1000 + t;
+        for (int n = 1; n <= kSatellites; ++n) {
+          jps::SatelliteValues& s = Add(e, GnssSystem::kGps, n);
+          Put(s, SignalSlot::kP2, Signal(2.0e7 + 1000 * n + t * 0.125, 0, 0, 0, jps::kHasCode));
+          if (!lateCa || t > 0) Put(s, SignalSlot::kCa, Signal(0, 1.05e8 + n + t * 0.25, 0, 0, jps::kHasPhase));
+        }
+        ASSERT_TRUE(file.Add(e));
+      }
+      ASSERT_TRUE(file.Finish(jpsrinex::ObservationHeader{}, &error)) << error;
+      ASSERT_TRUE(file.Rename(&error)) << error;
+      ReadFile f = Read(path, v3);
+      EXPECT_EQ(f.types[v3 ? 'G' : ' '], (std::vector<std::string>{v3 ? "L1C" : "L1", v3 ? "C2W" : "P2"}));
+      ASSERT_EQ(f.epochs.size(), static_cast<size_t>(epochs)) << lateCa;
+      for (int t = 0; t < epochs; ++t) {
+        const ReadEpoch& r = f.epochs[t];
+        ASSERT_EQ(r.count, kSatellites) << t;
+        EXPECT_EQ(std::atoi(r.time.substr(r.time.size() - 10).c_str()), (1000 + t) % 60) << t;  // seconds
+        for (int n = 1; n <= kSatellites; ++n) {
+          std::string id = "G" + std::string(n < 10 ? "0" : "") + std::to_string(n);
+          ExpectValue(r, id, v3 ? "C2W" : "P2", 2.0e7 + 1000 * n + t * 0.125, ' ', ' ');
+          if (!lateCa || t > 0) ExpectValue(r, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, ' ', ' ');
+        }
+      }
+      for (const char* left : {".part", ".body.part"}) {
+        EXPECT_FALSE(std::filesystem::exists(path + left)) << left;
+      }
+    }
+  }
+}
+
+TEST(RinexWriters, SignalStrengthFieldsAsPrintfWritesThemOnAndOffTheQuarterGrid) {
+  // The receiver's C/N0 comes in whole and quarter dB-Hz; any other value,
+  // zero of either sign and values beyond its byte are written the same way.
+  const double cnrs[] = {0.25,  1.0,   5.75,   6.0,   11.75,  12.0,    17.5,  45.25, 53.75,
+                         54.0,  60.0,  127.5,  255.5, 255.75, 256.0,   300.25, 0.0,  -0.0,
+                         -0.25, -6.0,  11.9,   45.1,  0.125,  1e-300, 5e9,    -1e9,  1e10,
+                         std::nan("")};
+  const int count = static_cast<int>(sizeof cnrs / sizeof cnrs[0]);
+  static jps::ObservationEpoch e;
+  e = jps::ObservationEpoch{};
+  e.week = 1807;
+  e.timeOfWeek = 100;
+  for (int i = 0; i < count; ++i) {
+    jps::SatelliteValues& s = Add(e, GnssSystem::kGps, i + 1);
+    Put(s, SignalSlot::kCa, Signal(2e7, 0, 0, cnrs[i], jps::kHasCode | jps::kHasCnr));
+  }
+  std::string text = jpstest::ReadFile(WriteFile(jpsrinex::RinexVersion::k304, {&e}));
+  for (int i = 0; i < count; ++i) {
+    double cnr = cnrs[i];
+    char value[64];
+    std::snprintf(value, sizeof value, "%14.3f", cnr);
+    // The indicator: 1 below 12 dB-Hz, a step for each 6 dB-Hz, 9 from 54 on.
+    double steps = std::floor(cnr / 6);
+    char ssi = static_cast<char>('0' + (!(steps >= 1) ? 1 : steps > 9 ? 9 : static_cast<int>(steps)));
+    bool fits = std::isfinite(cnr) && std::strlen(value) == 14;
+    std::string id = "G" + std::string(i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
+    size_t at = text.find("\n" + id);
+    ASSERT_NE(at, std::string::npos) << id;
+    std::string line = text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    line.resize(3 + 32, ' ');
+    // C1C and S1C, each with the signal's indicator.
+    EXPECT_EQ(line.substr(3, 16), std::string("  20000000.000 ") + ssi) << cnr;
+    EXPECT_EQ(line.substr(19, 16), fits ? std::string(value) + ' ' + ssi : std::string(16, ' ')) << cnr;
   }
 }

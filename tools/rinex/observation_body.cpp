@@ -7,26 +7,13 @@ namespace {
 
 constexpr uint8_t kPresentBit[kKindCount] = {jps::kHasCode, jps::kHasPhase, jps::kHasDoppler,
                                              jps::kHasCnr};
-constexpr int kIndicatorColumn = 14;  // the loss-of-lock indicator after F14.3
+static_assert(jps::kHasCnr < (1 << kKindCount), "a slot's values in four bits of a layout's key");
 constexpr int kLliBits = 7;           // the indicator's digit holds bits 0-2
 constexpr char kEpochOk = '0';        // epoch flag: no event
 constexpr int kCountWidth = 3;        // I3: satellites in the epoch
 constexpr int kClockGap3 = 6;         // 3.04: 6X before the clock offset
 constexpr size_t kClockColumn2 = 68;  // 2.11: the clock offset in columns 69-80
 constexpr int kContinuationIndent2 = 32;
-
-double Value(const jps::SignalValues& v, int kind) {
-  switch (kind) {
-    case kCodeKind:
-      return v.code;
-    case kPhaseKind:
-      return v.phase;
-    case kDopplerKind:
-      return v.doppler;
-    default:
-      return v.cnr;
-  }
-}
 
 bool Before(const jps::SatelliteValues& a, const jps::SatelliteValues& b) {
   return a.system != b.system ? a.system < b.system : a.number < b.number;
@@ -40,7 +27,18 @@ char* TrimmedLineEnd(char* begin, char* end) {
 
 }  // namespace
 
-ObservationBody::ObservationBody(RinexVersion version) : types_(version) {}
+ObservationBody::ObservationBody(RinexVersion version) : types_(version) {
+  for (int system = 0; system < jps::kGnssSystemCount; ++system) {
+    for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+      typed_[system][slot] = 0;
+      for (int kind = 0; kind < kKindCount; ++kind) {
+        if (types_.TypeOf(static_cast<jps::GnssSystem>(system), slot, kind) >= 0) {
+          typed_[system][slot] |= kPresentBit[kind];
+        }
+      }
+    }
+  }
+}
 
 int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
   uint64_t seen[jps::kGnssSystemCount] = {};
@@ -64,13 +62,8 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
     }
     bool any = false;
     for (int slot = 0; slot < jps::kSignalSlotCount && !any; ++slot) {
-      if ((s.slotsPresent & (1u << slot)) == 0) continue;
-      for (int kind = 0; kind < kKindCount; ++kind) {
-        if ((s.signals[slot].present & kPresentBit[kind]) != 0 &&
-            types_.TypeOf(s.system, slot, kind) >= 0) {
-          any = true;
-        }
-      }
+      any = (s.slotsPresent & (1u << slot)) != 0 &&
+            (s.signals[slot].present & typed_[system][slot]) != 0;
     }
     if (!any) {
       ++tally_.leftOutNoValue;
@@ -93,52 +86,99 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
   return n;
 }
 
-char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
+const LineLayout& ObservationBody::LayoutOf(const jps::SatelliteValues& s) {
   int system = static_cast<int>(s.system);
-  int list = types_.ListOf(s.system);
-  ColumnOrder& columns = columns_[list];
-  char* line = out;
-  out = WriteSatelliteId(out, SystemLetter(s.system), s.number);
-  struct Field {
-    int column;
-    double value;
-    char lli, strength;
-  } fields[jps::kSignalSlotCount * kKindCount];
-  int n = 0, width = 0;
+  uint32_t key = 0;
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if ((s.slotsPresent & (1u << slot)) == 0) continue;
-    const jps::SignalValues& v = s.signals[slot];
-    char strength = (v.present & jps::kHasCnr) != 0
-                        ? static_cast<char>('0' + StrengthIndicator(v.cnr))
-                        : ' ';
+    key |= static_cast<uint32_t>(s.signals[slot].present & typed_[system][slot]) << (kKindCount * slot);
+  }
+  for (const LineLayout& known : layouts_[system]) {
+    if (known.key == key) return known;
+  }
+  LineLayout& layout = layouts_[system][nextLayout_[system]];
+  nextLayout_[system] = static_cast<uint8_t>((nextLayout_[system] + 1) % kLayoutsPerSystem);
+  // A type takes the next column the first time a value of it is written:
+  // slot by slot, C L D S in each.
+  ColumnOrder& columns = columns_[types_.ListOf(s.system)];
+  layout.key = key;
+  layout.count = layout.width = 0;
+  layout.filled = 0;
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     for (int kind = 0; kind < kKindCount; ++kind) {
-      int type = types_.TypeOf(s.system, slot, kind);
-      if ((v.present & kPresentBit[kind]) == 0 || type < 0) continue;
-      Field& f = fields[n++];
-      f.column = columns.Column(type);
-      f.value = Value(v, kind);
-      f.lli = kind == kPhaseKind && (v.lli & kLliBits) != 0
-                  ? static_cast<char>('0' + (v.lli & kLliBits))
-                  : ' ';
-      f.strength = strength;
-      if (f.column + 1 > width) width = f.column + 1;
+      if ((key >> (kKindCount * slot) & kPresentBit[kind]) == 0) continue;
+      int column = columns.Column(types_.TypeOf(s.system, slot, kind));
+      int i = layout.count++;
+      layout.slot[i] = static_cast<uint8_t>(slot);
+      layout.kind[i] = static_cast<uint8_t>(kind);
+      layout.column[i] = static_cast<uint8_t>(column);
+      layout.filled |= uint32_t{1} << column;
+      if (column + 1 > layout.width) layout.width = column + 1;
     }
   }
-  std::memset(out, ' ', static_cast<size_t>(width) * kValueFieldWidth);
-  for (int i = 0; i < n; ++i) {
-    char* field = out + fields[i].column * kValueFieldWidth;
-    if (!WriteFixed(field, fields[i].value, kObservationFormat)) {
-      ++tally_.valuesOutOfRange;
-      continue;
-    }
-    ++tally_.values[system];
-    field[kIndicatorColumn] = fields[i].lli;
-    field[kIndicatorColumn + 1] = fields[i].strength;
+  return layout;
+}
+
+char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
+  int system = static_cast<int>(s.system);
+  const LineLayout& layout = LayoutOf(s);
+  char* line = out;
+  char* values = WriteSatelliteId(out, SystemLetter(s.system), s.number);
+  // Each signal's strength indicator, and the field of its C/N0 when the table has it.
+  char strength[jps::kSignalSlotCount];
+  const char* cnrField[jps::kSignalSlotCount];
+  for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
+    const jps::SignalValues& v = s.signals[slot];
+    bool hasCnr = (s.slotsPresent & (1u << slot)) != 0 && (v.present & jps::kHasCnr) != 0;
+    cnrField[slot] = hasCnr ? cnrFields_.Find(v.cnr) : nullptr;
+    strength[slot] = cnrField[slot] != nullptr ? CnrFields::Strength(cnrField[slot])
+                     : hasCnr                  ? static_cast<char>('0' + StrengthIndicator(v.cnr))
+                                               : ' ';
   }
+  // The values, written together at the end but for the C/N0 fields from the table.
+  ObservationField pending[LineLayout::kMaxValues];
+  int n = 0, fromTable = 0;
+  for (int i = 0; i < layout.count; ++i) {
+    int slot = layout.slot[i];
+    const jps::SignalValues& v = s.signals[slot];
+    char* field = values + layout.column[i] * kValueFieldWidth;
+    switch (layout.kind[i]) {
+      case kCodeKind:
+        pending[n++] = {field, v.code, ' ', strength[slot]};
+        break;
+      case kPhaseKind: {
+        char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
+        pending[n++] = {field, v.phase, lli, strength[slot]};
+        break;
+      }
+      case kDopplerKind:
+        pending[n++] = {field, v.doppler, ' ', strength[slot]};
+        break;
+      default:
+        if (cnrField[slot] != nullptr) {
+          std::memcpy(field, cnrField[slot], kValueFieldWidth);
+          ++fromTable;
+        } else {
+          pending[n++] = {field, v.cnr, ' ', strength[slot]};
+        }
+    }
+  }
+  // The columns up to the line's last that no value of it fills are blank.
+  static_assert(kMaxTypes < 32, "a bit per column");
+  if (layout.filled != (uint32_t{1} << layout.width) - 1) {
+    for (int column = 0; column < layout.width; ++column) {
+      if ((layout.filled >> column & 1u) == 0) {
+        std::memset(values + column * kValueFieldWidth, ' ', kValueFieldWidth);
+      }
+    }
+  }
+  int blank = WriteObservationFields(pending, n);
+  tally_.values[system] += n - blank + fromTable;
+  tally_.valuesOutOfRange += blank;
   ++tally_.records[system];
   tally_.satellites[system] |= uint64_t{1} << s.number;
   if (s.system == jps::GnssSystem::kGlonass) tally_.glonassChannel[s.number] = s.channel;
-  return TrimmedLineEnd(line, out + width * kValueFieldWidth);
+  return TrimmedLineEnd(line, values + layout.width * kValueFieldWidth);
 }
 
 char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time,

@@ -13,17 +13,20 @@
 
 #include "epoch/observation_epoch.h"
 #include "support/gps_weeks.h"
+#include "tools/rinex/cnr_fields.h"
 #include "tools/rinex/observation_types.h"
 
 namespace jpsrinex {
 
-constexpr int kValueFieldWidth = 16;  // F14.3, I1 loss of lock, I1 signal strength
+constexpr int kValueFieldWidth = kObservationFieldWidth;  // F14.3, I1 loss of lock, I1 signal strength
 constexpr int kMaxSatelliteNumber = 63;
 constexpr int kSatellitesPerEpochLine2 = 12;
-// The most text one epoch can take in the spool.
-constexpr size_t kMaxEpochText =
-    64 + 96 * (jps::kMaxStreamSatellites / kSatellitesPerEpochLine2 + 1) +
-    static_cast<size_t>(jps::kMaxStreamSatellites) * (kSatelliteIdWidth + kValueFieldWidth * kMaxTypes + 1);
+// The most text an epoch of that many satellites can take in the body.
+constexpr size_t EpochTextBound(int satellites) {
+  return 64 + 96 * static_cast<size_t>(satellites / kSatellitesPerEpochLine2 + 1) +
+         static_cast<size_t>(satellites) * (kSatelliteIdWidth + kValueFieldWidth * kMaxTypes + 1);
+}
+constexpr size_t kMaxEpochText = EpochTextBound(jps::kMaxStreamSatellites);
 
 // What the epochs written so far hold.
 struct BodyTally {
@@ -41,6 +44,25 @@ struct BodyTally {
   int64_t leftOutBadNumber = 0;   // a number RINEX cannot name
 };
 
+// The fields of the satellite lines of a system whose signals bring one set
+// of values (the key: the SignalValue bits of each slot's typed values, four
+// bits a slot): each value's slot, kind and column in the order they are
+// written, the columns filled and the line's width. Made with the first line
+// that brings the set; a column once given is kept, so the layout serves
+// every later line with the same set. A system keeps a few: its satellites
+// send different signals.
+struct LineLayout {
+  static constexpr uint32_t kNoKey = ~uint32_t{0};
+  static constexpr int kMaxValues = jps::kSignalSlotCount * kKindCount;
+  uint32_t key = kNoKey;
+  int count = 0;
+  int width = 0;         // columns
+  uint32_t filled = 0;   // bit per column
+  uint8_t slot[kMaxValues];
+  uint8_t kind[kMaxValues];
+  uint8_t column[kMaxValues];
+};
+
 class ObservationBody {
  public:
   explicit ObservationBody(RinexVersion version);
@@ -48,15 +70,18 @@ class ObservationBody {
   const ColumnOrder& columns(int list) const { return columns_[list]; }
   const BodyTally& tally() const { return tally_; }
 
-  // Writes the epoch at time into out, which has room for kMaxEpochText
-  // characters; returns how many were written, 0 when no satellite of the
-  // epoch could be written (nothing is then counted as written).
+  // Writes the epoch at time into out, which has room for
+  // EpochTextBound(epoch.satelliteCount) characters; returns how many were
+  // written, 0 when no satellite of the epoch could be written (nothing is
+  // then counted as written).
   size_t Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time, char* out);
 
  private:
   // Chooses the satellites to write into order_ (by system, then number).
   int Choose(const jps::ObservationEpoch& epoch);
   char* SatelliteLine(const jps::SatelliteValues& s, char* out);
+  // The layout of the satellite's line, made when its set of values is new.
+  const LineLayout& LayoutOf(const jps::SatelliteValues& s);
   char* EpochLine(const jps::ObservationEpoch& epoch, const jps::DateTime& time, int count,
                   char* out);
 
@@ -64,6 +89,12 @@ class ObservationBody {
   ColumnOrder columns_[kMaxLists];
   BodyTally tally_;
   uint8_t order_[jps::kMaxStreamSatellites];
+  // The values (SignalValue bits) of each system's slot that the version has types for.
+  uint8_t typed_[jps::kGnssSystemCount][jps::kSignalSlotCount];
+  static constexpr int kLayoutsPerSystem = 8;
+  LineLayout layouts_[jps::kGnssSystemCount][kLayoutsPerSystem];
+  uint8_t nextLayout_[jps::kGnssSystemCount] = {};  // the one a new set replaces
+  CnrFields cnrFields_;
 };
 
 }  // namespace jpsrinex

@@ -31,16 +31,24 @@ char* EndLine(char* begin, char* end) {
 bool ObservationFile::Create(const std::string& path, const std::string& temp,
                              std::string* error) {
   path_ = path;
-  return final_.Create(path, temp.empty() ? path + kPendingSuffix : temp, false, error) &&
+  std::string pending = temp.empty() ? path + kPendingSuffix : temp;
+  if (version() == RinexVersion::k304) {
+    bodyFile_ = &final_;
+    return final_.Create(path, pending, true, error);
+  }
+  bodyFile_ = &spool_;
+  return final_.Create(path, pending, false, error) &&
          spool_.Create(path + kSpoolSuffix, path + kSpoolSuffix, true, error);
 }
 
 bool ObservationFile::Add(const jps::ObservationEpoch& epoch) {
   jps::DateTime time = jps::FullWeekToDateTime(epoch.week, epoch.timeOfWeek);
-  char* out = spool_.Reserve(kMaxEpochText);
+  int satellites = epoch.satelliteCount < 0 ? 0 : epoch.satelliteCount;
+  if (satellites > jps::kMaxStreamSatellites) satellites = jps::kMaxStreamSatellites;
+  char* out = bodyFile_->Reserve(EpochTextBound(satellites));
   size_t n = body_.Format(epoch, time, out);
   if (n == 0) return false;
-  spool_.Commit(n);
+  bodyFile_->Commit(n);
   double gpsTime = epoch.week * jps::kSecondsPerWeek + epoch.timeOfWeek;
   if (body_.tally().epochs == 1) {
     first_ = time;
@@ -80,10 +88,29 @@ double ObservationFile::MostFrequentSpacing() const {
 }
 
 bool ObservationFile::Finish(const ObservationHeader& header, std::string* error) {
-  final_.Write(Header(header));
+  std::string text = Header(header);
+  if (bodyFile_ == &final_) {
+    if (BodyInTypeOrder()) return final_.Prepend(text, error) && final_.Close(error);
+    // The body moves to the spool; the file starts again under its name.
+    std::string temp = final_.temp();
+    if (!spool_.Create(path_ + kSpoolSuffix, path_ + kSpoolSuffix, true, error) ||
+        !final_.Rewind(error) || !spool_.AppendFrom(final_, error) ||
+        !final_.Create(path_, temp, false, error)) {
+      return false;
+    }
+  }
+  final_.Write(text);
   if (!spool_.Rewind(error) || !CopyBody(error)) return false;
   spool_.Discard();
   return final_.Close(error);
+}
+
+bool ObservationFile::BodyInTypeOrder() const {
+  const ObservationTypes& types = body_.types();
+  for (int list = 0; list < types.ListCount(); ++list) {
+    if (!body_.columns(list).InTypeOrder()) return false;
+  }
+  return true;
 }
 
 // The spool's lines into the file: epoch lines as they are, satellite lines
@@ -91,13 +118,8 @@ bool ObservationFile::Finish(const ObservationHeader& header, std::string* error
 // without the satellite's name).
 bool ObservationFile::CopyBody(std::string* error) {
   bool v3 = version() == RinexVersion::k304;
-  bool inOrder = v3;
   const ObservationTypes& types = body_.types();
-  for (int list = 0; list < types.ListCount(); ++list) {
-    inOrder = inOrder && body_.columns(list).InTypeOrder();
-  }
   std::vector<char> buffer(kCopyChunk + kMaxLine);
-  if (inOrder) return final_.AppendFrom(spool_, error);
   size_t held = 0;
   for (;;) {
     size_t n = spool_.Read(buffer.data() + held, kCopyChunk);

@@ -1,9 +1,14 @@
 // A RINEX observation file, 3.04 or 2.11, from epochs of observations. The
 // header states what only the end knows (the types that occur, the first and
-// last epoch, the interval, the mean position), so the body is spooled to a
-// temporary file in the target folder while the epochs arrive, and at the
-// end the header and the body go into the file's own temporary file, which
-// the caller then renames into place.
+// last epoch, the interval, the mean position), so the body is written
+// first, under a temporary name in the target folder, and the header put
+// before it at the end; the caller then renames the file into place.
+// 3.04: the body goes into the file's own temporary file, which is shifted
+// in place by the header's length at the end, unless a type first met late
+// took a column out of the header's order: then the body moves to a spool
+// and comes back with its columns in order. 2.11 (satellite lines cut into
+// lines of five values): the body is spooled beside the file and written
+// after the header at the end.
 #pragma once
 
 #include <cstdint>
@@ -71,11 +76,14 @@ class ObservationFile {
 
  private:
   std::string Header(const ObservationHeader& h) const;
+  // The columns of every list are in the header's order (3.04).
+  bool BodyInTypeOrder() const;
   bool CopyBody(std::string* error);
 
   ObservationBody body_;
   std::string path_;
   PendingFile spool_, final_;
+  PendingFile* bodyFile_ = nullptr;  // where the epochs go: final_ (3.04) or spool_
   jps::DateTime first_{}, last_{};
   int32_t firstWeek_ = -1;
   double lastGpsTime_ = 0;

@@ -1,6 +1,5 @@
 #include "tools/rinex/observation_types.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace jpsrinex {
@@ -105,9 +104,10 @@ bool ColumnOrder::InTypeOrder() const {
 }
 
 int StrengthIndicator(double cnr) {
-  double step = std::floor(cnr / kStrengthStep);
-  if (!(step >= kMinStrength)) return kMinStrength;
-  return step > kMaxStrength ? kMaxStrength : static_cast<int>(step);
+  // The whole steps: truncation is the floor from 1 up.
+  double steps = cnr / kStrengthStep;
+  if (!(steps >= kMinStrength)) return kMinStrength;
+  return steps >= kMaxStrength ? kMaxStrength : static_cast<int>(steps);
 }
 
 }  // namespace jpsrinex

@@ -38,6 +38,10 @@ class ObservationTypes {
   int TypeOf(jps::GnssSystem system, int slot, int kind) const {
     return type_[static_cast<int>(system)][slot][kind];
   }
+  // The types of a slot's values by kind (-1: none).
+  const int8_t* TypesOf(jps::GnssSystem system, int slot) const {
+    return type_[static_cast<int>(system)][slot];
+  }
   // The name of a type of a list ("C1W", "P2").
   const char* Name(int list, int type) const { return names_[list][type]; }
   // The kind of a type (C L D S).

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/file64.h"
+
 #if defined(__linux__)
 #include <unistd.h>
 #endif
@@ -106,6 +108,38 @@ bool PendingFile::AppendFrom(PendingFile& from, std::string* error) {
     }
   }
   return !from.ReadFailed(error);
+}
+
+bool PendingFile::Prepend(const std::string& text, std::string* error) {
+  Flush();
+  if (errno_ == 0 && jps::Seek64(file_, 0, SEEK_END) != 0) errno_ = errno != 0 ? errno : EIO;
+  if (errno_ != 0) return Failed("cannot write", error);
+  int64_t end = jps::Tell64(file_);
+  if (end < 0) {
+    errno_ = errno != 0 ? errno : EIO;
+    return Failed("cannot write", error);
+  }
+  const int64_t shift = static_cast<int64_t>(text.size());
+  // From the end back: a part is read before anything is written over it.
+  while (end > 0) {
+    size_t n = end < static_cast<int64_t>(buffer_.size()) ? static_cast<size_t>(end) : buffer_.size();
+    int64_t at = end - static_cast<int64_t>(n);
+    if (jps::Seek64(file_, at, SEEK_SET) != 0 || std::fread(buffer_.data(), 1, n, file_) != n) {
+      *error = "cannot read back " + temp_ + ": " + std::strerror(errno != 0 ? errno : EIO);
+      return false;
+    }
+    if (jps::Seek64(file_, at + shift, SEEK_SET) != 0 ||
+        std::fwrite(buffer_.data(), 1, n, file_) != n) {
+      errno_ = errno != 0 ? errno : EIO;
+      return Failed("cannot write", error);
+    }
+    end = at;
+  }
+  if (jps::Seek64(file_, 0, SEEK_SET) != 0 || std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    errno_ = errno != 0 ? errno : EIO;
+    return Failed("cannot write", error);
+  }
+  return true;
 }
 
 bool PendingFile::Close(std::string* error) {

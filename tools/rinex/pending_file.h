@@ -12,7 +12,10 @@
 namespace jpsrinex {
 
 constexpr const char* kPendingSuffix = ".part";
-constexpr size_t kWriteBufferSize = size_t{4} << 20;
+// Writes of about a megabyte: fewer system calls than with 256 KiB, and
+// what was formatted into the buffer is still in the processor's cache when
+// it is written out, as it was not with 4 MiB (both measured slower).
+constexpr size_t kWriteBufferSize = size_t{1} << 20;
 
 class PendingFile {
  public:
@@ -45,6 +48,12 @@ class PendingFile {
   // (no copy through this program), else through the buffer; false with
   // *error when a read or write failed.
   bool AppendFrom(PendingFile& from, std::string* error);
+
+  // Moves all the file holds forward by text's length, from its end back
+  // through the buffer, and writes text before it: the file's start written
+  // last, without a second file. The file must be readable. false with
+  // *error when a read or write failed.
+  bool Prepend(const std::string& text, std::string* error);
 
   // Writes out the buffer and closes the file; false when any write failed.
   bool Close(std::string* error);

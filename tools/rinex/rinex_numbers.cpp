@@ -3,72 +3,36 @@
 #include <cmath>
 #include <cstring>
 
+#include "tools/rinex/number_parts.h"
+
 namespace jpsrinex {
 namespace {
 
-constexpr int kMantissaBits = 52;
-constexpr int kExponentBias = 1075;  // value = mantissa x 2^(biased exponent - 1075)
-constexpr int kExponentAll = 0x7FF;  // infinity or NaN
-constexpr int kMaxDigits = 20;       // of a uint64_t
-constexpr uint64_t kPow10[kMaxDigits] = {1u,
-                                         10u,
-                                         100u,
-                                         1000u,
-                                         10000u,
-                                         100000u,
-                                         1000000u,
-                                         10000000u,
-                                         100000000u,
-                                         1000000000u,
-                                         10000000000u,
-                                         100000000000u,
-                                         1000000000000u,
-                                         10000000000000u,
-                                         100000000000000u,
-                                         1000000000000000u,
-                                         10000000000000000u,
-                                         100000000000000000u,
-                                         1000000000000000000u,
-                                         10000000000000000000u};
 constexpr int kNavExponentLimit = 99;  // two exponent digits
-
-// A double as sign, mantissa and power of two; false for infinity and NaN.
-struct Binary {
-  bool negative;
-  uint64_t mantissa;
-  int exponent;
-};
-
-bool Decompose(double value, Binary* b) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  b->negative = (bits >> 63) != 0;
-  int biased = static_cast<int>((bits >> kMantissaBits) & kExponentAll);
-  uint64_t fraction = bits & ((uint64_t{1} << kMantissaBits) - 1);
-  if (biased == kExponentAll) return false;
-  if (biased == 0) {  // zero and the subnormals
-    b->mantissa = fraction;
-    b->exponent = 1 - kExponentBias;
-  } else {
-    b->mantissa = fraction | (uint64_t{1} << kMantissaBits);
-    b->exponent = biased - kExponentBias;
-  }
-  return true;
-}
 
 // a x b in 128 bits.
 void Multiply(uint64_t a, uint64_t b, uint64_t* hi, uint64_t* lo) {
+#if defined(__SIZEOF_INT128__)
+  unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
+  *lo = static_cast<uint64_t>(p);
+  *hi = static_cast<uint64_t>(p >> 64);
+#else
   uint64_t a0 = a & 0xFFFFFFFFu, a1 = a >> 32, b0 = b & 0xFFFFFFFFu, b1 = b >> 32;
   uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
   uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
   *lo = (middle << 32) | (p00 & 0xFFFFFFFFu);
   *hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+#endif
 }
 
 // round-half-even(m x 2^e x 10^d) for 0 <= d < 20; false when it exceeds 64 bits.
 bool ScaledRound(uint64_t m, int e, int d, uint64_t* out) {
   if (m == 0) {
     *out = 0;
+    return true;
+  }
+  if (e < 0 && d <= kShortDecimals) {
+    *out = ShortScaledRound(m, -e, d);
     return true;
   }
   if (e >= 0) {
@@ -113,17 +77,6 @@ bool ScaledRound(uint64_t m, int e, int d, uint64_t* out) {
   return true;
 }
 
-// "00" to "99".
-struct DigitPairs {
-  char text[200];
-  constexpr DigitPairs() : text() {
-    for (int i = 0; i < 100; ++i) {
-      text[2 * i] = static_cast<char>('0' + i / 10);
-      text[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-  }
-};
-constexpr DigitPairs kDigitPairs;
 
 // The decimal digits of v, at least minDigits of them (leading zeros), at
 // the end of buffer; returns where they start.
@@ -146,7 +99,37 @@ char* Digits(uint64_t v, int minDigits, char* end) {
   return p;
 }
 
-void Blank(char* out, int width) { std::memset(out, ' ', static_cast<size_t>(width)); }
+// A field of blanks; the usual widths with two overlapping stores.
+constexpr char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+void Blank(char* out, int width) {
+  constexpr int kStore = static_cast<int>(sizeof kEightBlanks);
+  if (width >= kStore && width <= 2 * kStore) {
+    std::memcpy(out, kEightBlanks, kStore);
+    std::memcpy(out + width - kStore, kEightBlanks, kStore);
+    return;
+  }
+  std::memset(out, ' ', static_cast<size_t>(width));
+}
+
+// The digits of a scaled value with the point before its last decimals
+// (at least one digit before it), at the end of buffer; returns the start.
+char* PointedDigits(uint64_t v, int decimals, char* end) {
+  if (decimals == 0) return Digits(v, 1, end);
+  char* p = end;
+  int d = decimals;
+  for (; d >= 2; d -= 2) {
+    const char* pair = kDigitPairs.text + 2 * (v % 100);
+    v /= 100;
+    *--p = pair[1];
+    *--p = pair[0];
+  }
+  if (d == 1) {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  *--p = '.';
+  return Digits(v, 1, p);
+}
 
 }  // namespace
 
@@ -158,27 +141,43 @@ bool WriteFixed(char* out, double value, FixedFormat f) {
     Blank(out, f.width);
     return false;
   }
-  char text[kMaxDigits + kMaxFixedDecimals + 4];
-  char* end = text + sizeof text;
-  char* digits = Digits(scaled, f.decimals + 1, end);
-  // Insert the point before the last `decimals` digits.
-  char* start = digits;
-  if (f.decimals > 0) {
-    char* point = end - f.decimals;
-    std::memmove(digits - 1, digits, static_cast<size_t>(point - digits));
-    *(point - 1) = '.';
-    start = digits - 1;
-  }
-  if (b.negative) *--start = '-';
-  int length = static_cast<int>(end - start);
-  if (length > f.width) {
+  // The digits the field has room for: all but the point and the sign.
+  int room = f.width - (f.decimals > 0 ? 1 : 0) - (b.negative ? 1 : 0);
+  if (room < f.decimals + 1 || (room < kMaxDigits && scaled >= kPow10[room])) {
     Blank(out, f.width);
     return false;
   }
-  Blank(out, f.width - length);
-  std::memcpy(out + f.width - length, start, static_cast<size_t>(length));
+  Blank(out, f.width);
+  char* start = PointedDigits(scaled, f.decimals, out + f.width);
+  if (b.negative) start[-1] = '-';
   return true;
 }
+
+namespace {
+
+// round-half-even(m x 2^e x 10^s) for a navigation number: in 128 bits
+// where the compiler has them and m x 10^s fits them with room for the
+// rounding (m below 2^53, 10^22 below 2^74), else on whole numbers of many
+// limbs (ExactScaledRound).
+uint64_t NavScaledRound(uint64_t m, int e, int s) {
+#if defined(__SIZEOF_INT128__)
+  using U128 = unsigned __int128;
+  constexpr int kMaxShift = 22;
+  constexpr int kWord = 64;
+  if (s >= 0 && s <= kMaxShift && e < 0 && e > -2 * kWord) {
+    constexpr int kLargestPower = kMaxDigits - 1;
+    U128 p = static_cast<U128>(m) * kPow10[s < kLargestPower ? s : kLargestPower];
+    if (s > kLargestPower) p *= kPow10[s - kLargestPower];
+    int k = -e;
+    // As ShortScaledRound: one less than the half, and the quotient's lowest bit.
+    U128 q = (p + (static_cast<U128>(1) << (k - 1)) - 1 + (p >> k & 1)) >> k;
+    if ((q >> kWord) == 0) return static_cast<uint64_t>(q);
+  }
+#endif
+  return ExactScaledRound(m, e, s);
+}
+
+}  // namespace
 
 bool WriteNavNumber(char* out, double value) {
   Binary b;
@@ -191,13 +190,13 @@ bool WriteNavNumber(char* out, double value) {
   uint64_t digits = 0;
   if (b.mantissa != 0) {
     e10 = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+    digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     if (digits >= high) {
       ++e10;
-      digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+      digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     } else if (digits < low) {
       --e10;
-      digits = ExactScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
+      digits = NavScaledRound(b.mantissa, b.exponent, kNavNumberDecimals - e10);
     }
     if (e10 > kNavExponentLimit) {
       Blank(out, kNavNumberWidth);

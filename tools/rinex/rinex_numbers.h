@@ -35,6 +35,25 @@ constexpr int kMaxFixedDecimals = 15;
 // leaves the field blank: false.
 bool WriteFixed(char* out, double value, FixedFormat format);
 
+// An observation value with its loss-of-lock and signal-strength
+// indicators after it, as the lines of the body hold them (F14.3,A1,A1):
+// kObservationFieldWidth characters at out. The value's text is the one
+// WriteFixed writes with kObservationFormat, made the short way (these
+// fields are the bulk of a file); a value that does not fit leaves the
+// whole field blank: false.
+constexpr int kObservationFieldWidth = kObservationFormat.width + 2;
+bool WriteObservationField(char* out, double value, char lli, char strength);
+
+// A field for WriteObservationFields.
+struct ObservationField {
+  char* out;
+  double value;
+  char lli, strength;
+};
+// Writes n fields as WriteObservationField does, in one loop (a line's
+// values); returns how many were left blank.
+int WriteObservationFields(const ObservationField* fields, int n);
+
 // A navigation record's number, D19.12 written with the letter E:
 // " 1.234567890123E+04", "-1.234567890123E-09" (19 characters at out). A
 // magnitude below 1E-99 is written as zero (two exponent digits cannot hold

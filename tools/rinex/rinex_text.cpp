@@ -1,8 +1,10 @@
 #include "tools/rinex/rinex_text.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "support/gps_time.h"
+#include "tools/rinex/number_parts.h"
 
 namespace jpsrinex {
 namespace {
@@ -45,7 +47,11 @@ std::string IntegerText(int64_t value, int width) {
 
 char* WriteSatelliteId(char* out, char system, int number) {
   *out = system;
-  WriteInteger(out + 1, number, kTwoDigits, true);
+  if (number >= 0 && number < 100) {  // every satellite line has one: the pair from the table
+    std::memcpy(out + 1, kDigitPairs.text + kTwoDigits * number, kTwoDigits);
+  } else {
+    WriteInteger(out + 1, number, kTwoDigits, true);
+  }
   return out + kSatelliteIdWidth;
 }
 
