@@ -355,7 +355,7 @@ TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
       std::string path = jpstest::TempDir() + "/mixed.obs";
       jpsrinex::ObservationFile file(version);
       std::string error;
-      ASSERT_TRUE(file.Create(path, &error)) << error;
+      ASSERT_TRUE(file.Create(path, "", &error)) << error;
       for (int t = 0; t < epochs; ++t) {
         e = jps::ObservationEpoch{};
         e.week = 1807;

@@ -223,7 +223,7 @@ class EpochReader {
     } else {  // i2: D = -(v + v(DC)) x f / f(L1) x 1e-4
       int16_t v = jps::LoadI16(p + 2 * i);
       double scale = Carrier(o, slot) / Carrier(o, SignalSlot::kCa);
-      e = {v != 0x7FFF, -(double{v} + dc_[i]) * scale * 1e-4};
+      e = {v != 0x7FFF, -(static_cast<double>(v) + dc_[i]) * scale * 1e-4};
     }
     SignalTruth t = o.InSlot(slot);
     Compare(e, t.hasDoppler && (form == 0 || dc_[i] != 0x7FFFFFFF), -t.doppler, 0.6e-4);
