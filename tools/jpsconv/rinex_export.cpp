@@ -8,6 +8,7 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/kel_reader.h"
+#include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/rinex_epochs.h"
 #include "tools/jpsconv/rinex_fields.h"
 #include "tools/jpsconv/rinex_navigation.h"
@@ -77,8 +78,7 @@ class PendingFile {
 
 std::string RunDate() {
   std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
+  std::tm utc = platform::UtcTime(now);
   char text[32];
   std::strftime(text, sizeof text, "%Y%m%d %H%M%S UTC", &utc);
   return text;
@@ -178,7 +178,7 @@ std::string RinexOutputPath(const std::string& kel, const std::string& folder,
                             const std::string& extension) {
   std::string path = WithExtension(kel, extension);
   if (folder.empty()) return path;
-  return folder + (folder.back() == '/' ? "" : "/") + BaseName(path);
+  return InFolder(folder, BaseName(path));
 }
 
 const char* RinexStatusName(RinexStatus status) {
