@@ -36,14 +36,16 @@ bool ToAnsi(const std::wstring& text, std::string* out) {
   return !lossy;
 }
 
-// The text as well as the code page shows it: "?" where it cannot.
+// The text as well as the code page shows it: "?" where it cannot (not a
+// look-alike letter, which would name another file).
 std::string Shown(const std::wstring& text) {
   std::string out;
   int length = static_cast<int>(text.size());
-  int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  DWORD flags = WC_NO_BEST_FIT_CHARS;
+  int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return out;
   out.resize(static_cast<size_t>(size));
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, &out[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, flags, text.data(), length, &out[0], size, nullptr, nullptr);
   return out;
 }
 
