@@ -211,6 +211,9 @@ TEST(WindowsJpsconv, RinexAndQcJsonAsOnLinux) {
   ASSERT_EQ(linux.exit, 0) << linux.err;
   EXPECT_EQ(windows.exit, 0) << windows.err;
   EXPECT_EQ(SortedWithoutSeconds(linux.out), SortedWithoutSeconds(windows.out));
+  // Exported again, the files replace those of the first export.
+  ProgramRun again = Windows({"rinex", kels[0]}, dir + "/windows");
+  EXPECT_EQ(again.exit, 0) << again.err;
   for (const std::string& name : kRecordings) {
     for (const char* extension : {".obs", ".nav"}) {
       std::string a = ReadFile(dir + "/linux/" + name + extension);

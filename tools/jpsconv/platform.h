@@ -40,6 +40,12 @@ void WatchInterrupts(void (*stop)());
 // The UTC calendar time of t.
 std::tm UtcTime(std::time_t t);
 
+// The text of the system's last error (errno on Linux, GetLastError on Windows).
+std::string LastErrorText();
+// Renames from to to, replacing a file of that name (which the C library's
+// rename does not do on Windows). "" when done, else why not.
+std::string RenameReplacing(const std::string& from, const std::string& to);
+
 // This program started again with other arguments (its standard error and
 // folder are this one's); what it writes on its standard output comes back
 // through a pipe.

@@ -1,10 +1,12 @@
-// jpsconv on Linux: the command line, the terminal, signals, the clock and
-// file facts.
+// jpsconv on Linux: the command line, the terminal, signals, the clock,
+// errors and files.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,6 +59,12 @@ std::tm UtcTime(std::time_t t) {
   std::tm utc{};
   gmtime_r(&t, &utc);
   return utc;
+}
+
+std::string LastErrorText() { return std::strerror(errno); }
+
+std::string RenameReplacing(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0 ? "" : LastErrorText();
 }
 
 }  // namespace platform

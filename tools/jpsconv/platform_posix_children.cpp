@@ -33,7 +33,7 @@ std::string StartChild(const std::vector<std::string>& args, ChildProcess* child
   raw.push_back(nullptr);
 
   int fds[2];
-  if (::pipe(fds) != 0) return std::strerror(errno);
+  if (::pipe(fds) != 0) return LastErrorText();
   ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -1,4 +1,4 @@
-// jpsconv on Windows: the console, Ctrl-C, the clock and file facts. Paths
+// jpsconv on Windows: the console, Ctrl-C, the clock, errors and files. Paths
 // are in the system's ANSI code page (platform_windows_arguments.cpp).
 #include <windows.h>
 
@@ -88,6 +88,24 @@ std::tm UtcTime(std::time_t t) {
   // The C runtime keeps gmtime's result per thread.
   const std::tm* utc = std::gmtime(&t);
   return utc != nullptr ? *utc : std::tm{};
+}
+
+std::string LastErrorText() {
+  DWORD code = GetLastError();
+  char text[512];
+  DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                              code, 0, text, sizeof text, nullptr);
+  std::string out(text, size);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) {
+    out.pop_back();
+  }
+  return out.empty() ? "system error " + std::to_string(code) : out;
+}
+
+std::string RenameReplacing(const std::string& from, const std::string& to) {
+  bool moved = MoveFileExA(from.c_str(), to.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return moved ? "" : LastErrorText();
 }
 
 }  // namespace platform

@@ -22,17 +22,6 @@ constexpr DWORD kLongestPath = 32768;
 
 HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
-std::string SystemText(DWORD code) {
-  char text[512];
-  DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                              code, 0, text, sizeof text, nullptr);
-  std::string out(text, size);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) {
-    out.pop_back();
-  }
-  return out.empty() ? "system error " + std::to_string(code) : out;
-}
-
 // The arguments arrive in the ANSI code page and go back to the child in it.
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return L"";
@@ -70,14 +59,14 @@ std::wstring Quoted(const std::wstring& argument) {
 std::string StartChild(const std::vector<std::string>& args, ChildProcess* child) {
   std::wstring program(kLongestPath, L'\0');
   DWORD length = GetModuleFileNameW(nullptr, &program[0], kLongestPath);
-  if (length == 0 || length >= kLongestPath) return SystemText(GetLastError());
+  if (length == 0 || length >= kLongestPath) return LastErrorText();
   program.resize(length);
   std::wstring line = L"\"" + program + L"\"";
   for (const std::string& a : args) line += L" " + Quoted(Widen(a));
 
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return SystemText(GetLastError());
+  if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return LastErrorText();
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
   HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
   SetHandleInformation(errors, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
@@ -91,11 +80,11 @@ std::string StartChild(const std::vector<std::string>& args, ChildProcess* child
   PROCESS_INFORMATION started{};
   BOOL ok = CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                            &startup, &started);
-  DWORD error = GetLastError();
+  std::string error = ok ? "" : LastErrorText();
   CloseHandle(writeEnd);
   if (!ok) {
     CloseHandle(readEnd);
-    return SystemText(error);
+    return error;
   }
   CloseHandle(started.hThread);
   child->process = reinterpret_cast<intptr_t>(started.hProcess);

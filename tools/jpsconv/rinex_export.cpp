@@ -60,8 +60,9 @@ class PendingFile {
     return true;
   }
   bool Commit(std::string* error) {
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
-      *error = "cannot rename " + temp_ + " to " + path_ + ": " + ErrnoText();
+    std::string why = platform::RenameReplacing(temp_, path_);
+    if (!why.empty()) {
+      *error = "cannot rename " + temp_ + " to " + path_ + ": " + why;
       return false;
     }
     committed_ = true;
