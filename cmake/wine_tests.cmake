@@ -1,6 +1,7 @@
-# Cross-builds the 32-bit Windows plug-in and dll_host beside the native build
-# (folder win32/) and prepares a private wine prefix, so that the tests can
-# run both builds on the same inputs and compare what they produce.
+# Cross-builds the 32-bit Windows plug-in, jpsconv.exe and dll_host beside
+# the native build (folder win32/) and prepares a private wine prefix, so that
+# the tests can run both builds on the same inputs and compare what they
+# produce.
 #
 # JPS_WINE_TESTS: AUTO (the default) enables this when the mingw-w64 i686
 # compiler, its objdump and wine are installed; ON requires them; OFF leaves
@@ -70,7 +71,7 @@ if(NOT JPS_WINE_TESTS STREQUAL "OFF")
   endif()
 endif()
 
-# One cross build of the plug-in and dll_host in folder dir.
+# One cross build of the plug-in, jpsconv.exe and dll_host in folder dir.
 function(jps_windows_build target dir toolchain)
   ExternalProject_Add(${target}
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -79,7 +80,7 @@ function(jps_windows_build target dir toolchain)
       -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/${toolchain}
       -DCMAKE_BUILD_TYPE=Release
       -DJPS_BUILD_TESTS=OFF
-      -DJPS_BUILD_TOOLS=OFF
+      -DJPS_BUILD_TOOLS=ON
       -DJPS_BUILD_DLL_HOST=ON
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
@@ -91,12 +92,14 @@ if(JPS_WINE_TESTS_ENABLED)
   jps_windows_build(jav_dll_win32 ${JPS_WIN32_DIR} toolchain-mingw-i686.cmake)
   set(JPS_WIN32_DLL ${JPS_WIN32_DIR}/jav_dll.dll)
   set(JPS_WIN32_HOST ${JPS_WIN32_DIR}/tools/dll_host.exe)
+  set(JPS_WIN32_JPSCONV ${JPS_WIN32_DIR}/tools/jpsconv.exe)
 
   if(JPS_RUNS_32BIT)
     message(STATUS "Windows DLL tests on: the 32-bit build (${JPS_WIN32_DIR}) under wine")
     set(JPS_WINE_BUILD_TARGET jav_dll_win32)
     set(JPS_WINE_DLL ${JPS_WIN32_DLL})
     set(JPS_WINE_HOST ${JPS_WIN32_HOST})
+    set(JPS_WINE_JPSCONV ${JPS_WIN32_JPSCONV})
     # Debian's wine command, which takes the 32-bit loader.
     set(JPS_WINE ${JPS_WINE_COMMAND})
     set(JPS_WINE_EXTRA_ENV "")
@@ -110,6 +113,7 @@ if(JPS_WINE_TESTS_ENABLED)
     set(JPS_WINE_BUILD_TARGET jav_dll_win64)
     set(JPS_WINE_DLL ${JPS_WIN64_DIR}/jav_dll.dll)
     set(JPS_WINE_HOST ${JPS_WIN64_DIR}/tools/dll_host.exe)
+    set(JPS_WINE_JPSCONV ${JPS_WIN64_DIR}/tools/jpsconv.exe)
     # The 64-bit loader itself, named for the programs wine starts too.
     set(JPS_WINE ${JPS_WINE64_LOADER})
     set(JPS_WINE_EXTRA_ENV WINEARCH=win64 WINELOADER=${JPS_WINE64_LOADER})

@@ -36,7 +36,10 @@ bool Exists(const std::string& path) {
   return f != nullptr || IsRegularFile(path.c_str());
 }
 
-// Replaces the file at to, or creates it.
+}  // namespace
+
+const char* SystemReason(int error) { return std::strerror(error); }
+
 bool MoveIntoPlace(const std::string& from, const std::string& to) {
 #if defined(_WIN32)
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
@@ -46,10 +49,6 @@ bool MoveIntoPlace(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
-
-}  // namespace
-
-const char* SystemReason(int error) { return std::strerror(error); }
 
 OutputFiles::~OutputFiles() { Discard(); }
 

@@ -13,6 +13,10 @@ namespace jps {
 // The system's reason for the last failed call ("Permission denied").
 const char* SystemReason(int error);
 
+// Moves from to to, replacing a file there (the C library's rename refuses
+// that on Windows); false with errno set when it cannot.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
+
 class OutputFiles {
  public:
   OutputFiles() = default;

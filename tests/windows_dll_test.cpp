@@ -1,7 +1,7 @@
-// The 32-bit Windows build of the plug-in: its export and import tables, the
-// zip archive that ships it, and conversions run under wine by dll_host.exe
-// compared byte for byte with the same conversions run by the Linux dll_host
-// on the Linux jav_dll. The build folder's win32/ holds the cross build. On a
+// The 32-bit Windows build of the plug-in: its export and import tables (and
+// those of jpsconv.exe), the zip archive that ships them, and conversions run
+// under wine by dll_host.exe compared byte for byte with the same conversions
+// run by the Linux dll_host on the Linux jav_dll. The build folder's win32/ holds the cross build. On a
 // machine that cannot run 32-bit programs the conversions run the 64-bit
 // Windows build of the same sources (win64/) under wine64: the same C
 // runtime's formatting, file and path handling, with 64-bit records. Without
@@ -31,6 +31,7 @@ constexpr bool kWindowsBuild = true;
 constexpr bool kWindowsBuild = false;
 #define JPS_WIN32_DLL ""
 #define JPS_WIN32_HOST ""
+#define JPS_WIN32_JPSCONV ""
 #define JPS_WINE_DLL ""
 #define JPS_WINE_HOST ""
 #define JPS_NATIVE_DLL ""
@@ -349,11 +350,32 @@ TEST(WindowsDll, ExportsOnlyTheDecoratedEntryPointsAndImportsOnlySystemDlls) {
   std::string host = objdump(JPS_WIN32_HOST);
   EXPECT_NE(host.find("file format pei-i386"), std::string::npos);
   EXPECT_EQ(imports(host), systemDlls);
+
+  // jpsconv.exe takes the five entry points from jav_dll.dll by the names the
+  // host uses, and nothing else from outside the system.
+  std::string program = objdump(JPS_WIN32_JPSCONV);
+  EXPECT_NE(program.find("file format pei-i386"), std::string::npos);
+  std::set<std::string> programDlls = systemDlls;
+  programDlls.insert({"SHELL32.dll", "jav_dll.dll"});
+  EXPECT_EQ(imports(program), programDlls);
+  // The table of one DLL: a heading line, then "\tvma  hint  name" lines.
+  std::set<std::string> fromPlugin;
+  std::vector<std::string> table = Lines(program);
+  auto dllLine = std::find(table.begin(), table.end(), "\tDLL Name: jav_dll.dll");
+  ASSERT_NE(dllLine, table.end()) << program;
+  for (auto it = dllLine + 2; it != table.end() && !it->empty(); ++it) {
+    std::istringstream fields(*it);
+    std::string vma, hint, name;
+    fields >> vma >> hint >> name;
+    fromPlugin.insert(name);
+  }
+  EXPECT_EQ(fromPlugin, exports);
 }
 
 // What the host's users get: the very DLL these tests compare, its export
-// list, the header set at its paths below include/, the installing text and
-// the licence with Windows line ends, and nothing else.
+// list, the 32-bit jpsconv.exe, the header set at its paths below include/,
+// the installing text, the README and the licence with Windows line ends, and
+// nothing else.
 TEST(WindowsDll, ArchiveShipsTheComparedDllWithItsHeadersAndTexts) {
   SKIP_WITHOUT_WINDOWS_BUILD();
   std::string dir = jpstest::TempDir();
@@ -362,10 +384,14 @@ TEST(WindowsDll, ArchiveShipsTheComparedDllWithItsHeadersAndTexts) {
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::string root = dir + "/" + std::filesystem::path(JPS_WIN32_ARCHIVE).stem().string();
 
-  std::set<std::string> expected = {"jav_dll.dll", "jav_dll.def", "INSTALL.txt", "LICENSE.txt"};
+  std::set<std::string> expected = {"jav_dll.dll", "jav_dll.def",  "jpsconv.exe",
+                                     "INSTALL.txt", "README.txt", "LICENSE.txt"};
   std::string dll = jpstest::ReadFile(root + "/jav_dll.dll");
   EXPECT_FALSE(dll.empty());
   EXPECT_TRUE(dll == jpstest::ReadFile(JPS_WIN32_DLL)) << "not the DLL of the 32-bit build";
+  std::string program = jpstest::ReadFile(root + "/jpsconv.exe");
+  EXPECT_FALSE(program.empty());
+  EXPECT_TRUE(program == jpstest::ReadFile(JPS_WIN32_JPSCONV)) << "not the 32-bit jpsconv.exe";
   EXPECT_EQ(jpstest::ReadFile(root + "/jav_dll.def"),
             jpstest::ReadFile(JPS_SOURCE_DIR "/plugin/jav_dll.def"));
   std::istringstream headers(JPS_PUBLIC_HEADERS);
@@ -375,7 +401,10 @@ TEST(WindowsDll, ArchiveShipsTheComparedDllWithItsHeadersAndTexts) {
               jpstest::ReadFile(JPS_SOURCE_DIR "/" + header))
         << header;
   }
-  for (const char* text : {"INSTALL.txt", "LICENSE.txt"}) {
+  std::string readme = jpstest::ReadFile(root + "/README.txt");
+  readme.erase(std::remove(readme.begin(), readme.end(), '\r'), readme.end());
+  EXPECT_EQ(readme, jpstest::ReadFile(JPS_SOURCE_DIR "/README.md"));
+  for (const char* text : {"INSTALL.txt", "README.txt", "LICENSE.txt"}) {
     std::string bytes = jpstest::ReadFile(root + "/" + text);
     size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     EXPECT_GT(lines, 10u) << text;

@@ -1,14 +1,13 @@
 #include "tools/jpsconv/cli_common.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tools/jpsconv/platform.h"
 
 namespace jpsconv {
 namespace {
@@ -82,26 +81,14 @@ std::string WithExtension(const std::string& path, const std::string& extension)
   return path + extension;
 }
 
+std::string InFolder(const std::string& folder, const std::string& name) {
+  bool separated = folder.empty() || folder.back() == '/' || folder.back() == '\\';
+  return separated ? folder + name : folder + platform::kPathSeparator + name;
+}
+
 std::string BaseName(const std::string& path) {
   size_t separator = path.find_last_of("/\\");
   return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-int64_t FileSize(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  return static_cast<int64_t>(st.st_size);
 }
 
 void AppendPrintable(std::string& out, std::string_view text) {
@@ -187,11 +174,6 @@ std::string Formatted(const char* format, ...) {
   if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
   va_end(again);
   return text;
-}
-
-bool StderrIsTerminal() {
-  const char* term = std::getenv("TERM");
-  return ::isatty(STDERR_FILENO) == 1 && (term == nullptr || std::strcmp(term, "dumb") != 0);
 }
 
 std::string ErrnoText() { return std::strerror(errno); }

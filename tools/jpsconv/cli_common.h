@@ -7,6 +7,14 @@
 #include <string_view>
 #include <vector>
 
+// On Windows jpsconv formats with mingw-w64's own printf, which takes the
+// formats of the Linux C library (cmake/jpsconv_windows.cmake).
+#if defined(__MINGW_PRINTF_FORMAT)
+#define JPSCONV_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define JPSCONV_PRINTF printf
+#endif
+
 namespace jpsconv {
 
 // Exit statuses of every command.
@@ -31,6 +39,10 @@ bool ParseNumber(const std::string& text, double* value);
 // follows the last dot after the last / or \.
 std::string WithExtension(const std::string& path, const std::string& extension);
 std::string BaseName(const std::string& path);
+// Joins a folder and a name with the system's separator (unless the folder
+// ends in one).
+std::string InFolder(const std::string& folder, const std::string& name);
+// The file facts come from the system (platform_*.cpp).
 bool IsDirectory(const std::string& path);
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
@@ -47,9 +59,8 @@ std::string JsonString(const std::string& text);
 // sequence shown as "?" (file names and marks may come in other encodings).
 std::string ValidUtf8(const std::string& text);
 // printf into a string; the format is always the program's own.
-std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Formatted(const char* format, ...) __attribute__((format(JPSCONV_PRINTF, 1, 2)));
 
-bool StderrIsTerminal();
 std::string ErrnoText();
 
 // "jpsconv: <message>" on stderr.

@@ -8,6 +8,7 @@
 #include "tools/jpsconv/conversion.h"
 #include "tools/jpsconv/convert_arguments.h"
 #include "tools/jpsconv/interrupt.h"
+#include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/progress_bar.h"
 #include "tools/jpsconv/qc_command.h"
 #include "tools/jpsconv/report.h"
@@ -38,9 +39,7 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
   for (const std::string& input : args.inputs) {
     ConversionJob job{input, WithExtension(input, ".kel")};
     if (intoFolder) {
-      std::string folder = args.output;
-      if (folder.back() != '/') folder += '/';
-      job.kel = folder + BaseName(job.kel);
+      job.kel = InFolder(args.output, BaseName(job.kel));
     } else if (!args.output.empty()) {
       job.kel = args.output;
     }
@@ -138,7 +137,7 @@ int ConvertCommand(const Arguments& argv) {
   }
   InstallInterruptHandler();
   if (args.worker) return jobs.size() == 1 ? RunWorker(jobs[0], args) : kExitFileError;
-  ProgressBar bar(args.progress && !args.quiet && StderrIsTerminal());
+  ProgressBar bar(args.progress && !args.quiet && platform::StderrIsTerminal());
   // Messages are written out in batches; a bar on the terminal line goes first.
   SetBeforeMessagesWritten([&bar] {
     if (MessagesGoToTerminal()) bar.Clear();

@@ -6,6 +6,7 @@
 #include "support/file64.h"
 #include "support/gps_weeks.h"
 #include "tools/jpsconv/cli_common.h"
+#include "tools/jpsconv/platform.h"
 
 namespace jpsconv {
 namespace {
@@ -39,8 +40,7 @@ int32_t WeekWritten(const jps::KelHeader& h) {
               h.createDay <= kLongestMonth;
   if (!date) {
     std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    std::tm utc = platform::UtcTime(now);
     c = {utc.tm_sec, utc.tm_min, utc.tm_hour, utc.tm_mday, utc.tm_mon, utc.tm_year, 0};
   }
   return jps::FullWeekOfCalendar(c);

@@ -6,7 +6,7 @@
 
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/commands.h"
-#include "tools/jpsconv/workers.h"
+#include "tools/jpsconv/platform.h"
 
 #ifndef JPS_VERSION
 #define JPS_VERSION "unknown"
@@ -48,12 +48,17 @@ void PrintHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  jpsconv::SetProgramPath(argv[0]);
-  if (argc < 2) {
+  jpsconv::Arguments args;
+  std::string error = jpsconv::platform::ProgramArguments(argc, argv, &args);
+  if (!error.empty()) {
+    jpsconv::Complain(error);
+    return jpsconv::kExitFileError;
+  }
+  if (args.empty()) {
     PrintHelp(stderr);
     return jpsconv::kExitFileError;
   }
-  std::string first = argv[1];
+  const std::string& first = args[0];
   if (first == "-h" || first == "--help" || first == "help") {
     PrintHelp(stdout);
     return jpsconv::kExitOk;
@@ -62,7 +67,7 @@ int main(int argc, char** argv) {
     std::printf("jpsconv %s (jps2kel)\n", JPS_VERSION);
     return jpsconv::kExitOk;
   }
-  Arguments rest(argv + 2, argv + argc);
+  Arguments rest(args.begin() + 1, args.end());
   for (const Command& c : kCommands) {
     if (first == c.name) return c.run(rest);
   }

@@ -1,25 +1,20 @@
 #include "tools/jpsconv/progress_bar.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
+
+#include "tools/jpsconv/platform.h"
 
 namespace jpsconv {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);  // ten times a second
-constexpr int kDefaultWidth = 80;
 constexpr int kMinBarWidth = 10;
 constexpr double kBytesPerMegabyte = 1e6;
 constexpr double kMinSecondsForEstimate = 0.5;
 
-int TerminalWidth() {
-  struct winsize ws;
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
-  return kDefaultWidth;
-}
+// Erases the rest of the terminal's line.
+constexpr const char* kEraseLine = "\033[K";
 
 std::string Duration(double seconds) {
   long total = std::lround(seconds);
@@ -86,10 +81,18 @@ void ProgressBar::Update(double fraction) {
 
 void ProgressBar::Draw(double fraction) {
   double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-  std::string text = Render(label_, fraction, seconds, totalBytes_, TerminalWidth());
-  std::fprintf(stderr, "\r%s\033[K", text.c_str());
+  std::string text = Render(label_, fraction, seconds, totalBytes_, platform::TerminalWidth());
+  size_t width = text.size();
+  // A terminal without the escape sequence gets blanks over the longer old text.
+  if (platform::TerminalErasesLines()) {
+    text += kEraseLine;
+  } else if (text.size() < shownWidth_) {
+    text.append(shownWidth_ - text.size(), ' ');
+  }
+  std::fprintf(stderr, "\r%s", text.c_str());
   std::fflush(stderr);
   shown_ = true;
+  shownWidth_ = width;
 }
 
 void ProgressBar::Finish(double fraction) {
@@ -102,7 +105,11 @@ void ProgressBar::Finish(double fraction) {
 
 void ProgressBar::Clear() {
   if (!enabled_ || !shown_) return;
-  std::fputs("\r\033[K", stderr);
+  if (platform::TerminalErasesLines()) {
+    std::fprintf(stderr, "\r%s", kEraseLine);
+  } else {
+    std::fprintf(stderr, "\r%s\r", std::string(shownWidth_, ' ').c_str());
+  }
   std::fflush(stderr);
   shown_ = false;
 }

@@ -1,5 +1,7 @@
 // The progress bar on stderr: only on a terminal, redrawn at most ten
-// times a second, with the percentage, the speed and the time left.
+// times a second, with the percentage, the speed and the time left. It
+// overwrites itself on its line: with the escape sequence that erases the
+// rest of the line where the terminal takes it, with blanks elsewhere.
 #pragma once
 
 #include <chrono>
@@ -39,6 +41,7 @@ class ProgressBar {
 
   bool enabled_;
   bool shown_ = false;
+  size_t shownWidth_ = 0;  // columns of the text on the screen
   std::string label_;
   int64_t totalBytes_ = 0;
   Clock::time_point start_;

@@ -1,11 +1,6 @@
 // jpsconv rinex: KEL files (with their EPP and STA files) into RINEX 3.04
 // observation and navigation files; several at a time in child processes.
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <set>
@@ -17,6 +12,7 @@
 #include "tools/jpsconv/commands.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/report.h"
+#include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/rinex_report.h"
 #include "tools/jpsconv/stream_rinex.h"
 
@@ -25,6 +21,9 @@ namespace {
 
 constexpr long long kLastWeek = 9999;
 constexpr int kPollMilliseconds = 100;
+// Given to each child process of -j: its summary goes to the standard output
+// whatever its status, where this process reads it and prints it as its own.
+constexpr const char* kChildFlag = "--child-summary";
 
 struct RinexArguments {
   std::vector<std::string> inputs;
@@ -33,6 +32,8 @@ struct RinexArguments {
   bool json = false;
   bool quiet = false;
   bool help = false;
+  bool child = false;  // run by another jpsconv rinex -j
+  Arguments exportOptions;  // the options as given, but -j: what each child process is given
 };
 
 // What a KEL file cannot give, said once when one is exported.
@@ -102,8 +103,10 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string value, error;
+    size_t first = i;
     if (onlyInputs || arg.empty() || arg[0] != '-' || arg == "-") {
       out->inputs.push_back(arg);
+      continue;
     } else if (arg == "--") {
       onlyInputs = true;
     } else if (arg == "-h" || arg == "--help") {
@@ -112,6 +115,8 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
       out->json = true;
     } else if (arg == "-q" || arg == "--quiet") {
       out->quiet = true;
+    } else if (arg == kChildFlag) {
+      out->child = true;
     } else if (TakeValue(args, &i, "--rinex-version", &value, &error)) {
       if (!error.empty()) return error;
       if (value == "3.04" || value == "3") {
@@ -149,8 +154,12 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
       out->options.week = static_cast<int32_t>(week);
     } else if (TakeJobCount(args, &i, &out->jobs, &error)) {
       if (!error.empty()) return error;
+      continue;
     } else {
       return "unknown option " + arg + " (see jpsconv rinex --help)";
+    }
+    if (!onlyInputs) {
+      out->exportOptions.insert(out->exportOptions.end(), args.begin() + first, args.begin() + i + 1);
     }
   }
   if (out->help) return "";
@@ -191,9 +200,9 @@ RinexResult ExportInput(const std::string& input, const RinexArguments& args) {
 
 // A summary on the standard output; why a file was not exported (or only in
 // part) on the error output as well, or instead of the text.
-void Print(const std::string& summary, int status, bool json) {
+void Print(const std::string& summary, int status, const RinexArguments& args) {
   bool trouble = status != kExitOk;
-  std::FILE* out = trouble && !json ? stderr : stdout;
+  std::FILE* out = trouble && !args.json && !args.child ? stderr : stdout;
   std::fputs(summary.c_str(), out);
   std::fflush(out);
 }
@@ -206,58 +215,30 @@ RinexResult NotStarted(const std::string& kel) {
   return r;
 }
 
-// An export running in a child process, which sends its summary through a pipe.
+// An export running in a child process: this program run again on one KEL
+// file, which prints its summary.
 struct Child {
   std::string kel;
-  pid_t pid = -1;
-  int fd = -1;
+  platform::ChildProcess process;
   std::string summary;
 };
 
-bool StartChild(Child* c, const RinexArguments& args) {
-  int fds[2];
-  if (::pipe(fds) != 0) return false;
-  std::fflush(stdout);
-  c->pid = ::fork();
-  if (c->pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return false;
-  }
-  if (c->pid == 0) {
-    ::close(fds[0]);
-    RinexResult r = ExportInput(c->kel, args);
-    std::string text = RinexSummary(r, args.json);
-    for (size_t done = 0; done < text.size();) {
-      ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-      if (n <= 0 && errno != EINTR) break;
-      if (n > 0) done += static_cast<size_t>(n);
-    }
-    ::_exit(RinexExitStatus(r.status));
-  }
-  ::close(fds[1]);
-  c->fd = fds[0];
-  return true;
+std::string StartChild(Child* c, const RinexArguments& args) {
+  Arguments argv = {"rinex"};
+  argv.insert(argv.end(), args.exportOptions.begin(), args.exportOptions.end());
+  argv.insert(argv.end(), {kChildFlag, "--", c->kel});
+  return platform::StartChild(argv, &c->process);
 }
 
 // Reads the child's summary; at its end waits for it and returns its status.
 bool ReadChild(Child* c, int* status) {
-  char buffer[4096];
-  ssize_t n = ::read(c->fd, buffer, sizeof buffer);
-  if (n < 0 && errno == EINTR) return false;
-  if (n > 0) {
-    c->summary.append(buffer, static_cast<size_t>(n));
-    return false;
-  }
-  ::close(c->fd);
-  int wait = 0;
-  while (::waitpid(c->pid, &wait, 0) < 0 && errno == EINTR) {
-  }
-  *status = WIFEXITED(wait) ? WEXITSTATUS(wait) : kExitFileError;
+  if (platform::ReadChild(&c->process, &c->summary)) return false;
+  platform::ChildExit end = platform::ReapChild(&c->process);
+  *status = end.exited ? end.code : kExitFileError;
   if (c->summary.empty()) {
     RinexResult r;
     r.input = c->kel;
-    r.message = "the export process ended without a result";
+    r.message = "the export process " + end.how + " without a result";
     c->summary = RinexSummary(r, false);
   }
   return true;
@@ -272,27 +253,30 @@ int RunInChildren(const RinexArguments& args) {
            running.size() < static_cast<size_t>(args.jobs)) {
       Child c;
       c.kel = args.inputs[next++];
-      if (StartChild(&c, args)) {
+      std::string why = StartChild(&c, args);
+      if (why.empty()) {
         running.push_back(c);
         continue;
       }
       RinexResult r;
       r.input = c.kel;
-      r.message = "cannot start an export process: " + ErrnoText();
-      Print(RinexSummary(r, args.json), kExitFileError, args.json);
+      r.message = "cannot start an export process: " + why;
+      Print(RinexSummary(r, args.json), kExitFileError, args);
       worst = std::max(worst, kExitFileError);
     }
     for (; Interrupted() && next < args.inputs.size(); ++next) {
-      Print(RinexSummary(NotStarted(args.inputs[next]), args.json), kExitRejected, args.json);
+      Print(RinexSummary(NotStarted(args.inputs[next]), args.json), kExitRejected, args);
       worst = std::max(worst, kExitRejected);
     }
-    std::vector<pollfd> fds;
-    for (const Child& c : running) fds.push_back({c.fd, POLLIN, 0});
-    if (fds.empty() || ::poll(fds.data(), fds.size(), kPollMilliseconds) <= 0) continue;
+    if (running.empty()) continue;
+    std::vector<const platform::ChildProcess*> children;
+    for (const Child& c : running) children.push_back(&c.process);
+    std::vector<bool> ready;
+    platform::WaitForChildren(children, kPollMilliseconds, &ready);
     for (size_t i = running.size(); i-- > 0;) {
       int status = 0;
-      if (fds[i].revents == 0 || !ReadChild(&running[i], &status)) continue;
-      Print(running[i].summary, status, args.json);
+      if (!ready[i] || !ReadChild(&running[i], &status)) continue;
+      Print(running[i].summary, status, args);
       worst = std::max(worst, status);
       running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
     }
@@ -318,12 +302,12 @@ int RinexCommand(const Arguments& argv) {
   for (const std::string& input : args.inputs) {
     anyKel |= !IsDirectory(input) && FileSize(input) >= 0 && !IsJpsFile(input);
   }
-  if (anyKel && !args.quiet) std::fprintf(stderr, "%s\n", kKelFileNote);
+  if (anyKel && !args.quiet && !args.child) std::fprintf(stderr, "%s\n", kKelFileNote);
   if (args.jobs > 1 && args.inputs.size() > 1) return RunInChildren(args);
   int worst = kExitOk;
   for (const std::string& kel : args.inputs) {
     RinexResult r = Interrupted() ? NotStarted(kel) : ExportInput(kel, args);
-    Print(RinexSummary(r, args.json), RinexExitStatus(r.status), args.json);
+    Print(RinexSummary(r, args.json), RinexExitStatus(r.status), args);
     worst = std::max(worst, RinexExitStatus(r.status));
   }
   return worst;

@@ -9,6 +9,7 @@
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
 #include "tools/jpsconv/kel_reader.h"
+#include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/rinex_epochs.h"
 #include "tools/rinex/observation_file.h"
 
@@ -98,7 +99,7 @@ std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension) {
   std::string path = WithExtension(input, extension);
   if (folder.empty()) return path;
-  return folder + (folder.back() == '/' ? "" : "/") + BaseName(path);
+  return InFolder(folder, BaseName(path));
 }
 
 const char* RinexStatusName(RinexStatus status) {

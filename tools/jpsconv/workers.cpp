@@ -1,13 +1,6 @@
 #include "tools/jpsconv/workers.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,15 +9,13 @@
 
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/interrupt.h"
+#include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/report.h"
 #include "tools/jpsconv/stream_outputs.h"
-
-extern char** environ;
 
 namespace jpsconv {
 namespace {
 
-constexpr const char* kSelfExecutable = "/proc/self/exe";
 constexpr int kPollMilliseconds = 100;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 constexpr char kProgressLine = 'P';
@@ -32,8 +23,6 @@ constexpr char kMessageLine = 'M';
 constexpr char kResultLine = 'R';
 constexpr char kRinexLine = 'X';   // status, one line of the RINEX summary
 constexpr char kQcLine = 'Q';      // status, one line of the quality report
-
-std::string programPath;
 
 // Worker side --------------------------------------------------------------
 
@@ -58,8 +47,7 @@ std::string OneField(const std::string& text) {
 struct Worker {
   ConversionJob job;
   ConversionResult result;
-  pid_t pid = -1;
-  int fd = -1;
+  platform::ChildProcess process;
   std::string pending;  // bytes of an unfinished line
   double fraction = 0;
   bool reported = false;  // a result line arrived
@@ -125,8 +113,8 @@ void HandleLine(Worker& w, const std::string& line) {
   }
 }
 
-bool StartWorker(Worker& w, const ConvertArguments& args) {
-  std::vector<std::string> argv = {programPath, "convert", kWorkerFlag};
+std::string StartWorker(Worker& w, const ConvertArguments& args) {
+  std::vector<std::string> argv = {"convert", kWorkerFlag};
   if (args.quiet) argv.push_back("--quiet");
   if (args.rinex) {
     bool v2 = args.rinexVersion == jpsrinex::RinexVersion::k211;
@@ -136,38 +124,12 @@ bool StartWorker(Worker& w, const ConvertArguments& args) {
   if ((args.rinex || args.qc) && args.json) argv.push_back("--json");
   argv.insert(argv.end(), args.optionFlags.begin(), args.optionFlags.end());
   argv.insert(argv.end(), {"-o", w.job.kel, "--", w.job.input});
-  std::vector<char*> raw;
-  for (std::string& a : argv) raw.push_back(&a[0]);
-  raw.push_back(nullptr);
-
-  int fds[2];
-  if (::pipe(fds) != 0) return false;
-  ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addclose(&actions, fds[1]);
-  const char* path = ::access(kSelfExecutable, X_OK) == 0 ? kSelfExecutable : programPath.c_str();
-  int rc = posix_spawn(&w.pid, path, &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  if (rc != 0) {
-    ::close(fds[0]);
-    errno = rc;
-    return false;
-  }
-  w.fd = fds[0];
-  return true;
+  return platform::StartChild(argv, &w.process);
 }
 
 // Reads what the worker wrote; false at the end of its output.
 bool ReadWorker(Worker& w) {
-  char buffer[4096];
-  ssize_t n = ::read(w.fd, buffer, sizeof buffer);
-  if (n < 0 && errno == EINTR) return true;
-  if (n <= 0) return false;
-  w.pending.append(buffer, static_cast<size_t>(n));
+  if (!platform::ReadChild(&w.process, &w.pending)) return false;
   size_t newline;
   while ((newline = w.pending.find('\n')) != std::string::npos) {
     HandleLine(w, w.pending.substr(0, newline));
@@ -177,30 +139,19 @@ bool ReadWorker(Worker& w) {
 }
 
 void FinishWorker(Worker& w) {
-  ::close(w.fd);
-  w.fd = -1;
-  int status = 0;
-  while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  platform::ChildExit end = platform::ReapChild(&w.process);
   if (w.reported) return;
   w.result.outcome = Outcome::kFailed;
-  char text[128];
-  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) {
+  if (end.interrupted) {
     // Ctrl-C reached the worker before it could take it as a request to stop.
     w.result.outcome = Outcome::kInterrupted;
-    std::snprintf(text, sizeof text, "interrupted as it started");
-  } else if (WIFSIGNALED(status)) {
-    std::snprintf(text, sizeof text, "the worker process ended by signal %d", WTERMSIG(status));
+    w.result.message = "interrupted as it started";
   } else {
-    std::snprintf(text, sizeof text, "the worker process ended with status %d and no result",
-                  WEXITSTATUS(status));
+    w.result.message = "the worker process " + end.how + (end.exited ? " and no result" : "");
   }
-  w.result.message = text;
 }
 
 }  // namespace
-
-void SetProgramPath(const std::string& argv0) { programPath = argv0; }
 
 int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
   auto lastProgress = std::chrono::steady_clock::now() - kProgressInterval;
@@ -269,9 +220,9 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
       w->result.message = CheckJob(w->job);
       if (!w->result.message.empty()) {
         finish(w->result);
-      } else if (!StartWorker(*w, args)) {
+      } else if (std::string why = StartWorker(*w, args); !why.empty()) {
         w->result.outcome = Outcome::kFailed;
-        w->result.message = "cannot start a worker process: " + ErrnoText();
+        w->result.message = "cannot start a worker process: " + why;
         finish(w->result);
       } else {
         running.push_back(std::move(w));
@@ -281,7 +232,7 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
       // Ctrl-C: the running conversions stop and close their files; the
       // waiting ones are not started.
       if (!forwarded) {
-        for (auto& w : running) ::kill(w->pid, SIGINT);
+        for (auto& w : running) platform::InterruptChild(w->process);
         forwarded = true;
       }
       for (; next < jobs.size(); ++next) {
@@ -292,12 +243,13 @@ void RunWorkers(const std::vector<ConversionJob>& jobs, const ConvertArguments& 
       }
     }
     if (running.empty()) continue;
-    std::vector<pollfd> fds;
-    for (auto& w : running) fds.push_back({w->fd, POLLIN, 0});
-    int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
-    if (ready > 0) {
+    std::vector<const platform::ChildProcess*> children;
+    for (auto& w : running) children.push_back(&w->process);
+    std::vector<bool> ready;
+    platform::WaitForChildren(children, kPollMilliseconds, &ready);
+    if (std::find(ready.begin(), ready.end(), true) != ready.end()) {
       for (size_t i = 0; i < running.size(); ++i) {
-        if (fds[i].revents == 0) continue;
+        if (!ready[i]) continue;
         if (!ReadWorker(*running[i])) {
           FinishWorker(*running[i]);
           finish(running[i]->result);

@@ -16,9 +16,6 @@
 
 namespace jpsconv {
 
-// Remembers how this program was started, for starting workers.
-void SetProgramPath(const std::string& argv0);
-
 // The worker's side: converts one job and reports on stdout. Returns the exit status.
 int RunWorker(const ConversionJob& job, const ConvertArguments& args);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/file64.h"
+#include "support/output_files.h"
 
 #if defined(__linux__)
 #include <unistd.h>
@@ -152,7 +153,7 @@ bool PendingFile::Close(std::string* error) {
 }
 
 bool PendingFile::Rename(std::string* error) {
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+  if (!jps::MoveIntoPlace(temp_, path_)) {
     *error = "cannot rename " + temp_ + " to " + path_ + ": " + std::strerror(errno);
     return false;
   }
