@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -243,6 +244,49 @@ void CompareRecording(const std::string& name, int expectedEpochs) {
   ::testing::Test::RecordProperty("extra", f.extra);
 }
 
+
+using Marks = std::map<std::string, std::vector<long long>>;  // "G05 L1C" -> times, ms
+
+Marks LossOfLockMarks(const RinexFile& f) {
+  Marks marks;
+  for (const auto& [ms, values] : f.epochs) {
+    for (const auto& [key, v] : values) {
+      if (key[4] == 'L' && v.lossOfLock == '1') marks[key].push_back(ms);
+    }
+  }
+  return marks;
+}
+
+// A mark at an epoch that decimated leaves out belongs to the first phase of
+// the signal decimated holds after it, and each signal's first phase there is
+// marked. exact: decimated marks nothing else. Returns the marks carried
+// from epochs left out.
+int ExpectCarried(const Marks& marks, const RinexFile& decimated, bool exact, const std::string& what) {
+  std::map<std::string, long long> last;  // the signal's last phase in decimated
+  int carried = 0;
+  for (const auto& [ms, values] : decimated.epochs) {
+    for (const auto& [key, v] : values) {
+      if (key[4] != 'L') continue;
+      auto previous = last.find(key);
+      bool first = previous == last.end();
+      long long after = first ? -1 : previous->second;
+      last[key] = ms;
+      bool lost = false, here = false;
+      auto found = marks.find(key);
+      for (long long at : found != marks.end() ? found->second : std::vector<long long>{}) {
+        lost = lost || (at > after && at <= ms);
+        here = here || at == ms;
+      }
+      bool marked = v.lossOfLock == '1';
+      if (exact || first || lost) {
+        EXPECT_EQ(marked, first || lost) << what << " at " << ms << " ms: " << key;
+      }
+      carried += lost && !here ? 1 : 0;
+    }
+  }
+  return carried;
+}
+
 }  // namespace
 
 // 90 receiver times, the first with its date: 90 epochs, the last closed by
@@ -256,4 +300,45 @@ TEST(RinexStreamRecordings, OneSecondRecordingHoldsEveryValueOfTheIndependentDec
 
 TEST(RinexStreamRecordings, ThirtySecondRecordingHoldsEveryValueOfTheIndependentDecoderAndSolves) {
   CompareRecording("receiver-2015-07-23-30s", 267);
+}
+
+// Files on a coarser grid (--interval) keep the receiver's losses of lock: one
+// at an epoch left out marks the signal's next phase in the file, and a
+// signal's first phase in the file is marked. From the stream against the
+// independent decoder's marks at every epoch; from the KEL file against its
+// own export at every epoch.
+TEST(RinexStreamRecordings, DecimatedFilesCarryEveryLossOfLockToTheNextPhase) {
+  std::string name = "receiver-2014-08-29-1s";
+  std::string jps = jpstest::DataFile(name + ".jps");
+  if (jps.empty()) GTEST_SKIP() << "the shared recordings are not here (../shared/data)";
+  std::string dir = jpstest::TempDir();
+  std::filesystem::create_directories(dir + "/grid");
+  auto run = [&](const std::vector<std::string>& args) {
+    jpstest::ProgramRun r = jpstest::Jpsconv(args, dir);
+    EXPECT_EQ(r.exit, 0) << r.out << r.err;
+  };
+  run({"rinex", "-q", "--interval", "5", jps, "-o", dir + "/grid"});
+  RinexFile grid = ReadRinex(jpstest::ReadFile(dir + "/grid/" + name + ".obs"));
+  ASSERT_EQ(grid.epochs.size(), 18u);  // 504145 to 504230 s of 504142 to 504231
+  std::string missing = jpstest::MissingTool("convbin", "rtklib");
+  if (missing.empty()) {
+    jpstest::ProgramRun convbin = jpstest::Run(
+        {"convbin", "-r", "javad", "-v", "3.04", "-od", "-os", "-o", dir + "/x.obs", jps}, dir);
+    ASSERT_EQ(convbin.exit, 0) << convbin.err;
+    // At least the independent decoder's marks (ours mark more: above).
+    int carried = ExpectCarried(LossOfLockMarks(ReadRinex(jpstest::ReadFile(dir + "/x.obs"))),
+                                grid, false, "stream");
+    EXPECT_GT(carried, 0);
+    std::cout << "from the stream: " << carried << " of the independent decoder's marks carried\n";
+  } else {
+    std::cout << missing << ": the stream's marks not compared\n";
+  }
+
+  run({"convert", "-q", "--no-progress", jps, "-o", dir + "/" + name + ".kel"});
+  run({"rinex", "-q", dir + "/" + name + ".kel", "-o", dir});
+  run({"rinex", "-q", "--interval", "5", dir + "/" + name + ".kel", "-o", dir + "/grid"});
+  int carried = ExpectCarried(LossOfLockMarks(ReadRinex(jpstest::ReadFile(dir + "/" + name + ".obs"))),
+                              ReadRinex(jpstest::ReadFile(dir + "/grid/" + name + ".obs")), true, "KEL");
+  EXPECT_GT(carried, 0);
+  std::cout << "from the KEL file: " << carried << " marks carried\n";
 }

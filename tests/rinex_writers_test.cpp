@@ -248,7 +248,8 @@ TEST(RinexWriters, EverySystemIn304ReadBackColumnByColumn) {
   EXPECT_EQ(r.time, "2014 08 29 20 02 22.0000000");
   EXPECT_EQ(r.count, 6);
   EXPECT_EQ(r.clock, "-0.000125000000");
-  // SSI: floor(C/N0 / 6) within 1-9, on every value of a signal with a C/N0.
+  // SSI: floor(C/N0 / 6) within 1-9, on every value of a signal with a C/N0;
+  // every phase is the signal's first in the file, so marked.
   ExpectValue(r, "G05", "C1C", 21734318.35, ' ', '7');
   ExpectValue(r, "G05", "L1C", 114214691.55, '1', '7');
   ExpectValue(r, "G05", "D1C", -2815.305, ' ', '7');
@@ -256,19 +257,19 @@ TEST(RinexWriters, EverySystemIn304ReadBackColumnByColumn) {
   ExpectValue(r, "G05", "C1W", 21734318.9, ' ', '6');
   ExpectValue(r, "G05", "S1W", 40, ' ', '6');
   ExpectValue(r, "G05", "C2W", 21734322.783, ' ', '6');
-  ExpectValue(r, "G05", "L2W", 88998480.652, ' ', '6');
+  ExpectValue(r, "G05", "L2W", 88998480.652, '1', '6');
   ExpectValue(r, "G05", "C2X", 21734322.1, ' ', ' ');
-  ExpectValue(r, "G05", "L2X", 88998481.25, ' ', ' ');
+  ExpectValue(r, "G05", "L2X", 88998481.25, '1', ' ');
   EXPECT_EQ(r.satellites.at("G05").count("D2W"), 0u);
   ExpectValue(r, "R01", "C1C", 19288208.875, ' ', '1');  // 11.9 dB-Hz: the lowest, 1
   ExpectValue(r, "R01", "L2P", 80000000.75, '1', ' ');
   ExpectValue(r, "E11", "S1X", 60, ' ', '9');
   ExpectValue(r, "E11", "C7X", 25000002.5, ' ', ' ');
-  ExpectValue(r, "E11", "L5X", 97000000.125, ' ', ' ');
-  ExpectValue(r, "S20", "L1C", -1.0, ' ', '5');
+  ExpectValue(r, "E11", "L5X", 97000000.125, '1', ' ');
+  ExpectValue(r, "S20", "L1C", -1.0, '1', '5');
   ExpectValue(r, "S20", "D1C", 0.0, ' ', '5');
   ExpectValue(r, "J01", "C1C", 38000000.25, ' ', '7');
-  ExpectValue(r, "C06", "L2I", 187000000.5, ' ', ' ');
+  ExpectValue(r, "C06", "L2I", 187000000.5, '1', ' ');
   EXPECT_EQ(r.satellites.size(), 6u);
   auto label = [&](const std::string& l) {
     for (const std::string& h : f.header) if (Trim(h.substr(60)) == l) return h.substr(0, 60);
@@ -295,14 +296,14 @@ TEST(RinexWriters, EverySystemIn211ReadBackColumnByColumn) {
   ExpectValue(r, "G05", "L1", 114214691.55, '1', '7');
   ExpectValue(r, "G05", "P1", 21734318.9, ' ', '6');   // P on L1: code only
   ExpectValue(r, "G05", "P2", 21734322.783, ' ', '6');
-  ExpectValue(r, "G05", "L2", 88998480.652, ' ', '6');  // the L2 phase is P's
+  ExpectValue(r, "G05", "L2", 88998480.652, '1', '6');  // the L2 phase is P's (the first: marked)
   ExpectValue(r, "G05", "S2", 38, ' ', '6');
   ExpectValue(r, "G05", "C2", 21734322.1, ' ', ' ');    // L2C: code only
   EXPECT_EQ(r.satellites.at("G05").size(), 9u);
   ExpectValue(r, "R01", "P2", 19288212.5, ' ', ' ');
   ExpectValue(r, "R01", "L2", 80000000.75, '1', ' ');
   ExpectValue(r, "E11", "C1", 25000000.5, ' ', '9');  // E1 -> 1, E5a -> 5, E5b -> 7
-  ExpectValue(r, "E11", "L5", 97000000.125, ' ', ' ');
+  ExpectValue(r, "E11", "L5", 97000000.125, '1', ' ');
   ExpectValue(r, "E11", "C7", 25000002.5, ' ', ' ');
   ExpectValue(r, "S20", "S1", 30.5, ' ', '5');
   EXPECT_EQ(r.satellites.count("J01") + r.satellites.count("C06"), 0u);
@@ -379,7 +380,9 @@ TEST(RinexWriters, ABodyLongerThanTheWriteBufferComesWholeAfterItsHeader) {
         for (int n = 1; n <= kSatellites; ++n) {
           std::string id = "G" + std::string(n < 10 ? "0" : "") + std::to_string(n);
           ExpectValue(r, id, v3 ? "C2W" : "P2", 2.0e7 + 1000 * n + t * 0.125, ' ', ' ');
-          if (!lateCa || t > 0) ExpectValue(r, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, ' ', ' ');
+          // A signal's first phase in the file is marked.
+          bool first = t == (lateCa ? 1 : 0);
+          if (!lateCa || t > 0) ExpectValue(r, id, v3 ? "L1C" : "L1", 1.05e8 + n + t * 0.25, first ? '1' : ' ', ' ');
         }
       }
       for (const char* left : {".part", ".body.part"}) {

@@ -101,13 +101,16 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
   }
   int32_t week = taken ? session_->weeks.WeekOf(tow) : -1;
   double gpsTime = GpsSeconds(week, tow);
-  taken = week >= 0 && window_.Takes(tow, gpsTime);
+  // An epoch outside the window is built too: its losses of lock go to the
+  // next phases written.
+  bool dated = week >= 0;
+  taken = dated && window_.Takes(tow, gpsTime);
   out->satelliteCount = 0;
-  for (size_t i = 0; taken && i < measurements.size(); ++i) {
+  for (size_t i = 0; dated && i < measurements.size(); ++i) {
     jps::SatelliteValues& s = out->satellites[out->satelliteCount];
     std::string name, why;
     if (!Satellite(measurements[i], gpsTime, &s, &name, &why)) {
-      tally->satellitesLeftOut.emplace(name, why);
+      if (taken) tally->satellitesLeftOut.emplace(name, why);
       continue;
     }
     bool repeated = false;
@@ -115,6 +118,7 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
       repeated = repeated || (out->satellites[k].system == s.system && out->satellites[k].number == s.number);
     }
     if (repeated) {
+      if (!taken) continue;
       tally->satellitesLeftOut.emplace(
           jpsrinex::SatelliteId(jpsrinex::SystemLetter(s.system), s.number),
           "a second record in one epoch (the first is kept)");

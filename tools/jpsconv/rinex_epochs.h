@@ -36,7 +36,8 @@ class EpochBuilder {
   EpochBuilder(RinexSession* session, const RinexOptions& options, const LossOfLock& lossOfLock);
   // The epoch of observations of a KEL epoch; false when it is left out (a
   // time that is no time of week, outside the bounds, off the grid, or no
-  // GPS or GLONASS satellite to write), counted in the tally.
+  // GPS or GLONASS satellite to write), counted in the tally; out then holds
+  // the satellites of a dated epoch all the same, for their losses of lock.
   bool Build(const jps::KelEpoch& epoch, const std::vector<jps::KelMeasurement>& measurements,
              jps::ObservationEpoch* out, EpochTally* tally);
 

@@ -85,7 +85,9 @@ bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* sessio
       return true;
     }
     ++pass->epochsRead;
-    if (builder.Build(epoch, measurements, out.get(), &pass->tally) && !obs->Add(*out)) {
+    if (!builder.Build(epoch, measurements, out.get(), &pass->tally)) {
+      obs->LeftOut(*out);
+    } else if (!obs->Add(*out)) {
       ++pass->tally.leftOut;
     }
   }

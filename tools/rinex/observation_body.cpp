@@ -50,6 +50,7 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
     int system = static_cast<int>(s.system);
     if (system < 0 || system >= jps::kGnssSystemCount || types_.ListOf(s.system) < 0) {
       ++tally_.leftOutSystem;
+      lockCarry_.LeftOut(s);
       continue;
     }
     if (s.system == jps::GnssSystem::kGlonass && s.number <= 0) {
@@ -67,6 +68,7 @@ int ObservationBody::Choose(const jps::ObservationEpoch& epoch) {
     }
     if (!any) {
       ++tally_.leftOutNoValue;
+      lockCarry_.LeftOut(s);
       continue;
     }
     uint64_t bit = uint64_t{1} << s.number;
@@ -147,7 +149,8 @@ char* ObservationBody::SatelliteLine(const jps::SatelliteValues& s, char* out) {
         pending[n++] = {field, v.code, ' ', strength[slot]};
         break;
       case kPhaseKind: {
-        char lli = (v.lli & kLliBits) != 0 ? static_cast<char>('0' + (v.lli & kLliBits)) : ' ';
+        auto bits = static_cast<uint8_t>(lockCarry_.Written(s, slot, v.lli) & kLliBits);
+        char lli = bits != 0 ? static_cast<char>('0' + bits) : ' ';
         pending[n++] = {field, v.phase, lli, strength[slot]};
         break;
       }
@@ -228,7 +231,10 @@ char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::
 size_t ObservationBody::Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time,
                                char* out) {
   int count = Choose(epoch);
-  if (count == 0) return 0;
+  if (count == 0) {
+    lockCarry_.LeftOut(epoch);
+    return 0;
+  }
   char* p = EpochLine(epoch, time, count, out);
   for (int i = 0; i < count; ++i) p = SatelliteLine(epoch.satellites[order_[i]], p);
   ++tally_.epochs;

@@ -14,12 +14,12 @@
 #include "epoch/observation_epoch.h"
 #include "support/gps_weeks.h"
 #include "tools/rinex/cnr_fields.h"
+#include "tools/rinex/lock_carry.h"
 #include "tools/rinex/observation_types.h"
 
 namespace jpsrinex {
 
 constexpr int kValueFieldWidth = kObservationFieldWidth;  // F14.3, I1 loss of lock, I1 signal strength
-constexpr int kMaxSatelliteNumber = 63;
 constexpr int kSatellitesPerEpochLine2 = 12;
 // The most text an epoch of that many satellites can take in the body.
 constexpr size_t EpochTextBound(int satellites) {
@@ -75,6 +75,8 @@ class ObservationBody {
   // written, 0 when no satellite of the epoch could be written (nothing is
   // then counted as written).
   size_t Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time, char* out);
+  // An epoch the file leaves out: its losses of lock go to the next phases.
+  void LeftOut(const jps::ObservationEpoch& epoch) { lockCarry_.LeftOut(epoch); }
 
  private:
   // Chooses the satellites to write into order_ (by system, then number).
@@ -95,6 +97,7 @@ class ObservationBody {
   LineLayout layouts_[jps::kGnssSystemCount][kLayoutsPerSystem];
   uint8_t nextLayout_[jps::kGnssSystemCount] = {};  // the one a new set replaces
   CnrFields cnrFields_;
+  LockCarry lockCarry_;
 };
 
 }  // namespace jpsrinex

@@ -54,6 +54,8 @@ class ObservationFile {
   // Formats and spools an epoch; false when none of its satellites could be
   // written (then it is not counted).
   bool Add(const jps::ObservationEpoch& epoch);
+  // An epoch left out of the file: its losses of lock mark the next phases.
+  void LeftOut(const jps::ObservationEpoch& epoch) { body_.LeftOut(epoch); }
 
   const BodyTally& tally() const { return body_.tally(); }
   int64_t epochs() const { return body_.tally().epochs; }

@@ -124,9 +124,11 @@ void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
   lastSeenGps_ = gpsTime;
   if (!window_.Takes(epoch.timeOfWeek, gpsTime)) {
     ++counts_.epochsOutside;
+    obs_.LeftOut(epoch);
     return;
   }
   if (hasLast_ && !(gpsTime > lastGpsTime_)) {
+    obs_.LeftOut(epoch);
     if (run_.count == 0) run_.first = gpsTime;
     run_.last = gpsTime;
     ++run_.count;

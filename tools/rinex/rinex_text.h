@@ -19,6 +19,7 @@ constexpr size_t kHeaderContentColumns = 60;
 constexpr size_t kHeaderLabelColumns = 20;
 constexpr size_t kHeaderNameColumns = 20;  // the A20 fields of the header lines
 constexpr int kSatelliteIdWidth = 3;       // "G05"
+constexpr int kMaxSatelliteNumber = 63;    // the most a satellite's two digits name here
 
 // A header line of exactly 80 columns and a line feed: the content cut or
 // padded to 60 columns, the label padded to 20.
