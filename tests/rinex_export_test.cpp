@@ -350,6 +350,39 @@ TEST(RinexExport, TimeWindowGridWeekAndFolders) {
             Line("        2.0000        0.0000        0.0000", "ANTENNA: DELTA H/E/N"));
 }
 
+// A session joined after itself holds nothing new: from its KEL file the
+// second half's epochs go back in time and are left out with one text, and
+// its ephemerides are the first half's again, so both files are those of the
+// session alone.
+TEST(RinexExport, ASessionJoinedAfterItselfGivesTheFilesOfTheSessionAlone) {
+  std::string dir = jpstest::TempDir();
+  ASSERT_EQ(Jpsconv({"simulate", "-o", dir + "/one.jps", "--minutes", "3", "--seed", "5"}, dir).exit, 0);
+  std::string session = jpstest::ReadFile(dir + "/one.jps");
+  jpstest::WriteFile(dir + "/two.jps", session + session);
+  ProgramRun runs[2];
+  for (int k = 0; k < 2; ++k) {
+    std::string name = dir + (k == 0 ? "/one" : "/two");
+    ProgramRun converted = Jpsconv({"convert", "-q", "--no-progress", name + ".jps"}, dir);
+    ASSERT_EQ(converted.exit, 0) << converted.err;
+    runs[k] = Jpsconv({"rinex", name + ".kel", "--json"}, dir);
+    ASSERT_EQ(runs[k].exit, 0) << runs[k].out << runs[k].err;
+  }
+  long epochs = JsonNumber(runs[0].out, "epochs");
+  EXPECT_GT(epochs, 100);
+  EXPECT_EQ(JsonNumber(runs[1].out, "epochs"), epochs);
+  EXPECT_EQ(JsonNumber(runs[1].out, "epochs_left_out"), epochs);
+  EXPECT_NE(runs[1].out.find("\"time_order\":[\"" + std::to_string(epochs) + " epochs left out whose times"),
+            std::string::npos) << runs[1].out;
+  long records = JsonNumber(runs[0].out, "gps_records") + JsonNumber(runs[0].out, "glonass_records");
+  EXPECT_GT(records, 0);
+  EXPECT_EQ(JsonNumber(runs[1].out, "records_left_out") - JsonNumber(runs[0].out, "records_left_out"),
+            records);
+  for (const char* extension : {".obs", ".nav"}) {
+    EXPECT_EQ(Split(jpstest::ReadFile(dir + "/two" + extension)).second,
+              Split(jpstest::ReadFile(dir + "/one" + extension)).second) << extension;
+  }
+}
+
 TEST(RinexExport, BadInputGivesAClearErrorAndNoFiles) {
   std::string dir = jpstest::TempDir();
   std::string kel = WriteSession(dir);

@@ -21,6 +21,7 @@ namespace jpsconv {
 struct EpochTally {
   int64_t leftOut = 0;
   std::map<std::string, std::string> satellitesLeftOut;  // KEL name -> why
+  std::vector<std::string> timeRuns;  // each run of epochs not after the last written
 };
 
 // Where a KEL file's phases lose their lock: the epochs (KEL satellite

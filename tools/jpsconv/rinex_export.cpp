@@ -12,6 +12,7 @@
 #include "tools/jpsconv/platform.h"
 #include "tools/jpsconv/rinex_epochs.h"
 #include "tools/rinex/observation_file.h"
+#include "tools/rinex/time_order.h"
 
 #ifndef JPS_VERSION
 #define JPS_VERSION "unknown"
@@ -54,6 +55,7 @@ void TakeCounts(const jpsrinex::ObservationFile& obs, const RinexSession& sessio
   }
   for (const auto& [name, why] : tally.satellitesLeftOut)
     r->satellitesLeftOut.push_back(name + ": " + why);
+  r->timeRuns = tally.timeRuns;
   for (int system = 0; system < jps::kGnssSystemCount; ++system) {
     for (const auto& nav : session.navs) {
       r->records[system] += nav->records(static_cast<jps::GnssSystem>(system));
@@ -76,19 +78,35 @@ bool WriteEpochs(const std::string& kel, KelReader* reader, RinexSession* sessio
   jps::KelEpoch epoch{};
   std::vector<jps::KelMeasurement> measurements;
   std::unique_ptr<jps::ObservationEpoch> out(new jps::ObservationEpoch());
+  jpsrinex::TimeOrder order;
+  auto tell = [&](const std::string& run) {
+    if (!run.empty()) pass->tally.timeRuns.push_back(run);
+  };
   for (;;) {
     if (Interrupted()) return false;
     KelReader::Step step = reader->Next(&epoch, &measurements);
-    if (step == KelReader::kEnd) return true;
+    if (step == KelReader::kEnd) {
+      tell(order.Finish());
+      return true;
+    }
     if (step == KelReader::kBad) {
       pass->damage = kel + " is damaged: " + reader->error();
+      tell(order.Finish());
       return true;
     }
     ++pass->epochsRead;
     if (!builder.Build(epoch, measurements, out.get(), &pass->tally)) {
       obs->LeftOut(*out);
+      continue;
+    }
+    double gpsTime = jpsrinex::GpsSeconds(out->week, out->timeOfWeek);
+    if (!order.Takes(gpsTime)) {
+      obs->LeftOut(*out);
+      ++pass->tally.leftOut;
     } else if (!obs->Add(*out)) {
       ++pass->tally.leftOut;
+    } else {
+      tell(order.Written(gpsTime));
     }
   }
 }

@@ -23,6 +23,9 @@ enum class RinexStatus {
   kInterrupted,  // stopped by Ctrl-C; no files
 };
 
+// Why an ephemeris that came again gives no second navigation record.
+constexpr const char* kRepeatedEphemeris = "the same ephemeris again";
+
 struct RinexResult {
   std::string input;              // the KEL or JPS file
   std::string obs, nav, glonassNav;  // the files written; "" when none were
@@ -35,6 +38,7 @@ struct RinexResult {
   int64_t blankValues = 0;
   int64_t valuesOutOfRange = 0;                // too large for their field: written blank
   std::vector<std::string> satellitesLeftOut;  // each with the reason
+  std::vector<std::string> timeRuns;  // each run of epochs left out for their time
   int records[jps::kGnssSystemCount] = {};     // navigation records written, by system
   std::map<std::string, int> recordsLeftOut;  // why -> how many ephemerides
   double seconds = 0;

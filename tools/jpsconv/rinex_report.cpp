@@ -82,6 +82,7 @@ std::string RinexSummaryText(const RinexResult& r) {
   if (r.valuesOutOfRange > 0) {
     out += Format("  %lld values too large for their field, written blank\n", r.valuesOutOfRange);
   }
+  for (const std::string& run : r.timeRuns) out += "  " + run + "\n";
   if (!r.satellitesLeftOut.empty()) {
     out += "  satellites left out:\n";
     for (const std::string& s : r.satellitesLeftOut) out += "    " + Printable(s) + "\n";
@@ -104,7 +105,8 @@ std::string RinexSummaryJson(const RinexResult& r) {
   return "{\"input\":" + JsonString(r.input) + ",\"obs\":" + JsonString(r.obs) +
          ",\"nav\":" + JsonString(r.nav) + ",\"gnav\":" + JsonString(r.glonassNav) +
          ",\"status\":" + JsonString(RinexStatusName(r.status)) + "," + counts +
-         "\"left_out\":" + JsonList(r.satellitesLeftOut) + "," + seconds +
+         "\"left_out\":" + JsonList(r.satellitesLeftOut) + ",\"time_order\":" +
+         JsonList(r.timeRuns) + "," + seconds +
          ",\"message\":" + JsonString(r.message) + "}";
 }
 

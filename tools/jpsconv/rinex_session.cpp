@@ -1,9 +1,11 @@
 #include "tools/jpsconv/rinex_session.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <vector>
 
 #include "support/epp_blocks.h"
@@ -12,6 +14,7 @@
 #include "support/sta_lines.h"
 #include "tools/jpsconv/cli_common.h"
 #include "tools/jpsconv/kel_companions.h"
+#include "tools/jpsconv/rinex_export.h"
 #include "tools/jpsconv/rinex_navigation.h"
 
 namespace jpsconv {
@@ -77,6 +80,13 @@ std::vector<double> NearestGpsTimes(const jps::EppBlocks& epp, const std::vector
 
 void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks, RinexSession* s) {
   std::vector<double> nearest = NearestGpsTimes(epp, weeks);
+  // The receiver sends an ephemeris again and again: each is written once.
+  std::set<std::array<int64_t, 5>> written;  // system, satellite, week, reference time, issue
+  auto repeated = [&](const std::array<int64_t, 5>& key) {
+    if (written.insert(key).second) return false;
+    ++s->recordsLeftOut[kRepeatedEphemeris];
+    return true;
+  };
   double fallback = s->fixedWeek >= 0 ? GpsSeconds(s->fixedWeek, kHalfWeek) : kNoTime;
   int leap = s->hasLeapSeconds ? s->leapSeconds : 0;
   for (size_t i = 0; i < epp.order.size(); ++i) {
@@ -86,7 +96,12 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
         ++s->recordsLeftOut["a GPS ephemeris whose week is negative"];
         continue;
       }
-      for (auto& nav : s->navs) nav->Add(GpsRecordOfBlock(epp.gps[index], weeks[index]));
+      jpsrinex::GpsNavRecord record = GpsRecordOfBlock(epp.gps[index], weeks[index]);
+      if (repeated({0, record.number, record.week, std::llround(record.kepler.toe),
+                    std::llround(record.kepler.issue)})) {
+        continue;
+      }
+      for (auto& nav : s->navs) nav->Add(record);
       continue;
     }
     const jps::EppGlonassBlock& block = epp.glonass[index];
@@ -105,7 +120,9 @@ void LoadNavigation(const jps::EppBlocks& epp, const std::vector<int32_t>& weeks
       ++s->recordsLeftOut["a GLONASS ephemeris whose position is no orbit in kilometres"];
       continue;
     }
-    for (auto& nav : s->navs) nav->Add(GlonassRecordOfBlock(block, times));
+    jpsrinex::GlonassNavRecord record = GlonassRecordOfBlock(block, times);
+    if (repeated({1, record.slot, record.referenceUtc, 0, 0})) continue;
+    for (auto& nav : s->navs) nav->Add(record);
   }
 }
 

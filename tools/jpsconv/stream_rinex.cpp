@@ -75,7 +75,7 @@ RinexResult StreamRinex::Result(const ConversionResult& conversion) const {
     r.satellites[s] = c.satellites[s];
     r.records[s] = c.records[s];
   }
-  if (c.recordsRepeated > 0) r.recordsLeftOut["the same ephemeris again"] = c.recordsRepeated;
+  if (c.recordsRepeated > 0) r.recordsLeftOut[kRepeatedEphemeris] = c.recordsRepeated;
   if (c.recordsUnusable > 0) r.recordsLeftOut["incomplete or unnamed"] = c.recordsUnusable;
   if (c.recordsNoPlace > 0) r.recordsLeftOut["no RINEX 2.11 file for the system"] = c.recordsNoPlace;
   bool written = r.status == RinexStatus::kExported || r.status == RinexStatus::kInterrupted;

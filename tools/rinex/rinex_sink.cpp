@@ -20,16 +20,6 @@ double GpsTimeOf(const jps::ObservationEpoch& e) {
   return e.week * jps::kSecondsPerWeek + e.timeOfWeek;
 }
 
-// "2014-08-29 20:02:22.000" of GPS seconds since 1980-01-06.
-std::string TimeText(double gpsTime) {
-  int32_t week = static_cast<int32_t>(std::floor(gpsTime / jps::kSecondsPerWeek));
-  jps::DateTime t = jps::FullWeekToDateTime(week, gpsTime - week * jps::kSecondsPerWeek);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%06.3f", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 // GPS - UTC at a GPS time from the converter's table; 0 when it knows none.
 int TableLeapSeconds(double gpsTime) {
   int32_t week = static_cast<int32_t>(std::floor(gpsTime / jps::kSecondsPerWeek));
@@ -99,16 +89,8 @@ std::string RinexSink::TemporaryName(const std::string& path, std::string* why) 
   return "";
 }
 
-void RinexSink::EndRun() {
-  if (run_.count == 0) return;
-  if (context_ != nullptr) {
-    context_->Report(
-        "RINEX: %lld epochs left out whose times (%s to %s) are not after the last epoch written "
-        "(%s)",
-        static_cast<long long>(run_.count), TimeText(run_.first).c_str(),
-        TimeText(run_.last).c_str(), TimeText(lastGpsTime_).c_str());
-  }
-  run_ = Run();
+void RinexSink::Tell(const std::string& run) {
+  if (!run.empty() && context_ != nullptr) context_->Report("RINEX: %s", run.c_str());
 }
 
 void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
@@ -127,21 +109,16 @@ void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
     obs_.LeftOut(epoch);
     return;
   }
-  if (hasLast_ && !(gpsTime > lastGpsTime_)) {
+  if (!timeOrder_.Takes(gpsTime)) {
     obs_.LeftOut(epoch);
-    if (run_.count == 0) run_.first = gpsTime;
-    run_.last = gpsTime;
-    ++run_.count;
     ++counts_.epochsNotAfter;
     return;
   }
-  EndRun();
   if (!obs_.Add(epoch)) {
     ++counts_.epochsEmpty;
     return;
   }
-  hasLast_ = true;
-  lastGpsTime_ = gpsTime;
+  Tell(timeOrder_.Written(gpsTime));
 }
 
 bool RinexSink::Repeated(const jps::EphemerisMessage& m) {
@@ -244,7 +221,7 @@ void RinexSink::AddRecords(int leapSeconds) {
 
 bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd& end) {
   context_ = &context;
-  EndRun();
+  Tell(timeOrder_.Finish());
   // A conversion stopped by the user ends with finished files, holding what
   // was converted; one without a single epoch writes none, and has not failed.
   if (obs_.epochs() == 0) {

@@ -19,6 +19,7 @@
 #include "tools/rinex/navigation_file.h"
 #include "tools/rinex/observation_file.h"
 #include "tools/rinex/rinex_time.h"
+#include "tools/rinex/time_order.h"
 
 namespace jpsrinex {
 
@@ -78,12 +79,8 @@ class RinexSink : public jps::ConversionSink {
     double timeOfWeek;
     double gpsTime;  // NaN until an epoch places it
   };
-  struct Run {  // epochs left out for going back in time
-    int64_t count = 0;
-    double first = 0, last = 0;
-  };
-
-  void EndRun();
+  // Tells the host of a run of epochs left out for their time.
+  void Tell(const std::string& run);
   bool Fail(jps::ConversionContext& context, const std::string& why);
   std::string TemporaryName(const std::string& path, std::string* why);
   bool Repeated(const jps::EphemerisMessage& message);
@@ -97,12 +94,10 @@ class RinexSink : public jps::ConversionSink {
   std::vector<std::unique_ptr<NavigationFile>> navFiles_;
   std::vector<std::string> navPaths_;
   EpochWindow window_;
-  bool hasLast_ = false;
-  double lastGpsTime_ = 0;  // of the last epoch written
+  TimeOrder timeOrder_;
   double lastTow_ = 0;      // of the last epoch met, with its GPS time
   double lastSeenGps_ = 0;
   bool seenEpoch_ = false;
-  Run run_;
   std::vector<Received> received_;
   std::set<std::array<int64_t, 6>> ephemerisKeys_;
   // The first site saved.
