@@ -51,11 +51,19 @@ SatelliteIndex Valid(GnssSystem system, int number, int channel = 0) {
   return {true, system, number, channel};
 }
 
+constexpr char kRinexLetters[kGnssSystemCount + 1] = "GRESJC";
+
 }  // namespace
 
-char RinexSystemLetter(GnssSystem system) {
-  static constexpr char kLetters[kGnssSystemCount + 1] = "GRESJC";
-  return kLetters[static_cast<int>(system)];
+char RinexSystemLetter(GnssSystem system) { return kRinexLetters[static_cast<int>(system)]; }
+
+bool SystemOfRinexLetter(char letter, GnssSystem* system) {
+  for (int s = 0; s < kGnssSystemCount; ++s) {
+    if (kRinexLetters[s] != letter) continue;
+    *system = static_cast<GnssSystem>(s);
+    return true;
+  }
+  return false;
 }
 
 SatelliteIndex DecodeSatelliteIndex(uint8_t index) {

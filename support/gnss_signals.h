@@ -13,6 +13,8 @@ constexpr int kGnssSystemCount = 6;
 
 // The RINEX system letter: G R E S J C.
 char RinexSystemLetter(GnssSystem system);
+// The system of a RINEX system letter; false for any other character.
+bool SystemOfRinexLetter(char letter, GnssSystem* system);
 
 // What a satellite index of [SI] stands for. number is the satellite's own
 // number as RINEX 3 writes it after the system letter: the PRN for GPS (1-37),

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   static jps::ObservationEpoch epoch;
   std::vector<char> buffer(jpsrinex::kMaxEpochText);
   for (auto version : {jpsrinex::RinexVersion::k304, jpsrinex::RinexVersion::k211}) {
-    const char* name = version == jpsrinex::RinexVersion::k304 ? "3.04" : "2.11";
+    const char* name = jpsrinex::RinexVersionText(version);
     jpsrinex::ObservationBody body(version);
     size_t bytes = 0;
     auto start = std::chrono::steady_clock::now();

@@ -63,6 +63,22 @@ bool TakeJobCount(const std::vector<std::string>& args, size_t* i, int* jobs, st
   return true;
 }
 
+bool TakeRinexVersion(const std::vector<std::string>& args, size_t* i,
+                      jpsrinex::RinexVersion* version, std::string* error) {
+  std::string text;
+  if (!TakeValue(args, i, "--rinex-version", &text, error)) return false;
+  if (!error->empty()) return true;
+  using jpsrinex::RinexVersion;
+  if (text == RinexVersionText(RinexVersion::k304) || text == "3") {
+    *version = RinexVersion::k304;
+  } else if (text == RinexVersionText(RinexVersion::k211) || text == "2") {
+    *version = RinexVersion::k211;
+  } else {
+    *error = "--rinex-version takes 3.04 or 2.11";
+  }
+  return true;
+}
+
 bool ParseNumber(const std::string& text, double* value) {
   if (text.empty()) return false;
   char* end = nullptr;

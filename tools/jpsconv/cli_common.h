@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/rinex/rinex_text.h"
+
 // On Windows jpsconv formats with mingw-w64's own printf, which takes the
 // formats of the Linux C library (cmake/jpsconv_windows.cmake).
 #if defined(__MINGW_PRINTF_FORMAT)
@@ -34,6 +36,10 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
 // that is missing or no number from 1 to 64 sets *error.
 bool TakeJobCount(const std::vector<std::string>& args, size_t* i, int* jobs, std::string* error);
 bool ParseNumber(const std::string& text, double* value);
+// Takes "--rinex-version V" as TakeValue does: V 3.04 (or 3) or 2.11 (or 2)
+// into *version.
+bool TakeRinexVersion(const std::vector<std::string>& args, size_t* i,
+                      jpsrinex::RinexVersion* version, std::string* error);
 
 // The path with its extension replaced (or appended): the extension is what
 // follows the last dot after the last / or \.

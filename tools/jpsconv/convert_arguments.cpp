@@ -79,15 +79,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertA
       out->progress = false;
     } else if (arg == "--rinex") {
       out->rinex = true;
-    } else if (TakeValue(args, &i, "--rinex-version", &value, &error)) {
+    } else if (TakeRinexVersion(args, &i, &out->rinexVersion, &error)) {
       if (!error.empty()) return error;
-      if (value == "3.04" || value == "3") {
-        out->rinexVersion = jpsrinex::RinexVersion::k304;
-      } else if (value == "2.11" || value == "2") {
-        out->rinexVersion = jpsrinex::RinexVersion::k211;
-      } else {
-        return "--rinex-version takes 3.04 or 2.11";
-      }
     } else if (arg == kWorkerFlag) {
       out->worker = true;
     } else if (const OptionFlag* flag = FindOptionFlag(arg)) {

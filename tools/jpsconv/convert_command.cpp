@@ -98,7 +98,7 @@ int ConvertOne(const ConversionJob& job, const ConvertArguments& args, ProgressB
       bar.Update(fraction);
     };
   }
-  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, StreamOutputsOf(args));
+  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, args);
   FlushConverterMessages();
   if (r.outcome == Outcome::kConverted) {
     bar.Finish(1.0);

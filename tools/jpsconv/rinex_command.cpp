@@ -117,15 +117,8 @@ std::string ParseRinexArguments(const Arguments& args, RinexArguments* out) {
       out->quiet = true;
     } else if (arg == kChildFlag) {
       out->child = true;
-    } else if (TakeValue(args, &i, "--rinex-version", &value, &error)) {
+    } else if (TakeRinexVersion(args, &i, &out->options.version, &error)) {
       if (!error.empty()) return error;
-      if (value == "3.04" || value == "3") {
-        out->options.version = jpsrinex::RinexVersion::k304;
-      } else if (value == "2.11" || value == "2") {
-        out->options.version = jpsrinex::RinexVersion::k211;
-      } else {
-        return "--rinex-version takes 3.04 or 2.11";
-      }
     } else if (TakeValue(args, &i, "-o", &value, &error) ||
                TakeValue(args, &i, "--output", &value, &error)) {
       if (!error.empty()) return error;

@@ -49,9 +49,7 @@ void TakeCounts(const jpsrinex::ObservationFile& obs, const RinexSession& sessio
   r->valuesOutOfRange = t.valuesOutOfRange;
   for (const auto& nav : session.navs) r->valuesOutOfRange += nav->valuesOutOfRange();
   for (int system = 0; system < jps::kGnssSystemCount; ++system) {
-    for (int n = 1; n <= jpsrinex::kMaxSatelliteNumber; ++n) {
-      r->satellites[system] += (t.satellites[system] >> n) & 1;
-    }
+    r->satellites[system] = t.SatelliteCount(system);
   }
   for (const auto& [name, why] : tally.satellitesLeftOut)
     r->satellitesLeftOut.push_back(name + ": " + why);

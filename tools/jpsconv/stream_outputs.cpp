@@ -10,19 +10,10 @@
 
 namespace jpsconv {
 
-StreamOutputs StreamOutputsOf(const ConvertArguments& args) {
-  StreamOutputs o;
-  o.rinex = args.rinex;
-  o.rinexVersion = args.rinexVersion;
-  o.qc = args.qc;
-  o.json = args.json;
-  return o;
-}
-
 ConversionResult ConvertWithStreamOutputs(const ConversionJob& job,
                                           const jps::ConversionOptions& options,
                                           const ConversionHooks& hooks,
-                                          const StreamOutputs& outputs) {
+                                          const ConvertArguments& outputs) {
   ExtraOutput extra;
   std::unique_ptr<StreamRinex> rinex;
   if (outputs.rinex) {

@@ -5,20 +5,11 @@
 
 #include "tools/jpsconv/conversion.h"
 #include "tools/jpsconv/convert_arguments.h"
-#include "tools/rinex/rinex_text.h"
 
 namespace jpsconv {
 
-struct StreamOutputs {
-  bool rinex = false;
-  jpsrinex::RinexVersion rinexVersion = jpsrinex::RinexVersion::k304;
-  bool qc = false;
-  bool json = false;  // the RINEX summary and the report as JSON lines
-};
-
-StreamOutputs StreamOutputsOf(const ConvertArguments& args);
-
-// The conversion with the outputs asked for; the RINEX summary and exit
+// The conversion with the outputs args asks for (--rinex, --rinex-version,
+// --qc; --json for the RINEX summary and the report as JSON lines); the RINEX summary and exit
 // status, and the report as printed (text, or one JSON line) with its exit
 // status, in the result. The report is left out (hasQc false) when the
 // stream held no epoch of observations (a file of legacy rM records): the
@@ -26,6 +17,6 @@ StreamOutputs StreamOutputsOf(const ConvertArguments& args);
 ConversionResult ConvertWithStreamOutputs(const ConversionJob& job,
                                           const jps::ConversionOptions& options,
                                           const ConversionHooks& hooks,
-                                          const StreamOutputs& outputs);
+                                          const ConvertArguments& outputs);
 
 }  // namespace jpsconv

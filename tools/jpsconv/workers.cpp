@@ -117,8 +117,7 @@ std::string StartWorker(Worker& w, const ConvertArguments& args) {
   std::vector<std::string> argv = {"convert", kWorkerFlag};
   if (args.quiet) argv.push_back("--quiet");
   if (args.rinex) {
-    bool v2 = args.rinexVersion == jpsrinex::RinexVersion::k211;
-    argv.insert(argv.end(), {"--rinex", "--rinex-version", v2 ? "2.11" : "3.04"});
+    argv.insert(argv.end(), {"--rinex", "--rinex-version", RinexVersionText(args.rinexVersion)});
   }
   if (args.qc) argv.push_back("--qc");
   if ((args.rinex || args.qc) && args.json) argv.push_back("--json");
@@ -174,7 +173,7 @@ int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
     std::snprintf(line, sizeof line, "%c\t%.4f", kProgressLine, fraction);
     SendLine(line);
   };
-  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, StreamOutputsOf(args));
+  ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, args);
   if (r.hasRinex) {
     ForEachMessageLine(r.rinexSummary.c_str(), [&](std::string_view text) {
       SendLine(std::string(1, kRinexLine) + "\t" + std::to_string(r.rinexStatus) + "\t" +

@@ -19,12 +19,6 @@ bool Before(const jps::SatelliteValues& a, const jps::SatelliteValues& b) {
   return a.system != b.system ? a.system < b.system : a.number < b.number;
 }
 
-char* TrimmedLineEnd(char* begin, char* end) {
-  while (end > begin && end[-1] == ' ') --end;
-  *end = '\n';
-  return end + 1;
-}
-
 }  // namespace
 
 ObservationBody::ObservationBody(RinexVersion version) : types_(version) {
@@ -231,10 +225,7 @@ char* ObservationBody::EpochLine(const jps::ObservationEpoch& epoch, const jps::
 size_t ObservationBody::Format(const jps::ObservationEpoch& epoch, const jps::DateTime& time,
                                char* out) {
   int count = Choose(epoch);
-  if (count == 0) {
-    lockCarry_.LeftOut(epoch);
-    return 0;
-  }
+  if (count == 0) return 0;  // Choose carried the losses of lock of the records left out
   char* p = EpochLine(epoch, time, count, out);
   for (int i = 0; i < count; ++i) p = SatelliteLine(epoch.satellites[order_[i]], p);
   ++tally_.epochs;

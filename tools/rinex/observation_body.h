@@ -28,6 +28,14 @@ constexpr size_t EpochTextBound(int satellites) {
 }
 constexpr size_t kMaxEpochText = EpochTextBound(jps::kMaxStreamSatellites);
 
+// Ends the line begun at begin at end, without its trailing blanks; returns
+// where the next line begins.
+inline char* TrimmedLineEnd(char* begin, char* end) {
+  while (end > begin && end[-1] == ' ') --end;
+  *end = '\n';
+  return end + 1;
+}
+
 // What the epochs written so far hold.
 struct BodyTally {
   int64_t epochs = 0;
@@ -35,6 +43,12 @@ struct BodyTally {
   int64_t values[jps::kGnssSystemCount] = {};   // values written by system
   int64_t valuesOutOfRange = 0;                 // too large for their field: blank
   uint64_t satellites[jps::kGnssSystemCount] = {};  // bit per satellite number
+  // The distinct satellites of a system written.
+  int SatelliteCount(int system) const {
+    int count = 0;
+    for (int n = 1; n <= kMaxSatelliteNumber; ++n) count += (satellites[system] >> n) & 1 ? 1 : 0;
+    return count;
+  }
   int8_t glonassChannel[kMaxSatelliteNumber + 1] = {};  // by slot, when its bit is set
   // Satellites left out of epochs, each time.
   int64_t leftOutNoSlot = 0;      // GLONASS satellites whose slot is not known

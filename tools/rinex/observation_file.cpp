@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/gps_time.h"
+#include "tools/rinex/rinex_time.h"
 
 namespace jpsrinex {
 namespace {
@@ -12,18 +13,10 @@ constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr size_t kCopyChunk = kWriteBufferSize;
 constexpr size_t kMaxLine = 4096;         // longer than any line of the spool
 constexpr int kValuesPerLine2 = 5;        // 2.11: values on one line of a satellite
-constexpr char kSystemLetters[] = "GRESJC";
-
 // The system of a spooled satellite line's first character, or -1.
 int SystemOfLine(char c) {
-  const char* at = c != '\0' ? std::strchr(kSystemLetters, c) : nullptr;
-  return at != nullptr ? static_cast<int>(at - kSystemLetters) : -1;
-}
-
-char* EndLine(char* begin, char* end) {
-  while (end > begin && end[-1] == ' ') --end;
-  *end = '\n';
-  return end + 1;
+  jps::GnssSystem system;
+  return jps::SystemOfRinexLetter(c, &system) ? static_cast<int>(system) : -1;
 }
 
 }  // namespace
@@ -49,7 +42,7 @@ bool ObservationFile::Add(const jps::ObservationEpoch& epoch) {
   size_t n = body_.Format(epoch, time, out);
   if (n == 0) return false;
   bodyFile_->Commit(n);
-  double gpsTime = epoch.week * jps::kSecondsPerWeek + epoch.timeOfWeek;
+  double gpsTime = GpsSeconds(epoch.week, epoch.timeOfWeek);
   if (body_.tally().epochs == 1) {
     first_ = time;
     firstWeek_ = epoch.week;
@@ -148,7 +141,7 @@ bool ObservationFile::CopyBody(std::string* error) {
       for (int type = 0; type < kMaxTypes; ++type) {
         int column = columns.ColumnOf(type);
         if (column < 0) continue;
-        if (!v3 && written > 0 && written % kValuesPerLine2 == 0) line = out = EndLine(line, out);
+        if (!v3 && written > 0 && written % kValuesPerLine2 == 0) line = out = TrimmedLineEnd(line, out);
         std::memset(out, ' ', kValueFieldWidth);
         if (column < present) {
           const char* field = values + column * kValueFieldWidth;
@@ -160,7 +153,7 @@ bool ObservationFile::CopyBody(std::string* error) {
         out += kValueFieldWidth;
         ++written;
       }
-      out = EndLine(line, out);
+      out = TrimmedLineEnd(line, out);
       final_.Commit(static_cast<size_t>(out - start));
     }
     held = static_cast<size_t>(end - begin);

@@ -57,8 +57,7 @@ std::string TypeLines2(const ObservationTypes& types, const ColumnOrder& columns
 
 std::string SlotLines(const BodyTally& t) {
   uint64_t slots = t.satellites[static_cast<int>(jps::GnssSystem::kGlonass)];
-  int count = 0;
-  for (int s = 1; s <= kMaxSatelliteNumber; ++s) count += (slots >> s) & 1 ? 1 : 0;
+  int count = t.SatelliteCount(static_cast<int>(jps::GnssSystem::kGlonass));
   std::string out, content = IntegerText(count, kSlotCountWidth) + " ";
   int n = 0;
   for (int s = 1; s <= kMaxSatelliteNumber; ++s) {

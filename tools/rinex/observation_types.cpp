@@ -52,7 +52,6 @@ void Name2GpsGlonass(jps::GnssSystem system, int slot, int kind, char* name) {
 ObservationTypes::ObservationTypes(RinexVersion version) : version_(version) {
   std::memset(type_, -1, sizeof type_);
   std::memset(names_, 0, sizeof names_);
-  std::memset(kinds_, 0, sizeof kinds_);
   for (int s = 0; s < jps::kGnssSystemCount; ++s) {
     auto system = static_cast<jps::GnssSystem>(s);
     bool v3 = version == RinexVersion::k304;
@@ -68,7 +67,6 @@ ObservationTypes::ObservationTypes(RinexVersion version) : version_(version) {
           type_[s][slot][kind] = static_cast<int8_t>(t);
           char* n = names_[s][t];
           n[0] = kKindLetters[kind], n[1] = code[0], n[2] = code[1], n[3] = '\0';
-          kinds_[s][t] = static_cast<uint8_t>(kind);
           continue;
         }
         char name[kTypeNameSize] = "";
@@ -85,8 +83,6 @@ ObservationTypes::ObservationTypes(RinexVersion version) : version_(version) {
   if (version == RinexVersion::k211) {
     for (int t = 0; t < kMaxTypes; ++t) {
       std::memcpy(names_[0][t], kTypes2[t], 3);
-      const char* kind = std::strchr(kKindLetters, kTypes2[t][0]);
-      kinds_[0][t] = static_cast<uint8_t>(kind != nullptr ? kind - kKindLetters : 0);  // P: code
     }
   }
 }

@@ -38,14 +38,8 @@ class ObservationTypes {
   int TypeOf(jps::GnssSystem system, int slot, int kind) const {
     return type_[static_cast<int>(system)][slot][kind];
   }
-  // The types of a slot's values by kind (-1: none).
-  const int8_t* TypesOf(jps::GnssSystem system, int slot) const {
-    return type_[static_cast<int>(system)][slot];
-  }
   // The name of a type of a list ("C1W", "P2").
   const char* Name(int list, int type) const { return names_[list][type]; }
-  // The kind of a type (C L D S).
-  int KindOf(int list, int type) const { return kinds_[list][type]; }
   int ListCount() const { return version_ == RinexVersion::k304 ? jps::kGnssSystemCount : 1; }
   // The system of a 3.04 list.
   static jps::GnssSystem SystemOfList(int list) { return static_cast<jps::GnssSystem>(list); }
@@ -55,7 +49,6 @@ class ObservationTypes {
   int list_[jps::kGnssSystemCount];
   int8_t type_[jps::kGnssSystemCount][jps::kSignalSlotCount][kKindCount];
   char names_[kMaxLists][kMaxTypes][kTypeNameSize];
-  uint8_t kinds_[kMaxLists][kMaxTypes];
 };
 
 // The columns of one list in the order the body was written with: a type

@@ -27,7 +27,6 @@ class PendingFile {
   // Creates temp (to become path) for writing, and reading back when
   // readable. false with *error naming the file and the reason.
   bool Create(const std::string& path, const std::string& temp, bool readable, std::string* error);
-  bool open() const { return file_ != nullptr; }
   const std::string& temp() const { return temp_; }
 
   // Room for n characters (n at most kWriteBufferSize) at the returned

@@ -16,10 +16,6 @@ namespace {
 constexpr const char* kLeftOut2Comment = "QZSS AND BEIDOU LEFT OUT: RINEX 2.11 HAS NO PLACE FOR THEM";
 const double kUnplaced = std::numeric_limits<double>::quiet_NaN();
 
-double GpsTimeOf(const jps::ObservationEpoch& e) {
-  return e.week * jps::kSecondsPerWeek + e.timeOfWeek;
-}
-
 // GPS - UTC at a GPS time from the converter's table; 0 when it knows none.
 int TableLeapSeconds(double gpsTime) {
   int32_t week = static_cast<int32_t>(std::floor(gpsTime / jps::kSecondsPerWeek));
@@ -94,7 +90,7 @@ void RinexSink::Tell(const std::string& run) {
 }
 
 void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
-  double gpsTime = GpsTimeOf(epoch);
+  double gpsTime = GpsSeconds(epoch.week, epoch.timeOfWeek);
   if (!seenEpoch_) {
     // The ephemerides received before the first epoch are placed near it.
     for (Received& r : received_) {
@@ -102,7 +98,6 @@ void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
     }
   }
   seenEpoch_ = true;
-  lastTow_ = epoch.timeOfWeek;
   lastSeenGps_ = gpsTime;
   if (!window_.Takes(epoch.timeOfWeek, gpsTime)) {
     ++counts_.epochsOutside;
@@ -236,10 +231,7 @@ bool RinexSink::Close(jps::ConversionContext& context, const jps::ConversionEnd&
   counts_.blankValues = obs_.BlankValues();
   counts_.satellitesLeftOut = t.leftOutNoSlot + t.leftOutSystem + t.leftOutNoValue +
                               t.leftOutRepeated + t.leftOutBadNumber;
-  for (int s = 0; s < jps::kGnssSystemCount; ++s) {
-    counts_.satellites[s] = 0;
-    for (int n = 1; n <= kMaxSatelliteNumber; ++n) counts_.satellites[s] += (t.satellites[s] >> n) & 1;
-  }
+  for (int s = 0; s < jps::kGnssSystemCount; ++s) counts_.satellites[s] = t.SatelliteCount(s);
   bool hasLeap = end.leapSeconds > 0;
   int leap = hasLeap ? end.leapSeconds : TableLeapSeconds(obs_.lastGpsTime());
   if (!seenEpoch_) leap = 0;

@@ -95,7 +95,6 @@ class RinexSink : public jps::ConversionSink {
   std::vector<std::string> navPaths_;
   EpochWindow window_;
   TimeOrder timeOrder_;
-  double lastTow_ = 0;      // of the last epoch met, with its GPS time
   double lastSeenGps_ = 0;
   bool seenEpoch_ = false;
   std::vector<Received> received_;

@@ -61,6 +61,10 @@ std::string SatelliteId(char system, int number) {
   return std::string(id, kSatelliteIdWidth);
 }
 
+const char* RinexVersionText(RinexVersion version) {
+  return version == RinexVersion::k304 ? "3.04" : "2.11";
+}
+
 char* WriteEpochTime(char* out, const jps::DateTime& t, RinexVersion version) {
   *out++ = ' ';
   if (version == RinexVersion::k304) {

@@ -14,6 +14,8 @@
 namespace jpsrinex {
 
 enum class RinexVersion { k304, k211 };
+// "3.04", "2.11": as RINEX headers and command lines write the version.
+const char* RinexVersionText(RinexVersion version);
 
 constexpr size_t kHeaderContentColumns = 60;
 constexpr size_t kHeaderLabelColumns = 20;

@@ -12,7 +12,6 @@ bool TimeOrder::Takes(double gpsTime) {
   if (runCount_ == 0) runFirst_ = gpsTime;
   runLast_ = gpsTime;
   ++runCount_;
-  ++leftOut_;
   return false;
 }
 

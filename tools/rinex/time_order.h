@@ -19,7 +19,6 @@ class TimeOrder {
   std::string Written(double gpsTime);
   // At the end: the text of the run still open, or "".
   std::string Finish() { return CloseRun(); }
-  int64_t leftOut() const { return leftOut_; }
 
  private:
   std::string CloseRun();
@@ -28,7 +27,6 @@ class TimeOrder {
   double last_ = 0;  // the last epoch written
   int64_t runCount_ = 0;
   double runFirst_ = 0, runLast_ = 0;
-  int64_t leftOut_ = 0;
 };
 
 // "2014-08-29 20:02:22.000" of GPS seconds since 1980-01-06.
