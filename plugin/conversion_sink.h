@@ -19,7 +19,11 @@ namespace jps {
 // A broadcast message as received: [GE] [QE] [EN] [CN] (GpsEphemerisView),
 // [NE] (GlonassEphemerisView) or [WE] (SbasEphemerisView). The body is valid
 // during the call only.
+// Whether a two-character message identifier is name ("GE").
+inline bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
+
 struct EphemerisMessage {
+  bool Is(const char* name) const { return IdIs(id, name); }
   char id[2];
   const uint8_t* body;  // checksum byte last
   int length;

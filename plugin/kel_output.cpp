@@ -14,10 +14,6 @@ namespace {
 constexpr float kEpochInterval = 1.0f;
 constexpr uint16_t kKelBufferSize = 4096;
 
-bool IsMessage(const EphemerisMessage& m, const char* id) {
-  return m.id[0] == id[0] && m.id[1] == id[1];
-}
-
 }  // namespace
 
 void KelOutput::KelCloser::operator()(KelWriter* w) const { CloseKelFile(w); }
@@ -82,9 +78,9 @@ void KelOutput::OnKelEpoch(const KelEpoch& epoch, const KelMeasurement* measurem
 }
 
 void KelOutput::OnEphemeris(const EphemerisMessage& m) {
-  if (IsMessage(m, "GE")) {
+  if (m.Is("GE")) {
     WriteGpsEph(GpsEphemerisView(m.body, m.length), epp_, *context_);
-  } else if (IsMessage(m, "NE")) {
+  } else if (m.Is("NE")) {
     WriteGlnEph(GlonassEphemerisView(m.body, m.length), epp_, *context_);
   } else {
     return;   // the EPP file holds GPS and GLONASS only

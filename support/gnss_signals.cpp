@@ -44,18 +44,19 @@ constexpr int kFirstGalileoIndex = 71, kLastGalileoIndex = 119;
 constexpr int kFirstSbasIndex = 120, kLastSbasIndex = 142;
 constexpr int kFirstQzssIndex = 193, kLastQzssIndex = 197;
 constexpr int kFirstBeidouIndex = 211, kLastBeidouIndex = 240;
-constexpr int kSbasRinexOffset = 100;   // PRN 120 is S20
-constexpr int kQzssRinexOffset = 192;   // PRN 193 is J01
 
 SatelliteIndex Valid(GnssSystem system, int number, int channel = 0) {
   return {true, system, number, channel};
 }
 
 constexpr char kRinexLetters[kGnssSystemCount + 1] = "GRESJC";
+const char* const kSystemNames[kGnssSystemCount] = {"GPS", "GLONASS", "Galileo", "SBAS", "QZSS", "BeiDou"};
 
 }  // namespace
 
 char RinexSystemLetter(GnssSystem system) { return kRinexLetters[static_cast<int>(system)]; }
+
+const char* SystemName(GnssSystem system) { return kSystemNames[static_cast<int>(system)]; }
 
 bool SystemOfRinexLetter(char letter, GnssSystem* system) {
   for (int s = 0; s < kGnssSystemCount; ++s) {

@@ -11,8 +11,15 @@ namespace jps {
 enum class GnssSystem : uint8_t { kGps, kGlonass, kGalileo, kSbas, kQzss, kBeidou };
 constexpr int kGnssSystemCount = 6;
 
+// RINEX numbers SBAS and QZSS satellites by their PRN less these: PRN 120
+// is S20, PRN 193 is J01.
+constexpr int kSbasRinexOffset = 100;
+constexpr int kQzssRinexOffset = 192;
+
 // The RINEX system letter: G R E S J C.
 char RinexSystemLetter(GnssSystem system);
+// "GPS", "GLONASS", "Galileo", "SBAS", "QZSS", "BeiDou".
+const char* SystemName(GnssSystem system);
 // The system of a RINEX system letter; false for any other character.
 bool SystemOfRinexLetter(char letter, GnssSystem* system);
 

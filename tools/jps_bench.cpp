@@ -253,15 +253,16 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   // The RINEX pass has an input of its own: a simulated day of 1-s data.
+  // (--pass rinex --input FILE times that file instead.)
   auto rinexPass = [&]() -> int {
     std::string day = (dir / "bench_day.jps").string();
+    bool ownInput = o.pass == "rinex" && !o.input.empty();
     std::string why;
-    if (!jpsbench::WriteSimulatedDay(day, &why)) {
+    if (!ownInput && !jpsbench::WriteSimulatedDay(day, &why)) {
       std::fprintf(stderr, "jps_bench: %s\n", why.c_str());
       return 2;
     }
-    return jpsbench::RinexPasses(o.pass == "rinex" && !o.input.empty() ? o.input : day,
-                                 dir.string(), o.runs) ? 0 : 1;
+    return jpsbench::RinexPasses(ownInput ? o.input : day, dir.string(), o.runs) ? 0 : 1;
   };
   if (o.pass == "rinex") return rinexPass();
   std::string input = o.input;

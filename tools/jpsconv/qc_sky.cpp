@@ -17,7 +17,6 @@ constexpr double kDay = jps::kSecondsPerDay;
 // A GLONASS state in kilometres lies this far from the Earth's centre.
 constexpr double kGlonassLeast = 20000e3, kGlonassMost = 30000e3;  // m
 
-bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
 
 }  // namespace
 
@@ -37,16 +36,16 @@ LookAngles LookAnglesOf(const double receiver[3], const jpssim::Vec3& target) {
 }
 
 void BroadcastOrbits::Add(const jps::EphemerisMessage& m) {
-  if (IdIs(m.id, "GE")) AddKepler(jps::GnssSystem::kGps, m);
-  if (IdIs(m.id, "QE")) AddKepler(jps::GnssSystem::kQzss, m);
-  if (IdIs(m.id, "EN")) AddKepler(jps::GnssSystem::kGalileo, m);
-  if (IdIs(m.id, "NE")) AddGlonass(m);
+  if (m.Is("GE")) AddKepler(jps::GnssSystem::kGps, m);
+  if (m.Is("QE")) AddKepler(jps::GnssSystem::kQzss, m);
+  if (m.Is("EN")) AddKepler(jps::GnssSystem::kGalileo, m);
+  if (m.Is("NE")) AddGlonass(m);
 }
 
 void BroadcastOrbits::AddKepler(jps::GnssSystem system, const jps::EphemerisMessage& m) {
   jps::GpsEphemerisView v(m.body, m.length);
   if (!v.complete() || !(v.sqrtA() > 0) || !std::isfinite(v.sqrtA())) return;
-  int number = system == jps::GnssSystem::kQzss ? v.prn() - kQzssPrnOffset : v.prn();
+  int number = system == jps::GnssSystem::kQzss ? v.prn() - jps::kQzssRinexOffset : v.prn();
   jpssim::GpsEphemeris e;
   e.prn = number;
   e.toe = 0;  // times are counted from the reference time

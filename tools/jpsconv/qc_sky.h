@@ -25,7 +25,6 @@
 namespace jpsconv {
 
 constexpr int kAssumedLeapSeconds = 18;   // GPS - UTC since 2017-01-01
-constexpr int kQzssPrnOffset = 192;       // the QZSS PRN 193 is J01
 constexpr double kKeplerReach = 6 * 3600.0;    // s from the reference time an ephemeris is used
 constexpr double kGlonassReach = 2 * 3600.0;
 constexpr double kGlonassStep = 60.0;          // s, integration step

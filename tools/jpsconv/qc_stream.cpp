@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kZenith = 90;  // degrees
 
-bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
 
 const jps::SignalValues& SignalIn(const jps::SatelliteValues& sv, jps::SignalSlot slot) {
   return sv.signals[static_cast<int>(slot)];
@@ -66,7 +65,7 @@ void QcStreamSink::NoteUnhealthy(const std::string& name, int health, double tow
 
 void QcStreamSink::OnEphemeris(const jps::EphemerisMessage& m) {
   orbits_.Add(m);
-  if (IdIs(m.id, "NE")) {
+  if (m.Is("NE")) {
     jps::GlonassEphemerisView v(m.body, m.length);
     if (v.Holds(jps::glonass_ephemeris::kHealth, 1) && v.unhealthy()) {
       NoteUnhealthy(Name('R', v.slot()), v.health(), m.timeOfWeek);
@@ -75,12 +74,12 @@ void QcStreamSink::OnEphemeris(const jps::EphemerisMessage& m) {
   }
   char letter = 0;
   int offset = 0;
-  if (IdIs(m.id, "GE")) letter = 'G';
-  if (IdIs(m.id, "EN")) letter = 'E';
-  if (IdIs(m.id, "CN")) letter = 'C';
-  if (IdIs(m.id, "QE")) {
+  if (m.Is("GE")) letter = 'G';
+  if (m.Is("EN")) letter = 'E';
+  if (m.Is("CN")) letter = 'C';
+  if (m.Is("QE")) {
     letter = 'J';
-    offset = kQzssPrnOffset;
+    offset = jps::kQzssRinexOffset;
   }
   jps::GpsEphemerisView v(m.body, m.length);
   if (letter == 0 || !v.Holds(jps::gps_ephemeris::kHealth, 1) || v.health() == 0) return;

@@ -14,8 +14,6 @@ const char* const kSignalNames[jps::kGnssSystemCount][jps::kSignalSlotCount] = {
     {"L1 C/A", "L1 SAIF", "LEX", "L2C", "L5", "L1C"},
     {"B1", "", "", "", "B2", ""},
 };
-const char* const kSystemNames[jps::kGnssSystemCount] = {"GPS",  "GLONASS", "Galileo",
-                                                        "SBAS", "QZSS",    "BeiDou"};
 
 bool Has(uint8_t bits, int slot) { return (bits >> slot & 1) != 0; }
 
@@ -37,7 +35,6 @@ const char* SignalName(jps::GnssSystem system, int slot) {
   return kSignalNames[static_cast<int>(system)][slot];
 }
 
-const char* SystemName(jps::GnssSystem system) { return kSystemNames[static_cast<int>(system)]; }
 
 void AddStreamValues(const QcStreamValues& v, QcSatelliteStream* f) {
   f->present = true;

@@ -94,7 +94,7 @@ void AddStreamValues(const QcStreamValues& v, QcSatelliteStream* figures);
 // The signal's name: "L1 C/A", "E5a"; its RINEX code is Signal(system, slot).
 const char* SignalName(jps::GnssSystem system, int slot);
 // "GPS", "GLONASS", ...
-const char* SystemName(jps::GnssSystem system);
+using jps::SystemName;
 
 // Gathers the C/N0 of every satellite by signal and elevation.
 class CnrByElevation {

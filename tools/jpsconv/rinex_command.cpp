@@ -291,11 +291,13 @@ int RinexCommand(const Arguments& argv) {
     return kExitFileError;
   }
   InstallInterruptHandler();
-  bool anyKel = false;
-  for (const std::string& input : args.inputs) {
-    anyKel |= !IsDirectory(input) && FileSize(input) >= 0 && !IsJpsFile(input);
+  for (size_t i = 0; !args.quiet && !args.child && i < args.inputs.size(); ++i) {
+    const std::string& input = args.inputs[i];
+    if (!IsDirectory(input) && FileSize(input) >= 0 && !IsJpsFile(input)) {
+      std::fprintf(stderr, "%s\n", kKelFileNote);
+      break;
+    }
   }
-  if (anyKel && !args.quiet && !args.child) std::fprintf(stderr, "%s\n", kKelFileNote);
   if (args.jobs > 1 && args.inputs.size() > 1) return RunInChildren(args);
   int worst = kExitOk;
   for (const std::string& kel : args.inputs) {

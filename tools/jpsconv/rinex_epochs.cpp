@@ -84,7 +84,7 @@ bool EpochBuilder::Satellite(const jps::KelMeasurement& m, double gpsTime,
   Put(&l1, m.doppler, &l1.doppler, jps::kHasDoppler);
   Put(&l2, m.l2Code, &l2.code, jps::kHasCode);
   Put(&l2, -m.l2Phase, &l2.phase, jps::kHasPhase);
-  bool lost = lossOfLock_.count({number, MsOfWeek(std::fmod(gpsTime, jps::kSecondsPerWeek))}) != 0;
+  bool lost = lossOfLock_.count({number, MsOfWeek(gpsTime)}) != 0;
   l1.lli = l2.lli = lost ? jps::kLliLossOfLock : 0;
   if (l1.present != 0) out->slotsPresent |= 1u << kL1;
   if (l2.present != 0) out->slotsPresent |= 1u << kL2;
@@ -114,8 +114,8 @@ bool EpochBuilder::Build(const jps::KelEpoch& epoch,
       continue;
     }
     bool repeated = false;
-    for (int k = 0; k < out->satelliteCount; ++k) {
-      repeated = repeated || (out->satellites[k].system == s.system && out->satellites[k].number == s.number);
+    for (int k = 0; k < out->satelliteCount && !repeated; ++k) {
+      repeated = out->satellites[k].system == s.system && out->satellites[k].number == s.number;
     }
     if (repeated) {
       if (!taken) continue;

@@ -26,9 +26,7 @@ long long RecordsLeftOut(const RinexResult& r) {
   return total;
 }
 
-// The systems' names in the summaries, in the order of GnssSystem.
-constexpr const char* kSystemNames[jps::kGnssSystemCount] = {"GPS", "GLONASS", "Galileo",
-                                                             "SBAS",  "QZSS", "BeiDou"};
+// The systems' keys in the JSON summaries, in the order of GnssSystem.
 constexpr const char* kSystemKeys[jps::kGnssSystemCount] = {"gps",  "glonass", "galileo",
                                                             "sbas", "qzss",    "beidou"};
 
@@ -43,7 +41,7 @@ std::string BySystem(const int (&counts)[jps::kGnssSystemCount]) {
   std::string out;
   for (int s = 0; s < jps::kGnssSystemCount; ++s) {
     if (counts[s] == 0 && s > static_cast<int>(jps::GnssSystem::kGlonass)) continue;
-    out += (out.empty() ? "" : ", ") + std::to_string(counts[s]) + " " + kSystemNames[s];
+    out += (out.empty() ? "" : ", ") + std::to_string(counts[s]) + " " + jps::SystemName(static_cast<jps::GnssSystem>(s));
   }
   return out;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "support/kel_records.h"
 
@@ -10,7 +9,6 @@ namespace jpsconv {
 namespace {
 
 constexpr double kGfLimitScale = 1.5;  // a0 = 1.5 (l2 - l1)
-const double kNotTested = std::numeric_limits<double>::quiet_NaN();
 
 bool Present(double v) { return v != 0.0 && std::isfinite(v); }
 bool HasPhase(const PhaseSample& s) { return Present(s.l1Phase); }
@@ -111,16 +109,13 @@ void SlipDetector::Accept(Held& h) {
 
 void SlipDetector::Verdict(Held& h, ArcEvent event) {
   h.verdict.event = event;
-  h.verdict.receiverSaid = h.sample.lock == LockHint::kRestarted;
   ++decided_;
 }
 
-void SlipDetector::StartArc(Held& h, ArcEvent event, const Offsets& off) {
+void SlipDetector::StartArc(Held& h, ArcEvent event) {
   arc_ = Arc{};
   Accept(h);
   Verdict(h, event);
-  h.verdict.gfJump = off.gfTested ? off.gf : kNotTested;
-  h.verdict.mwJump = off.mwTested ? off.mw : kNotTested;
 }
 
 void SlipDetector::Push(const PhaseSample& sample) {
@@ -151,7 +146,7 @@ bool SlipDetector::DecideNext(bool closing) {
   }
   if (s.lock == LockHint::kReacquired || !arc_.open || !(s.time > arc_.lastTime) ||
       s.time - arc_.lastTime > GapLimit()) {
-    StartArc(h, ArcEvent::kArcStart, Offsets{});
+    StartArc(h, ArcEvent::kArcStart);
     return true;
   }
   Offsets off = OffArc(h);
@@ -161,7 +156,7 @@ bool SlipDetector::DecideNext(bool closing) {
     }
   } else if (off.Off()) {
     if (s.lock == LockHint::kRestarted) {
-      StartArc(h, ArcEvent::kSlip, off);
+      StartArc(h, ArcEvent::kSlip);
       return true;
     }
     return DecideDeparture(at, off, closing);
@@ -180,12 +175,12 @@ bool SlipDetector::DecideUntestedRestart(size_t at, bool closing) {
   size_t next = NextTested(at, true, true, &arcEnds);
   if (next == kHeldSamples) {
     if (!arcEnds && !closing) return false;
-    StartArc(h, ArcEvent::kSlip, Offsets{});
+    StartArc(h, ArcEvent::kSlip);
     return true;
   }
   Offsets later = OffArc(At(next));
   if (later.Off()) {
-    StartArc(h, ArcEvent::kSlip, later);
+    StartArc(h, ArcEvent::kSlip);
   } else {
     Accept(h);
     Verdict(h, ArcEvent::kContinues);
@@ -215,7 +210,7 @@ bool SlipDetector::DecideDeparture(size_t at, const Offsets& off, bool closing) 
     stays = stays && std::fabs(later.mw - off.mw) <= later.mwLimit;
   }
   if (stays) {
-    StartArc(h, ArcEvent::kSlip, off);
+    StartArc(h, ArcEvent::kSlip);
   } else {
     Verdict(h, ArcEvent::kOutlier);
   }

@@ -74,11 +74,6 @@ enum class ArcEvent : uint8_t {
 
 struct SampleVerdict {
   ArcEvent event = ArcEvent::kContinues;
-  // For a slip: how far each combination lay off the arc (GF in metres, MW in
-  // wide-lane cycles), NaN where it was not tested; receiverSaid when the
-  // receiver reported the restart.
-  double gfJump = 0, mwJump = 0;
-  bool receiverSaid = false;
 };
 
 constexpr int kGfFitValues = 10;
@@ -174,7 +169,7 @@ class SlipDetector {
   Offsets OffArc(const Held& h) const;
   double GapLimit() const;
   void Accept(Held& h);
-  void StartArc(Held& h, ArcEvent event, const Offsets& off);
+  void StartArc(Held& h, ArcEvent event);
   void Verdict(Held& h, ArcEvent event);
 
   Carriers carriers_;

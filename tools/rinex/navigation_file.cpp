@@ -99,7 +99,6 @@ void NavigationFile::Add(const BeidouNavRecord& r) {
   if (!Takes(jps::GnssSystem::kBeidou)) return;
   const KeplerTerms& k = r.kepler;
   // BDT dates: BDT week 0 began on 2006-01-01, the first day of GPS week 1356.
-  constexpr int32_t kBeidouWeekOffset = 1356;
   FirstLine('C', r.number, jps::FullWeekToDateTime(r.tocWeek + kBeidouWeekOffset, r.toc), k.af0,
             k.af1, k.af2);
   Orbit({k.issue, k.crs, k.deltaN, k.m0});

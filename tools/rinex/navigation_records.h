@@ -9,6 +9,8 @@
 
 namespace jpsrinex {
 
+constexpr int32_t kBeidouWeekOffset = 1356;  // GPS week in which BDT week 0 began
+
 // The orbit and clock terms that GPS, QZSS, Galileo and BeiDou share.
 struct KeplerTerms {
   double af0, af1, af2;  // s, s/s, s/s^2

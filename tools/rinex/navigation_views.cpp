@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "support/gnss_signals.h"
 #include "support/gps_time.h"
 #include "support/portable_math.h"
 #include "tools/rinex/glonass_dates.h"
@@ -9,12 +10,8 @@
 namespace jpsrinex {
 namespace {
 
-constexpr int kQzssFirstPrn = 193;
-constexpr int kQzssNumberOffset = 192;
-constexpr int kSbasNumberOffset = 100;
 constexpr int kFirstSbasPrn = 120, kLastSbasPrn = 158;
 constexpr int kLastPrn = 63;
-constexpr int32_t kBeidouWeekOffset = 1356;  // GPS week in which BDT week 0 began
 constexpr double kBeidouBehindGps = 14;      // s: BDT = GPS - 14 s
 constexpr double kMetresPerKm = 1000;
 constexpr double kGalileoInav = 517;  // E1-B and E5b data, clock for E5b/E1
@@ -94,8 +91,8 @@ bool GpsRecordFromView(const jps::GpsEphemerisView& v, char system, double recei
                        GpsNavRecord* out) {
   if (!v.complete()) return false;
   bool qzss = system == 'J';
-  int number = qzss ? v.prn() - kQzssNumberOffset : v.prn();
-  if (number < 1 || number > kLastPrn || (qzss && v.prn() < kQzssFirstPrn)) return false;
+  int number = qzss ? v.prn() - jps::kQzssRinexOffset : v.prn();
+  if (number < 1 || number > kLastPrn || (qzss && v.prn() <= jps::kQzssRinexOffset)) return false;
   GpsNavRecord r{};
   r.system = system;
   r.number = number;
@@ -166,7 +163,7 @@ bool GlonassRecordFromView(const jps::GlonassEphemerisView& v, int64_t receivedU
 bool SbasRecordFromView(const jps::SbasEphemerisView& v, double receivedGps, SbasNavRecord* out) {
   if (!v.complete() || v.prn() < kFirstSbasPrn || v.prn() > kLastSbasPrn) return false;
   SbasNavRecord r{};
-  r.number = v.prn() - kSbasNumberOffset;
+  r.number = v.prn() - jps::kSbasRinexOffset;
   double tow = v.timeOfWeek();
   int32_t messageWeek = MessageWeek(tow, receivedGps);
   // t0 is a time of the day: the one nearest the message time.

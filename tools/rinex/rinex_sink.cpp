@@ -24,8 +24,6 @@ int TableLeapSeconds(double gpsTime) {
   return leap == jps::kNoLeapSecondCount ? 0 : leap;
 }
 
-bool IdIs(const char* id, const char* name) { return id[0] == name[0] && id[1] == name[1]; }
-
 template <typename Record>
 void AddTo(std::vector<std::unique_ptr<NavigationFile>>& files, const Record& r) {
   for (auto& f : files) f->Add(r);
@@ -118,23 +116,23 @@ void RinexSink::OnObservationEpoch(const jps::ObservationEpoch& epoch) {
 
 bool RinexSink::Repeated(const jps::EphemerisMessage& m) {
   std::array<int64_t, 6> key{m.id[0] * 256 + m.id[1], 0, 0, 0, 0, 0};
-  if (IdIs(m.id, "NE")) {
+  if (m.Is("NE")) {
     jps::GlonassEphemerisView v(m.body, m.length);
     key = {key[0], v.slot(), v.dayNumber(), v.tb(), v.hasN4() ? v.n4() : 0, 0};
-  } else if (IdIs(m.id, "WE")) {
+  } else if (m.Is("WE")) {
     jps::SbasEphemerisView v(m.body, m.length);
     key = {key[0], v.prn(), v.week(), v.timeOfDay(), v.iod(), 0};
   } else {
     jps::GpsEphemerisView v(m.body, m.length);
-    int navType = IdIs(m.id, "EN") ? v.galileoNavType() : 0;
+    int navType = m.Is("EN") ? v.galileoNavType() : 0;
     key = {key[0], v.prn(), v.week(), v.toe(), v.iode(), navType};
   }
   return !ephemerisKeys_.insert(key).second;
 }
 
 void RinexSink::OnEphemeris(const jps::EphemerisMessage& m) {
-  bool known = IdIs(m.id, "GE") || IdIs(m.id, "QE") || IdIs(m.id, "EN") || IdIs(m.id, "CN") ||
-               IdIs(m.id, "NE") || IdIs(m.id, "WE");
+  bool known = m.Is("GE") || m.Is("QE") || m.Is("EN") || m.Is("CN") ||
+               m.Is("NE") || m.Is("WE");
   if (!known || m.body == nullptr || m.length <= 0) return;
   if (Repeated(m)) {
     ++counts_.recordsRepeated;
@@ -167,29 +165,29 @@ void RinexSink::AddRecord(const Received& r, int leapSeconds) {
   int length = static_cast<int>(r.body.size());
   bool added = false;
   jps::GnssSystem system = jps::GnssSystem::kGps;
-  if (IdIs(r.id, "GE") || IdIs(r.id, "QE")) {
+  if (jps::IdIs(r.id, "GE") || jps::IdIs(r.id, "QE")) {
     GpsNavRecord g;
-    bool qzss = IdIs(r.id, "QE");
+    bool qzss = jps::IdIs(r.id, "QE");
     system = qzss ? jps::GnssSystem::kQzss : jps::GnssSystem::kGps;
     added = GpsRecordFromView(jps::GpsEphemerisView(body, length), qzss ? 'J' : 'G', received, &g);
     if (added) AddTo(navFiles_, g);
-  } else if (IdIs(r.id, "EN")) {
+  } else if (jps::IdIs(r.id, "EN")) {
     GalileoNavRecord g;
     system = jps::GnssSystem::kGalileo;
     added = GalileoRecordFromView(jps::GpsEphemerisView(body, length), received, &g);
     if (added) AddTo(navFiles_, g);
-  } else if (IdIs(r.id, "CN")) {
+  } else if (jps::IdIs(r.id, "CN")) {
     BeidouNavRecord b;
     system = jps::GnssSystem::kBeidou;
     added = BeidouRecordFromView(jps::GpsEphemerisView(body, length), received, &b);
     if (added) AddTo(navFiles_, b);
-  } else if (IdIs(r.id, "NE")) {
+  } else if (jps::IdIs(r.id, "NE")) {
     GlonassNavRecord g;
     system = jps::GnssSystem::kGlonass;
     int64_t utc = std::llround(received) - leapSeconds;
     added = GlonassRecordFromView(jps::GlonassEphemerisView(body, length), utc, &g);
     if (added) AddTo(navFiles_, g);
-  } else if (IdIs(r.id, "WE")) {
+  } else if (jps::IdIs(r.id, "WE")) {
     SbasNavRecord s;
     system = jps::GnssSystem::kSbas;
     added = SbasRecordFromView(jps::SbasEphemerisView(body, length), received, &s);
