@@ -198,4 +198,13 @@ void Complain(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
 }
 
+std::string OverwritesInput(const std::vector<std::string>& outputs, const std::string& input) {
+  for (const std::string& out : outputs) {
+    if (!out.empty() && (out == input || SameFile(out, input))) {
+      return "the output " + out + " would overwrite the input";
+    }
+  }
+  return "";
+}
+
 }  // namespace jpsconv

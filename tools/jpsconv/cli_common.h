@@ -52,6 +52,10 @@ std::string InFolder(const std::string& folder, const std::string& name);
 bool IsDirectory(const std::string& path);
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
+// Creating an output truncates it: "the output OUT would overwrite the input"
+// for the first of outputs that is the input, "" when none is ("" outputs
+// are none).
+std::string OverwritesInput(const std::vector<std::string>& outputs, const std::string& input);
 int64_t FileSize(const std::string& path);  // -1 when unknown
 
 // Text from the converter can carry bytes of the input: control characters

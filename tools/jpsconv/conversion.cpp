@@ -97,14 +97,8 @@ std::string CheckJob(const ConversionJob& job) {
   std::string inputError = CheckInput(job.input);
   if (!inputError.empty()) return inputError;
   if (job.kel.size() > jps::kPathSize - 1) return "the output path is longer than 255 characters";
-  // Creating the outputs truncates them: none of them may be the input.
   ConversionResult paths = NewResult(job);
-  for (const std::string& out : {paths.kel, paths.epp, paths.sta}) {
-    if (out == job.input || SameFile(out, job.input)) {
-      return "the output " + out + " would overwrite the input";
-    }
-  }
-  return "";
+  return OverwritesInput({paths.kel, paths.epp, paths.sta}, job.input);
 }
 
 ConversionResult RunConversion(const ConversionJob& job, const jps::ConversionOptions& options,

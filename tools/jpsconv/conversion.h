@@ -28,6 +28,13 @@ struct ConversionJob {
   std::string kel;
 };
 
+// A report printed after a conversion's summary.
+struct ExtraReport {
+  bool has = false;
+  std::string text;  // as printed, lines ending in line feeds
+  int status = 0;    // its exit status
+};
+
 struct ConversionResult {
   std::string input, kel, epp, sta;
   Outcome outcome = Outcome::kNotStarted;
@@ -39,14 +46,9 @@ struct ConversionResult {
   double seconds = 0;
   int64_t bytes = 0;    // size of the input
   std::string message;  // why, when not converted
-  // convert --rinex: the RINEX files written in the same pass.
-  bool hasRinex = false;
-  std::string rinexSummary;  // as printed, lines ending in line feeds
-  int rinexStatus = 0;       // its exit status
-  // convert --qc: the data-quality report of the stream, from the same pass.
-  bool hasQc = false;
-  std::string qcOutput;  // as printed, lines ending in line feeds
-  int qcStatus = 0;      // its exit status
+  // convert --rinex: the summary of the RINEX files written in the same
+  // pass; convert --qc: the data-quality report of the stream, from it too.
+  ExtraReport rinex, qc;
 };
 
 // What the conversion tells its caller while it runs.

@@ -64,16 +64,15 @@ std::vector<ConversionJob> PlanJobs(const ConvertArguments& args, std::string* e
 int Report(const ConversionResult& r, const ConvertArguments& args) {
   PrintSummary(r, args.json);
   int status = ExitStatus(r.outcome);
-  if (r.hasRinex) {
-    std::fputs(r.rinexSummary.c_str(), stdout);
+  auto print = [&](const ExtraReport& report) {
+    std::fputs(report.text.c_str(), stdout);
     std::fflush(stdout);
-    status = std::max(status, r.rinexStatus);
-  }
+    status = std::max(status, report.status);
+  };
+  if (r.rinex.has) print(r.rinex);
   bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
-  if (r.hasQc) {
-    std::fputs(r.qcOutput.c_str(), stdout);
-    std::fflush(stdout);
-    status = std::max(status, r.qcStatus);
+  if (r.qc.has) {
+    print(r.qc);
   } else if (args.qc && written) {
     QcRequest qc;
     qc.kel = r.kel;

@@ -120,6 +120,15 @@ std::string RinexOutputPath(const std::string& input, const std::string& folder,
   return InFolder(folder, BaseName(path));
 }
 
+std::vector<std::string> RinexOutputPaths(const std::string& input, const RinexOptions& options) {
+  std::vector<std::string> paths = {RinexOutputPath(input, options.outputFolder, ".obs"),
+                                    RinexOutputPath(input, options.outputFolder, ".nav")};
+  if (options.version == jpsrinex::RinexVersion::k211) {
+    paths.push_back(RinexOutputPath(input, options.outputFolder, ".gnav"));
+  }
+  return paths;
+}
+
 const char* RinexStatusName(RinexStatus status) {
   switch (status) {
     case RinexStatus::kExported:
@@ -148,17 +157,6 @@ int RinexExitStatus(RinexStatus status) {
 }
 
 namespace {
-
-// The output paths: the observation file, then the navigation files of the
-// session (3.04: .nav; 2.11: .nav and .gnav).
-std::vector<std::string> OutputPaths(const std::string& kel, const RinexOptions& options) {
-  std::vector<std::string> paths = {RinexOutputPath(kel, options.outputFolder, ".obs"),
-                                    RinexOutputPath(kel, options.outputFolder, ".nav")};
-  if (options.version == jpsrinex::RinexVersion::k211) {
-    paths.push_back(RinexOutputPath(kel, options.outputFolder, ".gnav"));
-  }
-  return paths;
-}
 
 // Finishes the files and puts them in place together; "" or why not.
 std::string PutInPlace(jpsrinex::ObservationFile& obs, RinexSession& session,
@@ -191,12 +189,9 @@ RinexResult ExportRinex(const std::string& kel, const RinexOptions& options) {
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return r;
   };
-  std::vector<std::string> paths = OutputPaths(kel, options);
-  for (const std::string& out : paths) {
-    if (out == kel || SameFile(out, kel)) {
-      return finish(RinexStatus::kFailed, "the output " + out + " would overwrite the input");
-    }
-  }
+  std::vector<std::string> paths = RinexOutputPaths(kel, options);
+  std::string overwrites = OverwritesInput(paths, kel);
+  if (!overwrites.empty()) return finish(RinexStatus::kFailed, overwrites);
   KelReader reader;
   bool cannotOpen = false;
   std::string error = reader.Open(kel, &cannotOpen);

@@ -50,6 +50,9 @@ const char* RinexProgramName();
 // Where the file with this extension goes: beside the input, or in folder.
 std::string RinexOutputPath(const std::string& input, const std::string& folder,
                             const std::string& extension);
+// The paths of the RINEX files of input: the observation file, then the
+// navigation files (3.04: .nav; 2.11: .nav and .gnav).
+std::vector<std::string> RinexOutputPaths(const std::string& input, const RinexOptions& options);
 // The RINEX files of a KEL file.
 RinexResult ExportRinex(const std::string& kel, const RinexOptions& options);
 

@@ -38,18 +38,18 @@ ConversionResult ConvertWithStreamOutputs(const ConversionJob& job,
   if (r.outcome == Outcome::kNotStarted || r.outcome == Outcome::kInterrupted) return r;
   if (rinex) {
     RinexResult result = rinex->Result(r);
-    r.hasRinex = true;
-    r.rinexSummary = RinexSummary(result, outputs.json);
-    r.rinexStatus = RinexExitStatus(result.status);
+    r.rinex.has = true;
+    r.rinex.text = RinexSummary(result, outputs.json);
+    r.rinex.status = RinexExitStatus(result.status);
   }
   bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kRejected;
   if (qc && written && qc->epochs() > 0) {
     QcReport report;
     qc->Finish(&report);
     if (r.outcome == Outcome::kRejected) report.damage = r.message;
-    r.hasQc = true;
-    r.qcOutput = outputs.json ? QcJson(report, true) : QcText(report);
-    r.qcStatus = report.damage.empty() ? kExitOk : kExitRejected;
+    r.qc.has = true;
+    r.qc.text = outputs.json ? QcJson(report, true) : QcText(report);
+    r.qc.status = report.damage.empty() ? kExitOk : kExitRejected;
   }
   return r;
 }

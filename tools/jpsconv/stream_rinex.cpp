@@ -34,11 +34,10 @@ StreamRinex::StreamRinex(const std::string& input, const std::string& namedAfter
                          const RinexOptions& options)
     : input_(input) {
   jpsrinex::RinexSinkOptions& o = options_;
-  o.obsPath = RinexOutputPath(namedAfter, options.outputFolder, ".obs");
-  o.navPath = RinexOutputPath(namedAfter, options.outputFolder, ".nav");
-  if (options.version == jpsrinex::RinexVersion::k211) {
-    o.glonassNavPath = RinexOutputPath(namedAfter, options.outputFolder, ".gnav");
-  }
+  std::vector<std::string> paths = RinexOutputPaths(namedAfter, options);
+  o.obsPath = paths[0];
+  o.navPath = paths[1];
+  if (paths.size() > 2) o.glonassNavPath = paths[2];
   o.version = options.version;
   o.from = options.from;
   o.to = options.to;
@@ -51,12 +50,7 @@ StreamRinex::StreamRinex(const std::string& input, const std::string& namedAfter
 }
 
 std::string StreamRinex::Check() const {
-  for (const std::string& out : {options_.obsPath, options_.navPath, options_.glonassNavPath}) {
-    if (!out.empty() && (out == input_ || SameFile(out, input_))) {
-      return "the output " + out + " would overwrite the input";
-    }
-  }
-  return "";
+  return OverwritesInput({options_.obsPath, options_.navPath, options_.glonassNavPath}, input_);
 }
 
 RinexResult StreamRinex::Result(const ConversionResult& conversion) const {

@@ -95,17 +95,12 @@ void HandleLine(Worker& w, const std::string& line) {
       break;
     }
     case kRinexLine:
-      if (f.size() == 3 && ParseInteger(f[1], 0, kExitFileError, &value)) {
-        w.result.hasRinex = true;
-        w.result.rinexStatus = static_cast<int>(value);
-        w.result.rinexSummary += f[2] + "\n";
-      }
-      break;
     case kQcLine:
       if (f.size() == 3 && ParseInteger(f[1], 0, kExitFileError, &value)) {
-        w.result.hasQc = true;
-        w.result.qcStatus = static_cast<int>(value);
-        w.result.qcOutput += f[2] + "\n";
+        ExtraReport& report = f[0][0] == kRinexLine ? w.result.rinex : w.result.qc;
+        report.has = true;
+        report.status = static_cast<int>(value);
+        report.text += f[2] + "\n";
       }
       break;
     default:
@@ -174,19 +169,17 @@ int RunWorker(const ConversionJob& job, const ConvertArguments& args) {
     SendLine(line);
   };
   ConversionResult r = ConvertWithStreamOutputs(job, args.options, hooks, args);
-  if (r.hasRinex) {
-    ForEachMessageLine(r.rinexSummary.c_str(), [&](std::string_view text) {
-      SendLine(std::string(1, kRinexLine) + "\t" + std::to_string(r.rinexStatus) + "\t" +
-               OneField(std::string(text)));
-    });
-  }
-  if (r.hasQc) {
-    ForEachMessageLine(r.qcOutput.c_str(), [&](std::string_view text) {
-      SendLine(std::string(1, kQcLine) + "\t" + std::to_string(r.qcStatus) + "\t" +
+  // Each line of a report with its kind and status (the RINEX lines flushed at once).
+  auto send = [&](char kind, const ExtraReport& report, bool flush) {
+    if (!report.has) return;
+    ForEachMessageLine(report.text.c_str(), [&](std::string_view text) {
+      SendLine(std::string(1, kind) + "\t" + std::to_string(report.status) + "\t" +
                    OneField(std::string(text)),
-               false);
+               flush);
     });
-  }
+  };
+  send(kRinexLine, r.rinex, true);
+  send(kQcLine, r.qc, false);
   char line[256];
   std::snprintf(line, sizeof line, "%c\t%d\t%d\t%d\t%d\t%d\t%d\t%.6f\t", kResultLine,
                 static_cast<int>(r.outcome), r.result, r.epochs, r.ephemerides, r.stationMarks,
