@@ -131,8 +131,22 @@ DecoderEvent RefuseMessage(DecoderState* s, const DispatchRow& row) {
   return static_cast<DecoderEvent>(ResetEpoch(s->EpochMessageCounts, s));
 }
 
+// The carriers of the channel of the GLONASS ephemeris just stored (also for
+// channels outside the satellite numbers 38 to 70, which hold theirs from the
+// start); nothing in a GPS-only conversion.
+void NoteGlonassCarriers(DecoderState* s) {
+  if (s->Context->switches.gpsOnly) return;
+  GlonassEphemerisView ephemeris(s->GlnEphemerisRecord, kGlnEphemerisSize);
+  int channel = ephemeris.channel();
+  int sv = GlonassNumber(channel);
+  if (sv < 0 || sv >= kGlonassTableSize) return;
+  s->GlonassFrequencies[sv][0] = GlonassL1Frequency(channel);
+  s->GlonassFrequencies[sv][1] = GlonassL2Frequency(channel);
+}
+
 DecoderEvent AcceptMessage(DecoderState* s, const DispatchRow& row, const uint8_t* message) {
   ++s->MessagesFound;
+  if (row.event == kEventGlnEphemeris) NoteGlonassCarriers(s);
   RaiseCounter(s, row);
   NoteArrival(s, row);
   Tap(s, message);
@@ -367,14 +381,5 @@ void ResetDecoder(DecoderState* s, ConversionContext* context) {
   ResetFraming(s->Framing);
 }
 
-void NoteGlonassCarriers(DecoderState* s) {
-  if (s->Context->switches.gpsOnly) return;
-  GlonassEphemerisView ephemeris(s->GlnEphemerisRecord, kGlnEphemerisSize);
-  int channel = ephemeris.channel();
-  int sv = GlonassNumber(channel);
-  if (sv < 0 || sv >= kGlonassTableSize) return;
-  s->GlonassFrequencies[sv][0] = GlonassL1Frequency(channel);
-  s->GlonassFrequencies[sv][1] = GlonassL2Frequency(channel);
-}
 
 }  // namespace jps

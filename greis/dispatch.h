@@ -99,9 +99,4 @@ void ClearEpochCounters(DecoderState* state);
 // the context describes.
 void ResetDecoder(DecoderState* state, ConversionContext* context);
 
-// The carriers of the channel of the GLONASS ephemeris just stored (also for
-// channels outside the satellite numbers 38 to 70, which hold theirs from the
-// start); nothing in a GPS-only conversion.
-void NoteGlonassCarriers(DecoderState* state);
-
 }  // namespace jps

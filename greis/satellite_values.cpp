@@ -3,9 +3,6 @@
 #include <cstddef>
 
 namespace jps {
-namespace {
-
-}  // namespace
 
 EntryType EntryTypeOf(SatelliteFamily family) {
   switch (family) {

@@ -154,7 +154,6 @@ void Conversion::Loop() {
         context_.Notify(TimeOfWeek(s_, ReceiverTimeMs(s_)),
                         "GLONASS Ephememeris received on PRN %d",
                         GlonassEphemerisView(s_.GlnEphemerisRecord, kGlnEphemerisSize).slot());
-        NoteGlonassCarriers(&s_);
         OnEphemeris("NE", s_.GlnEphemerisRecord, kGlnEphemerisSize);
         ++s_.GlonassEphemerisCount;
         break;

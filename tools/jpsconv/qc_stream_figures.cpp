@@ -62,7 +62,6 @@ void CnrByElevation::Add(const QcStreamValues& v) {
   int system = static_cast<int>(v.system);
   for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
     if (!Has(v.cnrs, slot)) continue;
-    used_[system][slot] = true;
     curves_[system][slot].bins[bin].Add(v.cnr[slot]);
   }
 }
@@ -71,8 +70,11 @@ std::vector<QcCnrCurve> CnrByElevation::Curves() const {
   std::vector<QcCnrCurve> out;
   for (int system = 0; system < jps::kGnssSystemCount; ++system) {
     for (int slot = 0; slot < jps::kSignalSlotCount; ++slot) {
-      if (!used_[system][slot]) continue;
-      out.push_back(curves_[system][slot]);
+      const QcCnrCurve& curve = curves_[system][slot];
+      bool used = false;
+      for (const QcStatistic& bin : curve.bins) used = used || bin.values > 0;
+      if (!used) continue;
+      out.push_back(curve);
       out.back().system = static_cast<jps::GnssSystem>(system);
       out.back().slot = slot;
     }

@@ -104,7 +104,6 @@ class CnrByElevation {
 
  private:
   QcCnrCurve curves_[jps::kGnssSystemCount][jps::kSignalSlotCount];
-  bool used_[jps::kGnssSystemCount][jps::kSignalSlotCount] = {};
 };
 
 }  // namespace jpsconv
