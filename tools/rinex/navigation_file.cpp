@@ -13,7 +13,6 @@ constexpr const char* kVersionGlonass = "     2.11           G: GLONASS NAV DATA
 constexpr const char* kOrbitIndent3 = "    ";  // 4X
 constexpr const char* kOrbitIndent2 = "   ";   // 3X
 constexpr int kNumberWidth2 = 2;             // 2.11: I2 satellite number
-constexpr int kCountWidth = 6;
 constexpr int64_t kWholeSecondsPerWeek = static_cast<int64_t>(jps::kSecondsPerWeek);
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -137,12 +136,8 @@ std::string NavigationFile::Header(const NavHeader& h) const {
                         : kind_ == NavFileKind::kGlonass ? kVersionGlonass
                                                          : kVersionGps;
   std::string out = HeaderLine(version, "RINEX VERSION / TYPE");
-  out += HeaderLine(TextField(h.program, kHeaderNameColumns) + TextField(h.runBy, kHeaderNameColumns) +
-                        h.runDate,
-                    "PGM / RUN BY / DATE");
-  if (h.hasLeapSeconds && kind_ != NavFileKind::kGlonass) {
-    out += HeaderLine(IntegerText(h.leapSeconds, kCountWidth), "LEAP SECONDS");
-  }
+  out += ProgramLine(h.program, h.runBy, h.runDate);
+  if (h.hasLeapSeconds && kind_ != NavFileKind::kGlonass) out += LeapSecondsLine(h.leapSeconds);
   return out + HeaderLine("", "END OF HEADER");
 }
 

@@ -88,9 +88,7 @@ std::string ObservationFile::Header(const ObservationHeader& h) const {
   bool v3 = version() == RinexVersion::k304;
   const ObservationTypes& types = body_.types();
   std::string out = HeaderLine(v3 ? kVersion3 : kVersion2, "RINEX VERSION / TYPE");
-  out += HeaderLine(TextField(h.program, kHeaderNameColumns) + TextField(h.runBy, kHeaderNameColumns) +
-                        h.runDate,
-                    "PGM / RUN BY / DATE");
+  out += ProgramLine(h.program, h.runBy, h.runDate);
   for (const std::string& comment : h.comments) out += HeaderLine(comment, "COMMENT");
   out += HeaderLine(h.markerName, "MARKER NAME");
   out += HeaderLine("", "OBSERVER / AGENCY");
@@ -128,7 +126,7 @@ std::string ObservationFile::Header(const ObservationHeader& h) const {
   out += HeaderLine(HeaderTime(first_, kTimeSystem), "TIME OF FIRST OBS");
   out += HeaderLine(HeaderTime(last_, kTimeSystem), "TIME OF LAST OBS");
   out += HeaderLine(IntegerText(0, kCountWidth), "RCV CLOCK OFFS APPL");
-  if (h.hasLeapSeconds) out += HeaderLine(IntegerText(h.leapSeconds, kCountWidth), "LEAP SECONDS");
+  if (h.hasLeapSeconds) out += LeapSecondsLine(h.leapSeconds);
   return out + HeaderLine("", "END OF HEADER");
 }
 

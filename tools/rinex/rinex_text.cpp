@@ -27,6 +27,18 @@ std::string HeaderLine(const std::string& content, const char* label) {
   return TextField(content, kHeaderContentColumns) + TextField(label, kHeaderLabelColumns) + "\n";
 }
 
+std::string ProgramLine(const std::string& program, const std::string& runBy,
+                        const std::string& runDate) {
+  return HeaderLine(TextField(program, kHeaderNameColumns) + TextField(runBy, kHeaderNameColumns) +
+                        runDate,
+                    "PGM / RUN BY / DATE");
+}
+
+std::string LeapSecondsLine(int leapSeconds) {
+  constexpr int kLeapWidth = 6;  // I6
+  return HeaderLine(IntegerText(leapSeconds, kLeapWidth), "LEAP SECONDS");
+}
+
 std::string TextField(const std::string& text, size_t width) {
   std::string out = text.substr(0, width);
   out.resize(width, ' ');

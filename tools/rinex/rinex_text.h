@@ -26,6 +26,10 @@ constexpr int kMaxSatelliteNumber = 63;    // the most a satellite's two digits 
 // A header line of exactly 80 columns and a line feed: the content cut or
 // padded to 60 columns, the label padded to 20.
 std::string HeaderLine(const std::string& content, const char* label);
+// The "PGM / RUN BY / DATE" and "LEAP SECONDS" lines of every file's header.
+std::string ProgramLine(const std::string& program, const std::string& runBy,
+                        const std::string& runDate);
+std::string LeapSecondsLine(int leapSeconds);
 // text left-aligned in width columns (Fortran An), cut to it.
 std::string TextField(const std::string& text, size_t width);
 // The fields as text; a value that does not fit is a blank field.
